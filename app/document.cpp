@@ -1,0 +1,95 @@
+#include "app/document.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "image/sjis_text.h"
+
+DocumentState Document;
+
+const char kNoPainterName[] = "－－";
+
+namespace {
+
+bool HeaderStartsWith(const uint8_t header[12], const char* magic)
+{
+    return std::memcmp(header, magic, 11) == 0;
+}
+
+}  // namespace
+
+bool IsItemMagic(const uint8_t header[12]) { return HeaderStartsWith(header, "itm file 0f"); }
+bool IsCanvasMagic(const uint8_t header[12]) { return HeaderStartsWith(header, "cnv file 0a"); }
+
+bool IsPainterMagic(const uint8_t header[12])
+{
+    static const char a[] = "esi file 0a";
+    static const char f[] = "esi file 0f";
+    for (int i = 0; i < 11; ++i)
+        if (header[i] != static_cast<uint8_t>(a[i]) && header[i] != static_cast<uint8_t>(f[i]))
+            return false;
+    return true;
+}
+
+void InitialHeader(uint8_t header[12]) { std::memcpy(header, "esi file 0f", 12); }
+
+bool ReadFileHeader(const char* path, uint8_t header[12])
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    InitialHeader(header);
+    // The count is deliberately not examined: a short file leaves the rest of
+    // the initial header in place.
+    size_t got = std::fread(header, 1, 12, file);
+    (void)got;
+    std::fclose(file);
+    return true;
+}
+
+void FormatDocumentTitle(char title[kTitleSize], const char* path, const char* painterName)
+{
+    // The tail " - zavik view" always stays whole: the path and name are cut
+    // before it when they do not fit.
+    static const char tail[] = "） - zavik view";
+    char head[kTitleSize];
+    CopyText(head, sizeof head, path);
+    AppendText(head, sizeof head, "（絵師：");
+    AppendText(head, sizeof head, painterName);
+    CopyText(title, kTitleSize, "");
+    AppendText(title, kTitleSize - (sizeof tail - 1), head);
+    AppendText(title, kTitleSize, tail);
+}
+
+void FormatPaintStatus(char status[kStatusSize], const char* painterName, int width, int height)
+{
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, ", 幅：%d, 高さ：%d", width, height);
+    CopyText(status, kStatusSize, "絵師：");
+    AppendText(status, kStatusSize - std::strlen(numbers), painterName);
+    AppendText(status, kStatusSize, numbers);
+}
+
+void FormatLayoutStatus(char status[kStatusSize], const char* painterName)
+{
+    CopyText(status, kStatusSize, "絵師：");
+    AppendText(status, kStatusSize, painterName);
+}
+
+void FormatSizeText(char text[kStatusSize], int width, int height)
+{
+    std::snprintf(text, kStatusSize, "幅：%d, 高さ：%d", width, height);
+}
+
+int SetDocumentTitle(WindowHandle window, const char* path, const char* painterName)
+{
+    char title[kTitleSize];
+    FormatDocumentTitle(title, path, painterName);
+    SetWindowTitle(window, title);
+    // path may be CurrentPath itself (the use-item dialog reads from it).
+    char copy[kPathSize];
+    CopyText(copy, sizeof copy, path);
+    std::memset(Document.CurrentPath, 0, sizeof Document.CurrentPath);
+    CopyText(Document.CurrentPath, sizeof Document.CurrentPath, copy);
+    return 0;
+}

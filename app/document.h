@@ -1,0 +1,59 @@
+// The document: what is loaded, from which files, and at what zoom. The
+// program has one document at a time; Document is its program-wide state.
+#pragma once
+
+#include <cstdint>
+
+#include "app/platform.h"
+#include "image/raster_image.h"
+
+enum DocumentKind : int32_t {
+    kNone = 0,
+    kCanvas = 1,
+    kPainter = 2,
+    kPenItem = 3,
+    kOtherItem = 4,
+    kStandardImage = 5,
+};
+
+struct DocumentState {
+    int32_t kind = kNone;
+    char PainterPath[kPathSize] = {};
+    char CanvasPath[kPathSize] = {};
+    char CurrentPath[kPathSize] = {};   // the last file the title was set for
+    float ZoomFactor = 1.0f;
+};
+
+extern DocumentState Document;
+
+// The painter name shown when what is opened has no painter: "－－".
+extern const char kNoPainterName[];
+
+// Magic tests on the first 11 bytes of a file's 12-byte header.
+bool IsItemMagic(const uint8_t header[12]);
+bool IsPainterMagic(const uint8_t header[12]);   // "esi file 0a" or "esi file 0f"
+bool IsCanvasMagic(const uint8_t header[12]);
+
+// The header buffer before a file's first 12 bytes are read into it: a file
+// shorter than 12 bytes overwrites only its first bytes.
+void InitialHeader(uint8_t header[12]);
+
+// Reads up to 12 bytes of the file at path over the initial header.
+// Returns false when the file cannot be opened.
+bool ReadFileHeader(const char* path, uint8_t header[12]);
+
+// "%s（絵師：%s） - zavik view" into a 256-byte title, cut to fit.
+constexpr int kTitleSize = 256;
+void FormatDocumentTitle(char title[kTitleSize], const char* path, const char* painterName);
+
+// Status texts, 260 bytes, cut to fit:
+// "絵師：%s, 幅：%d, 高さ：%d" after painting and "絵師：%s" after a layout.
+constexpr int kStatusSize = 260;
+void FormatPaintStatus(char status[kStatusSize], const char* painterName, int width, int height);
+void FormatLayoutStatus(char status[kStatusSize], const char* painterName);
+// "幅：%d, 高さ：%d": the size box of a standard image.
+void FormatSizeText(char text[kStatusSize], int width, int height);
+
+// Sets the title for a document and makes path the CurrentPath (the old
+// contents are zeroed first).
+int SetDocumentTitle(WindowHandle window, const char* path, const char* painterName);

@@ -1,0 +1,194 @@
+#include "app/open_dispatch.h"
+
+#include <cstdint>
+
+#include "app/document.h"
+#include "colour/transparency_state.h"
+#include "formats/painter/canvas_reader.h"
+#include "formats/painter/item_reader.h"
+#include "formats/painter/painter_reader.h"
+#include "formats/standard/bmp_codec.h"
+#include "formats/standard/jpeg_codec.h"
+#include "formats/standard/png_codec.h"
+#include "image/program_objects.h"
+#include "image/sjis_text.h"
+
+#define OPEN_FILTER                                                        \
+    "IMG (*.ESI *.CNV *.JPG, *.BMP, *PNG, *ITM)\0"                         \
+    "*.esi;*.cnv;*.jpg;*.bmp;*.png;*.itm\0"                                \
+    "ESI (*.ESI)\0*.esi\0"                                                 \
+    "CNV (*.CNV)\0*.cnv\0"                                                 \
+    "JPEG (*.JPG)\0*.jpg\0"                                                \
+    "Bitmap (*.BMP)\0*.BMP\0"                                              \
+    "PNG (*.PNG)\0*.PNG\0"                                                 \
+    "Item (*.ITM)\0*.ITM\0"
+
+const char kOpenFilter[] = OPEN_FILTER;   // the literal's own NUL is the second one
+const int kOpenFilterBytes = sizeof(OPEN_FILTER);
+
+namespace {
+
+const char* PainterName() { return CurrentPainter.name; }
+void SetPainterName(const char* name) { CopyText(CurrentPainter.name, sizeof CurrentPainter.name, name); }
+
+// Opens the file and reads its header, with the boxes of a file that cannot
+// be opened. False when it cannot be opened.
+bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
+{
+    if (ReadFileHeader(path, header))
+        return true;
+    ShowMessage(window, "ファイル生成に失敗しました。", "Read_ESI_CNV");
+    ShowMessage(window, path, "test");
+    return false;
+}
+
+// The canvas branch shared by the content dispatch and the CNV filter.
+int OpenCanvas(WindowHandle window, const char* path)
+{
+    if (ReadCNV(window, Picture.path, Document.PainterPath, path) < 0) {
+        ShowMessage(window, "失敗：ReadCNV2", "失敗しちゃいました。");
+        return kOpenReadFailed;
+    }
+    CopyText(Document.CanvasPath, sizeof Document.CanvasPath, path);
+    LayoutView(window);
+    return kOpenDone;
+}
+
+// Steps after the header was read: the kind by its magic, else a standard image.
+int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12])
+{
+    Document.kind = kNone;
+    if (IsItemMagic(header)) {
+        OpenItemFile(window, path);
+        SetPainterName(kNoPainterName);
+        SetDocumentTitle(window, path, PainterName());
+        return kOpenDone;
+    }
+    if (IsPainterMagic(header)) {
+        if (LoadPainterFile(window, CurrentPainter, path) < 0)
+            return kOpenReadFailed;
+        CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
+        LayoutView(window);
+        SetDocumentTitle(window, path, PainterName());
+        return kOpenDone;
+    }
+    if (IsCanvasMagic(header)) {
+        int result = OpenCanvas(window, path);
+        if (result == kOpenDone)
+            SetDocumentTitle(window, path, PainterName());
+        return result;
+    }
+    SetPainterName(kNoPainterName);
+    if (OpenStandardImage(window, path, Picture) != 0) {
+        ShowMessage(window, "ファイルの読み込みに失敗しました。", "失敗");
+    } else {
+        Document.kind = kStandardImage;
+        CopyText(Picture.path, sizeof Picture.path, path);
+    }
+    LayoutView(window);
+    SetDocumentTitle(window, path, PainterName());
+    return kOpenDone;
+}
+
+}  // namespace
+
+int Read_ESI_CNV(WindowHandle window, const char* path)
+{
+    uint8_t header[12];
+    if (!OpenHeader(window, path, header))
+        return kOpenCannotOpen;
+    Transparency.MaskActive = 0;
+    return OpenByContent(window, path, header);
+}
+
+int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
+{
+    Document.kind = kNone;
+    Transparency.MaskActive = 0;
+    uint8_t header[12];
+    switch (filterIndex) {
+    case 1:
+        if (!OpenHeader(window, path, header))
+            return kOpenCannotOpen;
+        return OpenByContent(window, path, header);
+    case 2:
+        if (!OpenHeader(window, path, header))
+            return kOpenCannotOpen;
+        if (IsPainterMagic(header)) {
+            if (LoadPainterFile(window, CurrentPainter, path) < 0)
+                return kOpenReadFailed;
+            CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
+        }
+        LayoutView(window);
+        break;
+    case 3:
+        if (!OpenHeader(window, path, header))
+            return kOpenCannotOpen;
+        if (IsCanvasMagic(header)) {
+            if (OpenCanvas(window, path) != kOpenDone)
+                return kOpenReadFailed;
+        } else {
+            LayoutView(window);
+        }
+        break;
+    case 4:
+        if (ReadJPEG(path, Picture) != 1)
+            ShowMessage(window, "JPEGファイルオープンに失敗しました。", "失敗");
+        Document.kind = kStandardImage;
+        CopyText(Picture.path, sizeof Picture.path, path);
+        LayoutView(window);
+        break;
+    case 5:
+        if (OpenBmpIntoPicture(window, path) < 0)
+            ShowMessage(window, "BMPファイルオープンに失敗しました。", "失敗");
+        Document.kind = kStandardImage;
+        break;
+    case 6:
+        if (OpenStandardImage(window, path, Picture) == 0) {
+            Document.kind = kStandardImage;
+            LayoutView(window);
+        }
+        break;
+    case 7:
+        OpenItemFile(window, path);
+        break;
+    default:
+        break;
+    }
+    SetDocumentTitle(window, path, PainterName());
+    return kOpenDone;
+}
+
+int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture)
+{
+    if (IsPNGFile(path) == 1)
+        return LoadPNG(window, path, picture);
+    if (IsBMPFile(path) == 1)
+        return LoadBMP(window, path, picture);
+    if (IsJPEGName(path))
+        return LoadJPEG(window, path, picture, 1);
+    ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
+    return -1;
+}
+
+int OpenItemFile(WindowHandle window, const char* path)
+{
+    RasterImage itemPicture;
+    ItemRecord item;
+    if (ReadItem(window, path, itemPicture, item) < 0) {
+        ShowMessage(window, "アイテムの読み込みに失敗しました。", "失敗");
+        return -1;
+    }
+    Picture.CopyPixelsFrom(itemPicture);
+    Picture.FillHeaders();
+    LayoutView(window);
+    return 0;
+}
+
+int OpenBmpIntoPicture(WindowHandle window, const char* path)
+{
+    if (ReadBMP(Picture, path) < 0)
+        return -1;
+    LayoutView(window);
+    return 0;
+}

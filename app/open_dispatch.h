@@ -1,0 +1,36 @@
+// Opening a file: by its content (command line, drops, the all-types entry
+// of the Open dialog) or by the file type chosen in the Open dialog.
+//
+// Every path ends by laying the view out (platform LayoutView) and setting
+// the title, except an open that ended early: a file that cannot be opened,
+// a failed painter or canvas read, a cancelled dialog.
+#pragma once
+
+#include "app/platform.h"
+#include "image/raster_image.h"
+
+// Results shared by the open operations.
+enum OpenResult : int {
+    kOpenDone = 0,
+    kOpenReadFailed = -1,    // painter or canvas reader failed, item or image not loaded
+    kOpenCannotOpen = -3,    // the file cannot be opened
+};
+
+// Opens path by its first 12 bytes: item, painter, canvas, otherwise PNG, BMP
+// or JPEG. 0 when the open ran to its end (also after a failed standard-image
+// load, which it reports itself), -1 after a painter or canvas failure, -3
+// when the file cannot be opened.
+int Read_ESI_CNV(WindowHandle window, const char* path);
+
+// What the Open dialog does with the file the user chose under filter index
+// 1..7 (the dialog itself is the platform's). Same results as OpenWithDialog.
+int OpenChosenFile(WindowHandle window, int filterIndex, const char* path);
+
+// The Open dialog's filter: fourteen NUL-terminated strings, then a second
+// NUL. kOpenFilterBytes counts every byte including the final NUL.
+extern const char kOpenFilter[];
+extern const int kOpenFilterBytes;
+
+int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture);
+int OpenItemFile(WindowHandle window, const char* path);
+int OpenBmpIntoPicture(WindowHandle window, const char* path);

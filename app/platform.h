@@ -1,0 +1,23 @@
+// What the portable core needs from the platform it runs on.
+//
+// The core never talks to a window system itself. Each front end links
+// exactly one implementation of these functions: the Win32 program shows
+// message boxes and draws; the command-line tool prints to stderr; the unit
+// tests record every call. Window handles are opaque to the core.
+#pragma once
+
+using WindowHandle = void*;
+
+// Tells the user something: a modal box with one OK button, `text` and
+// `caption` in code page 932, owned by `owner` (null: no owner).
+void ShowMessage(WindowHandle owner, const char* text, const char* caption);
+
+// Sets the text of the window's title bar.
+void SetWindowTitle(WindowHandle window, const char* title);
+
+// Sets the text of a control of a window or dialog, when it has one.
+void SetControlText(WindowHandle window, int controlId, const char* text);
+
+// Lays the view out again after the document changed: composes Picture with
+// the transparency state, draws it and fits the window around it.
+void LayoutView(WindowHandle window);

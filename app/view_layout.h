@@ -1,0 +1,37 @@
+// The arithmetic of the view: the backdrop behind a separated picture, the
+// composition of the picture with its opacity mask, the zoomed display size
+// and the client size the window is fitted to. The Win32 front end draws
+// what these compute.
+#pragma once
+
+#include <cstdint>
+
+#include "image/byte_buffer.h"
+#include "image/raster_image.h"
+
+constexpr int kMinimumClientWidth = 250;
+constexpr int kStatusBarRoom = 20;
+constexpr int kCheckerSquare = 16;
+constexpr uint8_t kCheckerGrey = 192;
+
+// Makes backdrop width x height: a checkerboard of 16-pixel grey and white
+// squares (grey at the bottom-left) for the transparent mode, otherwise solid
+// bgColor (packed 0x00BBGGRR). Returns the size operation's result.
+int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t backgroundMode, uint32_t bgColor);
+
+// Makes composed the picture as the view shows it: with maskActive 1, each
+// pixel blended from backdrop to picture by its mask byte (255 picture,
+// 0 backdrop); otherwise an unchanged copy of the picture. A mask shorter
+// than width x height is treated as inactive rather than read past its end.
+int ComposeView(RasterImage& composed, const RasterImage& picture, const RasterImage& backdrop,
+                const ByteBuffer& mask, int32_t maskActive);
+
+// One channel of the view's blend: d = m x (single-precision 1/255), limited
+// to 0..1, then trunc(b x (1 - d) + p x d) in double precision, clamped.
+uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask);
+
+// trunc(length x zoom) with the exact single-precision factor.
+int32_t DisplayLength(int32_t length, float zoom);
+
+// Client width for a display width: at least kMinimumClientWidth.
+int32_t ClientWidthFor(int32_t displayWidth);

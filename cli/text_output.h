@@ -1,0 +1,13 @@
+// Console output of the command-line tool: the program's texts and the texts
+// read from files are code page 932; the console gets UTF-8.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Converts a code page 932 text to UTF-8. Bytes that do not form a
+// character of the code page come out as U+FFFD.
+std::string Cp932ToUtf8(const char* text);
+
+// Writes a code page 932 text to stream as UTF-8.
+void PrintCp932(std::FILE* stream, const char* text);

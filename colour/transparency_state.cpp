@@ -1,0 +1,3 @@
+#include "colour/transparency_state.h"
+
+TransparencyState Transparency;

@@ -1,0 +1,14 @@
+// JPEG files and JPEG streams inside painter and canvas files.
+#pragma once
+
+#include "app/platform.h"
+#include "image/raster_image.h"
+
+// True for a name that ends in a JPEG extension.
+bool IsJPEGName(const char* path);
+// Opens path and decodes it into picture: 1 decoded, 0 not a decodable JPEG,
+// -1 cannot be opened.
+int ReadJPEG(const char* path, RasterImage& picture);
+// The JPEG open step of the dispatch: 0 after a load (path recorded in the
+// picture), -1 after its message (when showMessages is non-zero).
+int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int showMessages);

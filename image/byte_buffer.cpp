@@ -1,0 +1,34 @@
+#include "image/byte_buffer.h"
+
+#include <cstring>
+#include <new>
+
+bool ByteBuffer::Allocate(int32_t size)
+{
+    Free();
+    if (size <= 0)
+        return true;
+    data = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
+    if (!data)
+        return false;
+    length = size;
+    return true;
+}
+
+bool ByteBuffer::AllocateFilled(int32_t size, int value)
+{
+    if (!Allocate(size))
+        return false;
+    if (length > 0)
+        std::memset(data, value & 0xFF, static_cast<size_t>(length));
+    return true;
+}
+
+void ByteBuffer::Free()
+{
+    if (length != 0) {
+        delete[] data;
+        length = 0;
+    }
+    data = nullptr;
+}

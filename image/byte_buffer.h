@@ -1,0 +1,28 @@
+// ByteBuffer: an owned byte array with a signed 32-bit length.
+//
+// Length 0 and owning no block are the same state. Allocation failure leaves
+// the buffer empty (never a dangling or short block), so callers that must
+// know check `length` or the result of Allocate.
+#pragma once
+
+#include <cstdint>
+
+class ByteBuffer {
+public:
+    uint8_t* data = nullptr;
+    int32_t length = 0;
+
+    ByteBuffer() = default;
+    explicit ByteBuffer(int32_t size) { Allocate(size); }
+    ~ByteBuffer() { Free(); }
+    ByteBuffer(const ByteBuffer&) = delete;
+    ByteBuffer& operator=(const ByteBuffer&) = delete;
+
+    // Frees, then takes a new block of `size` bytes (contents unspecified).
+    // size <= 0 leaves the buffer empty. Returns false when the block could
+    // not be had; the buffer is then empty.
+    bool Allocate(int32_t size);
+    // As Allocate, then every byte is the low 8 bits of `value`.
+    bool AllocateFilled(int32_t size, int value);
+    void Free();
+};

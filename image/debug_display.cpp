@@ -1,0 +1,12 @@
+#include "image/debug_display.h"
+
+#include <cstdio>
+
+#include "app/platform.h"
+
+void DebugDisplayBox::Show(int value) const
+{
+    char text[100];
+    std::snprintf(text, sizeof text, "value = %d", value);
+    ShowMessage(ownerWindow, text, "Display");
+}

@@ -1,0 +1,9 @@
+#include "image/program_objects.h"
+
+// Definition order is construction order.
+DebugDisplayBox DebugDisplay;
+RasterImage Picture;
+ByteBuffer AlphaMask;
+RasterImage Backdrop;
+CanvasRecord CanvasInfo;
+PainterRecord CurrentPainter;

@@ -1,0 +1,25 @@
+#include "tests/support/recording_platform.h"
+
+#include <cstdio>
+
+RecordedCalls& Recorded()
+{
+    static RecordedCalls calls;
+    return calls;
+}
+
+void ClearRecordedCalls() { Recorded() = RecordedCalls(); }
+
+void ShowMessage(WindowHandle owner, const char* text, const char* caption)
+{
+    Recorded().messages.push_back({owner, text, caption});
+}
+
+void SetWindowTitle(WindowHandle, const char* title) { Recorded().titles.push_back(title); }
+
+void SetControlText(WindowHandle, int controlId, const char* text)
+{
+    Recorded().controlTexts.emplace_back(controlId, text);
+}
+
+void LayoutView(WindowHandle) { ++Recorded().layouts; }

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/document.h"
+#include "app/open_dispatch.h"
+#include "colour/transparency_state.h"
+#include "image/program_objects.h"
+#include "tests/support/recording_platform.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x1234);
+
+class OpenDispatch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ClearRecordedCalls();
+        Document = DocumentState();
+        Transparency.MaskActive = 1;
+        std::strcpy(CurrentPainter.name, "前の絵師");
+        Picture.ResizeAndFill(3, 2, 0x55);
+        Picture.FillHeaders();
+        std::strcpy(Picture.path, "previous.bmp");
+    }
+
+    std::vector<RecordedMessage> Messages() const { return Recorded().messages; }
+
+    // The picture must stay the one loaded before.
+    void ExpectPictureUnchanged() const
+    {
+        EXPECT_EQ(Picture.width, 3);
+        EXPECT_EQ(Picture.height, 2);
+        EXPECT_EQ(Picture.pixels.data[0], 0x55);
+    }
+
+    TempDir dir;
+};
+
+std::string Title(const std::string& path, const std::string& painter)
+{
+    return path + "（絵師：" + painter + "） - zavik view";
+}
+
+const RecordedMessage kUnsupported{kWindow, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗"};
+const RecordedMessage kNotLoaded{kWindow, "ファイルの読み込みに失敗しました。", "失敗"};
+
+}  // namespace
+
+TEST_F(OpenDispatch, MissingFileShowsBothBoxesAndChangesNothing)
+{
+    std::string path = dir.Path("nothing here.esi");
+    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenCannotOpen);
+    std::vector<RecordedMessage> expected = {{kWindow, "ファイル生成に失敗しました。", "Read_ESI_CNV"},
+                                             {kWindow, path, "test"}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Transparency.MaskActive, 1);   // reset only after a successful open
+    EXPECT_TRUE(Recorded().titles.empty());
+    EXPECT_EQ(Recorded().layouts, 0);
+    ExpectPictureUnchanged();
+}
+
+TEST_F(OpenDispatch, UnknownContentIsTriedAsStandardImage)
+{
+    std::string path = dir.Write("data.dat", "just some bytes");
+    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenDone);
+    std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_EQ(Transparency.MaskActive, 0);
+    EXPECT_STREQ(CurrentPainter.name, "－－");
+    EXPECT_EQ(Recorded().layouts, 1);
+    ASSERT_EQ(Recorded().titles.size(), 1u);
+    EXPECT_EQ(Recorded().titles[0], Title(path, "－－"));
+    EXPECT_STREQ(Document.CurrentPath, path.c_str());
+    EXPECT_STREQ(Picture.path, "previous.bmp");
+    ExpectPictureUnchanged();
+}
+
+TEST_F(OpenDispatch, ItemMagicWinsOverTheName)
+{
+    std::string path = dir.Write("really an item.esi", std::string("itm file 0f\0", 12) + "rest");
+    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenDone);
+    std::vector<RecordedMessage> expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_STREQ(CurrentPainter.name, "－－");
+    ASSERT_EQ(Recorded().titles.size(), 1u);
+    EXPECT_EQ(Recorded().titles[0], Title(path, "－－"));
+    EXPECT_EQ(Recorded().layouts, 0);   // a failed item is not laid out
+}
+
+TEST_F(OpenDispatch, PainterFailureEndsTheOpenEarly)
+{
+    // An empty file is dispatched as a painter: the header buffer still holds "esi file 0f".
+    for (const std::string& content : {std::string(), std::string("esi file 0a"), std::string("esi")}) {
+        ClearRecordedCalls();
+        std::string path = dir.Write("p.bin", content);
+        EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenReadFailed) << content;
+        EXPECT_TRUE(Recorded().titles.empty());
+        EXPECT_EQ(Recorded().layouts, 0);
+        EXPECT_STREQ(Document.PainterPath, "");
+        EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+    }
+}
+
+TEST_F(OpenDispatch, CanvasFailureShowsItsBox)
+{
+    std::string path = dir.Write("c.cnv", std::string("cnv file 0a\x07", 12));
+    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenReadFailed);
+    std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_TRUE(Recorded().titles.empty());
+    EXPECT_STREQ(Document.CanvasPath, "");
+}
+
+TEST_F(OpenDispatch, ElevenBytesOtherThanAOrFGoOnToTheStandardImages)
+{
+    std::string path = dir.Write("x.esi", std::string("esi file 0c\0", 12));
+    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenDone);
+    std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
+    EXPECT_EQ(Messages(), expected);
+}
+
+TEST_F(OpenDispatch, FilterTextIsFourteenStrings)
+{
+    std::vector<std::string> parts;
+    const char* p = kOpenFilter;
+    while (*p) {
+        parts.emplace_back(p);
+        p += parts.back().size() + 1;
+    }
+    EXPECT_EQ(p - kOpenFilter + 1, kOpenFilterBytes);   // the second NUL ends it
+    const std::vector<std::string> expected = {
+        "IMG (*.ESI *.CNV *.JPG, *.BMP, *PNG, *ITM)", "*.esi;*.cnv;*.jpg;*.bmp;*.png;*.itm",
+        "ESI (*.ESI)", "*.esi", "CNV (*.CNV)", "*.cnv", "JPEG (*.JPG)", "*.jpg",
+        "Bitmap (*.BMP)", "*.BMP", "PNG (*.PNG)", "*.PNG", "Item (*.ITM)", "*.ITM"};
+    EXPECT_EQ(parts, expected);
+}
+
+TEST_F(OpenDispatch, DialogAllTypesIsTheContentDispatch)
+{
+    std::string path = dir.Write("a.dat", "zzzz");
+    EXPECT_EQ(OpenChosenFile(kWindow, 1, path.c_str()), kOpenDone);
+    std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Transparency.MaskActive, 0);
+    EXPECT_EQ(Recorded().titles.back(), Title(path, "－－"));
+
+    ClearRecordedCalls();
+    Transparency.MaskActive = 1;
+    EXPECT_EQ(OpenChosenFile(kWindow, 1, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
+    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Transparency.MaskActive, 0);   // the dialog resets it as soon as it returns
+}
+
+TEST_F(OpenDispatch, DialogPainterAndCanvasEntriesOnOtherFiles)
+{
+    // "ESI" on a file that is no painter: only a new layout, the title with the old name.
+    std::string jpeg = dir.Write("photo.jpg", "\xFF\xD8\xFF\xE0 not really");
+    EXPECT_EQ(OpenChosenFile(kWindow, 2, jpeg.c_str()), kOpenDone);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Recorded().layouts, 1);
+    EXPECT_EQ(Recorded().titles.back(), Title(jpeg, "前の絵師"));
+    EXPECT_EQ(Document.kind, kNone);
+
+    ClearRecordedCalls();
+    EXPECT_EQ(OpenChosenFile(kWindow, 3, jpeg.c_str()), kOpenDone);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Recorded().layouts, 1);
+
+    ClearRecordedCalls();
+    std::string painter = dir.Write("p.esi", std::string("esi file 0f\0", 12));
+    EXPECT_EQ(OpenChosenFile(kWindow, 2, painter.c_str()), kOpenReadFailed);
+    EXPECT_TRUE(Recorded().titles.empty());
+
+    ClearRecordedCalls();
+    std::string canvas = dir.Write("c.cnv", std::string("cnv file 0a\0", 12));
+    EXPECT_EQ(OpenChosenFile(kWindow, 3, canvas.c_str()), kOpenReadFailed);
+    std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
+    EXPECT_EQ(Messages(), expected);
+
+    ClearRecordedCalls();
+    EXPECT_EQ(OpenChosenFile(kWindow, 2, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
+    EXPECT_EQ(Messages().size(), 2u);
+}
+
+TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
+{
+    std::string path = dir.Write("not a jpeg.jpg", "plain text");
+    EXPECT_EQ(OpenChosenFile(kWindow, 4, path.c_str()), kOpenDone);
+    std::vector<RecordedMessage> expected = {{kWindow, "JPEGファイルオープンに失敗しました。", "失敗"}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_STREQ(Picture.path, path.c_str());
+    EXPECT_EQ(Recorded().layouts, 1);
+    EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));   // the name stays
+    ExpectPictureUnchanged();
+
+    ClearRecordedCalls();
+    Document.kind = kNone;
+    std::string bmp = dir.Write("not a bitmap.bmp", "plain text");
+    EXPECT_EQ(OpenChosenFile(kWindow, 5, bmp.c_str()), kOpenDone);
+    expected = {{kWindow, "BMPファイルオープンに失敗しました。", "失敗"}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_EQ(Recorded().layouts, 0);
+    ExpectPictureUnchanged();
+}
+
+TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
+{
+    std::string path = dir.Write("x.png", "not png");
+    EXPECT_EQ(OpenChosenFile(kWindow, 6, path.c_str()), kOpenDone);
+    std::vector<RecordedMessage> expected = {kUnsupported};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_EQ(Recorded().layouts, 0);
+    EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));
+
+    ClearRecordedCalls();
+    EXPECT_EQ(OpenChosenFile(kWindow, 7, path.c_str()), kOpenDone);
+    expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+
+    ClearRecordedCalls();
+    EXPECT_EQ(OpenChosenFile(kWindow, 9, path.c_str()), kOpenDone);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Recorded().titles.size(), 1u);
+}
+
+TEST_F(OpenDispatch, EarlierPathsSurviveLaterOpens)
+{
+    std::strcpy(Document.PainterPath, "old.esi");
+    std::string path = dir.Write("d.dat", "??");
+    Read_ESI_CNV(kWindow, path.c_str());
+    EXPECT_STREQ(Document.PainterPath, "old.esi");   // Save stays allowed
+}
