@@ -1,0 +1,259 @@
+#include "app/main_window_win32.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/command_line.h"
+#include "app/document.h"
+#include "app/open_dispatch.h"
+#include "app/platform.h"
+#include "app/zoom.h"
+#include "image/offscreen_win32.h"
+#include "image/program_objects.h"
+#include "resources/resource.h"
+
+HINSTANCE AppInstance;
+char AppTitle[100];
+char WindowClassName[100];
+HWND StatusBar;
+char ProgramDir[kPathSize];
+
+namespace {
+
+// Names longer than 259 bytes do not fit the path buffers; they are refused
+// with a message instead of being cut to another file's name.
+void ShowNameTooLong(HWND window)
+{
+    ShowMessage(window, "ファイル名が長すぎます。（259バイトまでのファイル名が開けます。）", "失敗");
+}
+
+void PaintWindow(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    if (HDC back = MemoryDc(Picture))
+        BitBlt(dc, 0, 0, client.right, client.bottom, back, 0, 0, SRCCOPY);
+    EndPaint(window, &ps);
+
+    char status[kStatusSize];
+    FormatPaintStatus(status, CurrentPainter.name, Picture.width, Picture.height);
+    SendMessageA(StatusBar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(status));
+}
+
+void ShowProperties(HWND window)
+{
+    switch (Document.kind) {
+    case kStandardImage: {
+        char text[kStatusSize];
+        FormatSizeText(text, Picture.width, Picture.height);
+        ShowMessage(window, text, "画像のサイズ");
+        break;
+    }
+    default:
+        // Painters and items get their dialogs with the painter and item
+        // readers; nothing and canvases show nothing.
+        break;
+    }
+}
+
+LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    const int id = LOWORD(wParam);
+    if (id >= kZoomFirstCommand && id <= kZoomLastCommand) {
+        Document.ZoomFactor = ZoomFactorForCommand(id);
+        LayoutView(window);
+        return 0;
+    }
+    switch (id) {
+    case IDM_OPEN:
+        OpenWithDialog(window);
+        return 0;
+    case IDM_SAVE:
+        if (Document.PainterPath[0] == '\0' && Document.CanvasPath[0] == '\0' && Picture.path[0] == '\0')
+            ShowMessage(window, "保存すべきものが読み込まれていません。", "保存できません。");
+        return 0;
+    case IDM_PROPERTIES:
+        ShowProperties(window);
+        return 0;
+    case IDM_TRANSPARENCY:
+    case IDM_COLOURS:
+    case IDM_ASSOCIATE:
+        // Their dialogs come with the colour tools and the shell integration.
+        return 0;
+    case IDM_ABOUT:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), window, AboutDialogProc, 0);
+        return 0;
+    case IDM_EXIT:
+        DestroyWindow(window);
+        return 0;
+    default:
+        return DefWindowProcA(window, WM_COMMAND, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        DragAcceptFiles(window, TRUE);
+        Document.ZoomFactor = 1.0f;
+        InitCommonControls();
+        StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, "", window,
+                                        IDC_STATUS_BAR);
+        // The status text is set with part 255 (SB_SIMPLEID), which a status
+        // bar shows only in simple mode.
+        SendMessageA(StatusBar, SB_SIMPLE, TRUE, 0);
+        CreateBackBuffer(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        SendMessageA(StatusBar, WM_SIZE, wParam, lParam);
+        return 0;
+    case WM_PAINT:
+        PaintWindow(window);
+        return 0;
+    case WM_COMMAND:
+        return OnCommand(window, wParam, lParam);
+    case WM_INITMENUPOPUP:
+        UpdateZoomChecks(window, reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_DROPFILES:
+        OpenDroppedFile(window, reinterpret_cast<HDROP>(wParam));
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int UpdateZoomChecks(HWND, HMENU menu)
+{
+    for (int id = kZoomFirstCommand; id <= kZoomLastCommand; ++id)
+        CheckMenuItem(menu, id, MF_BYCOMMAND | MF_UNCHECKED);
+    if (int checked = CheckedZoomCommand(Document.ZoomFactor))
+        CheckMenuItem(menu, checked, MF_BYCOMMAND | MF_CHECKED);
+    return 0;
+}
+
+int OpenDroppedFile(HWND window, HDROP drop)
+{
+    DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    char name[kPathSize] = {};
+    UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    bool fits = length < kPathSize;
+    if (fits)
+        DragQueryFileA(drop, 0, name, kPathSize);
+    DragFinish(drop);
+    if (!fits) {
+        ShowNameTooLong(window);
+        return 0;
+    }
+    Read_ESI_CNV(window, name);
+    return 0;
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+int SetProgramDirectory(const char* commandLine)
+{
+    if (commandLine[0] == '\0') {
+        GetCurrentDirectoryA(kPathSize, ProgramDir);
+        return 0;
+    }
+    char argument[kPathSize];
+    char whole[kPathSize];
+    if (!StripQuotes(argument, commandLine) || !StripQuotes(whole, GetCommandLineA())) {
+        // A line that long is refused when its file is opened; the program
+        // directory is then the current one, as without an argument.
+        GetCurrentDirectoryA(kPathSize, ProgramDir);
+        return 0;
+    }
+    char program[kPathSize] = {};
+    std::memcpy(program, whole, ProgramPartLength(whole, argument));
+    char full[kPathSize] = {};
+    char* filePart = nullptr;
+    DWORD length = GetFullPathNameA(program, kPathSize, full, &filePart);
+    if (length == 0 || length >= kPathSize)
+        return 0;
+    size_t fileOffset = filePart ? static_cast<size_t>(filePart - full) : std::strlen(full);
+    DirectoryOfFullPath(ProgramDir, full, fileOffset);
+    SetCurrentDirectoryA(ProgramDir);
+    return 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance, int showCommand)
+{
+    Document.PainterPath[0] = '\0';
+    Document.CanvasPath[0] = '\0';
+    Picture.path[0] = '\0';
+    Document.kind = kNone;
+
+    LoadStringA(instance, IDS_APP_TITLE, AppTitle, sizeof AppTitle);
+    LoadStringA(instance, IDC_ZAVIK_VIEW, WindowClassName, sizeof WindowClassName);
+
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZAVIK_VIEW));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDC_ZAVIK_VIEW);
+    wc.lpszClassName = WindowClassName;
+    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
+    RegisterClassExA(&wc);
+
+    AppInstance = instance;
+    HWND window = CreateWindowExA(WS_EX_ACCEPTFILES, WindowClassName, AppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  0, 400, 300, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return nullptr;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return window;
+}
+
+int RunViewer(HINSTANCE instance, const char* commandLine, int showCommand)
+{
+    HWND window = CreateMainWindow(instance, showCommand);
+    if (!window)
+        return 0;
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_ZAVIK_VIEW));
+    SetProgramDirectory(commandLine);
+    if (commandLine[0] != '\0') {
+        char name[kPathSize];
+        if (StripQuotes(name, commandLine))
+            Read_ESI_CNV(window, name);
+        else
+            ShowNameTooLong(window);
+    }
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}

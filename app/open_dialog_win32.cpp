@@ -1,0 +1,26 @@
+// The Open command: the platform's open dialog, then the core's dispatch on
+// the file type the user had selected.
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include "app/main_window_win32.h"
+#include "app/open_dispatch.h"
+
+int OpenWithDialog(HWND window)
+{
+    char file[kPathSize] = {};
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;   // the 76-byte form
+    ofn.hwndOwner = window;
+    ofn.lpstrFilter = kOpenFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kPathSize;
+    ofn.lpstrTitle = "題材を開く";
+    ofn.Flags = OFN_HIDEREADONLY;
+    ofn.lpstrDefExt = "jpg";
+    if (!GetOpenFileNameA(&ofn))
+        return -1;
+    return OpenChosenFile(window, static_cast<int>(ofn.nFilterIndex), file);
+}

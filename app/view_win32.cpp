@@ -1,0 +1,108 @@
+// The view: the back buffer and the drawing of the composed picture. The
+// arithmetic (backdrop, blend, zoomed size) is the core's; this file only
+// hands the results to GDI.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/document.h"
+#include "app/main_window_win32.h"
+#include "app/view_layout.h"
+#include "colour/transparency_state.h"
+#include "image/offscreen_win32.h"
+#include "image/program_objects.h"
+
+namespace {
+
+// The header to draw the composed image with: the picture's own (which keeps
+// a top-down BMP's negative height), unless it does not describe the block,
+// in which case one that does is used so that GDI never reads past it.
+BITMAPINFO DrawingInfo(const RasterImage& composed)
+{
+    BITMAPINFO info = GdiBitmapInfo(Picture);
+    const BITMAPINFOHEADER& h = info.bmiHeader;
+    LONG rows = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    if (h.biWidth != composed.width || rows != composed.height || h.biBitCount != 24 || h.biCompression != BI_RGB ||
+        h.biPlanes != 1) {
+        info = BITMAPINFO{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = composed.width;
+        info.bmiHeader.biHeight = composed.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+    }
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    return info;
+}
+
+}  // namespace
+
+int CreateBackBuffer(HWND window)
+{
+    HDC dc = GetDC(window);
+    int w = GetSystemMetrics(SM_CXSCREEN);
+    int h = GetSystemMetrics(SM_CYSCREEN);
+    PrepareOffscreen(Picture, dc, w, h);
+    if (HDC back = MemoryDc(Picture)) {
+        SelectObject(back, GetStockObject(GRAY_BRUSH));
+        PatBlt(back, 0, 0, w, h, PATCOPY);
+    }
+    ReleaseDC(window, dc);
+    return 0;
+}
+
+void LayoutView(WindowHandle handle)
+{
+    HWND window = static_cast<HWND>(handle);
+    RasterImage composed;
+    HDC dc = GetDC(window);
+    const int32_t W = Picture.width;
+    const int32_t H = Picture.height;
+
+    BuildBackdrop(Backdrop, W, H, Transparency.BackgroundMode, Transparency.BGColor);
+    ComposeView(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+
+    int w = GetSystemMetrics(SM_CXSCREEN);
+    int h = GetSystemMetrics(SM_CYSCREEN);
+    MakeOffscreenBitmap(Picture, dc, w, h);
+    HDC back = MemoryDc(Picture);
+    if (back)
+        SelectObject(back, GetStockObject(GRAY_BRUSH));
+    PatBlt(dc, 0, 0, w, h, PATCOPY);
+    if (back)
+        PatBlt(back, 0, 0, w, h, PATCOPY);
+
+    const int32_t dw = DisplayLength(W, Document.ZoomFactor);
+    const int32_t dh = DisplayLength(H, Document.ZoomFactor);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    if (back)
+        SetStretchBltMode(back, COLORONCOLOR);
+    if (!composed.Empty()) {
+        BITMAPINFO info = DrawingInfo(composed);
+        StretchDIBits(dc, 0, 0, dw, dh, 0, 0, W, H, composed.pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
+        if (back)
+            StretchDIBits(back, 0, 0, dw, dh, 0, 0, W, H, composed.pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    ReleaseDC(window, dc);
+
+    RECT rect = {0, 0, ClientWidthFor(dw), dh};
+    AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, TRUE);
+    const int windowWidth = rect.right - rect.left;
+    const int windowHeight = rect.bottom - rect.top + kStatusBarRoom;
+    SetWindowPos(window, nullptr, 0, 0, windowWidth, windowHeight, SWP_NOMOVE | SWP_NOZORDER);
+    // AdjustWindowRect counts one menu line; at a narrow width the menu bar
+    // wraps onto a second one, which would leave the status bar over the
+    // picture's bottom rows. Grow the window by what the wrap took.
+    RECT client;
+    GetClientRect(window, &client);
+    const int missing = dh + kStatusBarRoom - (client.bottom - client.top);
+    if (missing > 0)
+        SetWindowPos(window, nullptr, 0, 0, windowWidth, windowHeight + missing, SWP_NOMOVE | SWP_NOZORDER);
+    ShowScrollBar(window, SB_VERT, FALSE);
+    ShowScrollBar(window, SB_HORZ, FALSE);
+
+    char status[kStatusSize];
+    FormatLayoutStatus(status, CurrentPainter.name);
+    SendMessageA(StatusBar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(status));
+}

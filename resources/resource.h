@@ -1,0 +1,47 @@
+// Resource ids of the program: menus, accelerators, strings, dialogs, icons
+// and the command ids the menu sends. Shared by the resource script and the
+// Win32 front end; plain defines so that windres reads it too.
+#pragma once
+
+// String table
+#define IDS_APP_TITLE           103   // "zavik view"
+#define IDC_ZAVIK_VIEW          109   // window class name, also menu and accelerators
+
+// Dialogs
+#define IDD_ABOUTBOX            103
+
+// Icons, in resource order: the executable's icon groups are counted by
+// ascending id, so the painter, canvas and item document icons are the
+// groups at positions 10, 11 and 12.
+#define IDI_ZAVIK_VIEW          107   // position 0, 32 x 32 class icon
+#define IDI_SMALL               108   // position 1, 16 x 16 class icon
+#define IDI_DOC_JPEG            110
+#define IDI_DOC_BMP             111
+#define IDI_DOC_PNG             112
+#define IDI_TRANSPARENCY        113
+#define IDI_COLOURS             114
+#define IDI_PROPERTIES          115
+#define IDI_ASSOCIATION         116
+#define IDI_ABOUT               117   // position 9
+#define IDI_DOC_PAINTER         120   // position 10
+#define IDI_DOC_CANVAS          121   // position 11
+#define IDI_DOC_ITEM            122   // position 12
+
+// Menu commands
+#define IDM_ABOUT               104
+#define IDM_EXIT                105
+#define IDM_OPEN                32771
+#define IDM_SAVE                32772
+#define IDM_ASSOCIATE           32773
+#define IDM_PROPERTIES          32774
+#define IDM_TRANSPARENCY        32775
+#define IDM_COLOURS             32776
+#define IDM_ZOOM_100            32777
+#define IDM_ZOOM_10             32786
+
+// Controls
+#define IDC_STATUS_BAR          100
+
+#ifndef IDC_STATIC
+#define IDC_STATIC              (-1)
+#endif

@@ -1,0 +1,68 @@
+#include "tests/win32/message_box_hook_win32.h"
+
+namespace {
+
+ModalBoxCatcher* current = nullptr;
+
+bool IsDialogWindow(HWND window)
+{
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    return lstrcmpA(className, "#32770") == 0;
+}
+
+// A message box keeps its text in a static control: id 0xFFFF on Windows,
+// 100 under Wine.
+std::string MessageText(HWND box)
+{
+    for (int id : {0xFFFF, 100}) {
+        if (HWND text = GetDlgItem(box, id)) {
+            std::string s = WindowText(text);
+            if (!s.empty())
+                return s;
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string WindowText(HWND window)
+{
+    char buffer[1024] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+ModalBoxCatcher::ModalBoxCatcher(int button) : button_(button)
+{
+    current = this;
+    hook_ = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+}
+
+ModalBoxCatcher::~ModalBoxCatcher()
+{
+    UnhookWindowsHookEx(hook_);
+    current = nullptr;
+}
+
+LRESULT CALLBACK ModalBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && current) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (IsDialogWindow(window)) {
+            current->boxes_.push_back({WindowText(window), MessageText(window), GetWindow(window, GW_OWNER)});
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(current->button_, BN_CLICKED), 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}

@@ -1,0 +1,168 @@
+// The real zavik_view.exe, started as a user starts it: its window, its
+// command-line file, its exit code and its icons.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_files.h"
+
+namespace {
+
+std::string ViewerPath()
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string path(exe);
+    return path.substr(0, path.rfind('\\') + 1) + "zavik_view.exe";
+}
+
+std::string Text(HWND window)
+{
+    char buffer[1024] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+struct FindData {
+    DWORD process;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM lParam)
+{
+    auto* data = reinterpret_cast<FindData*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process == data->process && lstrcmpA(className, data->className) == 0 && IsWindowVisible(window)) {
+        data->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Waits up to 20 s for a visible top-level window of the process.
+HWND WaitForWindow(DWORD process, const char* className)
+{
+    for (int i = 0; i < 400; ++i) {
+        FindData data = {process, className, nullptr};
+        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&data));
+        if (data.found)
+            return data.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+class Viewer {
+public:
+    explicit Viewer(const std::string& arguments)
+    {
+        std::string line = "\"" + ViewerPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::vector<char> buffer(line.begin(), line.end());
+        buffer.push_back('\0');
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info) != 0;
+    }
+    ~Viewer()
+    {
+        if (!started)
+            return;
+        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(info.hProcess, 99);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+
+    // Closes the window as the user does and returns the exit code.
+    DWORD Close(HWND window)
+    {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(info.hProcess, 20000) != WAIT_OBJECT_0)
+            return 0xDEAD;
+        DWORD code = 0xDEAD;
+        GetExitCodeProcess(info.hProcess, &code);
+        return code;
+    }
+
+    bool started = false;
+    PROCESS_INFORMATION info = {};
+};
+
+BOOL CALLBACK CollectResourceId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
+{
+    reinterpret_cast<std::vector<UINT_PTR>*>(param)->push_back(reinterpret_cast<UINT_PTR>(name));
+    return TRUE;
+}
+
+}  // namespace
+
+TEST(Viewer, StartsWithItsWindowAndExitsWithZero)
+{
+    Viewer viewer("");
+    ASSERT_TRUE(viewer.started);
+    HWND window = WaitForWindow(viewer.info.dwProcessId, "ZAVIK_VIEW");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Text(window), "zavik view");
+    EXPECT_NE(GetMenu(window), nullptr);
+    EXPECT_EQ(viewer.Close(window), 0u);
+}
+
+TEST(Viewer, OpensTheFileOfAQuotedCommandLineWithABlank)
+{
+    TempDir dir;
+    std::string path = dir.Write("a file with blanks.dat", "not a picture");
+    Viewer viewer("\"" + path + "\"");
+    ASSERT_TRUE(viewer.started);
+    // The file is no picture the viewer knows: it says so in two boxes.
+    std::vector<std::string> texts;
+    for (int i = 0; i < 2; ++i) {
+        HWND box = WaitForWindow(viewer.info.dwProcessId, "#32770");
+        ASSERT_NE(box, nullptr) << "box " << i;
+        texts.push_back(Text(box));
+        SendMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int wait = 0; wait < 100 && IsWindow(box); ++wait)
+            Sleep(20);
+    }
+    EXPECT_EQ(texts[0], "失敗");
+    EXPECT_EQ(texts[1], "失敗");
+    HWND window = WaitForWindow(viewer.info.dwProcessId, "ZAVIK_VIEW");
+    ASSERT_NE(window, nullptr);
+    std::string expected = path + "（絵師：－－） - zavik view";
+    for (int wait = 0; wait < 200 && Text(window) != expected; ++wait)
+        Sleep(20);
+    EXPECT_EQ(Text(window), expected);
+    EXPECT_EQ(viewer.Close(window), 0u);
+}
+
+TEST(Viewer, CarriesThirteenIconGroupsWithTheDocumentIconsAtTenToTwelve)
+{
+    std::string exe = ViewerPath();
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(ExtractIconA(GetModuleHandleA(nullptr), exe.c_str(), UINT(-1))), 13u);
+    for (UINT index = 10; index <= 12; ++index) {
+        HICON icon = ExtractIconA(GetModuleHandleA(nullptr), exe.c_str(), index);
+        EXPECT_NE(icon, nullptr) << index;
+        if (icon)
+            DestroyIcon(icon);
+    }
+    // The groups in resource order: the document icons are ids 120 to 122.
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    std::vector<UINT_PTR> ids;
+    EnumResourceNamesA(module, reinterpret_cast<LPCSTR>(RT_GROUP_ICON), CollectResourceId, reinterpret_cast<LONG_PTR>(&ids));
+    FreeLibrary(module);
+    ASSERT_EQ(ids.size(), 13u);
+    EXPECT_EQ(ids[0], 107u);
+    EXPECT_EQ(ids[1], 108u);
+    EXPECT_EQ(ids[10], 120u);
+    EXPECT_EQ(ids[11], 121u);
+    EXPECT_EQ(ids[12], 122u);
+}
