@@ -1,6 +1,7 @@
 #include "image/raster_image.h"
 
 #include <cstring>
+#include <utility>
 
 #include "image/little_endian.h"
 
@@ -101,6 +102,18 @@ int RasterImage::CopyPixelsFrom(const RasterImage& source)
     if (result == kRasterOk && pixels.length > 0)
         std::memcpy(pixels.data, source.pixels.data, static_cast<size_t>(pixels.length));
     return result;
+}
+
+int RasterImage::TakePixels(ByteBuffer& block, int32_t newWidth, int32_t newHeight)
+{
+    if (!PictureSizeAllowed(newWidth, newHeight) || StrideForWidth(newWidth) * newHeight != block.length)
+        return kRasterTooLarge;
+    std::swap(pixels.data, block.data);
+    std::swap(pixels.length, block.length);
+    width = newWidth;
+    height = newHeight;
+    stride = static_cast<int32_t>(StrideForWidth(newWidth));
+    return kRasterOk;
 }
 
 void RasterImage::FillHeaders()

@@ -112,6 +112,10 @@ public:
     int CopyPixelsFrom(const RasterImage& source);
     // Sets both headers from width, height and stride.
     void FillHeaders();
+    // Makes block the pixel block of a width x height image without copying
+    // it (block must hold exactly StrideForWidth(width) x height bytes; the
+    // old block goes to block). Headers, path and surface are untouched.
+    int TakePixels(ByteBuffer& block, int32_t newWidth, int32_t newHeight);
 
     bool Empty() const { return pixels.length == 0; }
     // Byte offset of the pixel in column x of buffer row r (0 = bottom).

@@ -1,9 +1,238 @@
+// JPEG over the libjpeg 6b API (libjpeg-turbo).
+//
+// Fatal library errors come back through a setjmp recovery point in the
+// small C-style functions below; nothing with a destructor lives in a frame
+// that a longjmp crosses or returns to, and the buffers they fill belong to
+// their callers. The library's own message texts are never shown: the
+// callers show the program's messages.
 #include "formats/standard/jpeg_codec.h"
 
-// JPEG is not read yet: no name is taken for a JPEG, and reading fails as for
-// a file that is not a JPEG.
-int DecodeJPEG(std::FILE*, RasterImage&) { return 0; }
-bool IsJPEGName(const char*) { return false; }
-int ReadJPEG(const char*, RasterImage&) { return 0; }
-int LoadJPEG(WindowHandle, const char*, RasterImage&, int) { return -1; }
-int EncodeJPEG(std::FILE*, const RasterImage&, int, int) { return 0; }
+#include <csetjmp>
+#include <cstring>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+#include "image/sjis_text.h"
+
+namespace {
+
+// The library's error manager followed by the recovery point.
+struct JpegErrorRecord {
+    jpeg_error_mgr manager;
+    std::jmp_buf recovery;
+};
+
+// Library messages are formatted for a console the viewer does not have.
+void SilentOutputMessage(j_common_ptr) {}
+
+// Fatal error: the standard message output (silenced), then back to the
+// recovery point of the object that failed. Never returns to the library.
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    auto* record = reinterpret_cast<JpegErrorRecord*>(cinfo->err);
+    std::longjmp(record->recovery, 1);
+}
+
+void SetUpErrors(JpegErrorRecord& record)
+{
+    jpeg_std_error(&record.manager);
+    record.manager.error_exit = JpegErrorExit;
+    record.manager.output_message = SilentOutputMessage;
+}
+
+// The decoder may use for its own tables and coefficient buffers at most
+// this much, so a hostile header cannot make it allocate without bound.
+constexpr long kDecoderMemoryLimit = static_cast<long>(3 * (kMaxPixelBytes >> 20)) << 20;
+
+// One scanline in the output colour space to blue, green, red.
+void StoreRow(const JSAMPLE* in, uint8_t* out, JDIMENSION width, int components, J_COLOR_SPACE space,
+              bool invertedCmyk)
+{
+    if (components == 3) {
+        for (JDIMENSION x = 0; x < width; ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    } else if (components == 4 && space == JCS_CMYK) {
+        // Adobe files store inverted CMYK (255 = no ink); others the plain form.
+        for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 3) {
+            unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+            if (!invertedCmyk) {
+                c = 255 - c;
+                m = 255 - m;
+                y = 255 - y;
+                k = 255 - k;
+            }
+            out[0] = static_cast<uint8_t>((y * k + 127) / 255);
+            out[1] = static_cast<uint8_t>((m * k + 127) / 255);
+            out[2] = static_cast<uint8_t>((c * k + 127) / 255);
+        }
+    } else {
+        // Any other layout shows as grey from its first component.
+        for (JDIMENSION x = 0; x < width; ++x, in += components, out += 3)
+            out[0] = out[1] = out[2] = in[0];
+    }
+}
+
+// Decodes the stream into work (stride x height bytes, bottom-up BGR).
+// Returns false after a fatal library error or a refused size; work then
+// holds no picture.
+bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height)
+{
+    jpeg_decompress_struct cinfo;
+    JpegErrorRecord errors;
+    cinfo.err = &errors.manager;
+    SetUpErrors(errors);
+    if (setjmp(errors.recovery)) {
+        jpeg_destroy_decompress(&cinfo);
+        work.Free();
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kDecoderMemoryLimit;
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+
+    // Greyscale comes out as RGB; CMYK and YCCK as CMYK, converted per row.
+    const bool fourComponents = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = fourComponents ? JCS_CMYK : JCS_RGB;
+    const bool invertedCmyk = cinfo.saw_Adobe_marker != 0;
+
+    if (!PictureSizeAllowed(cinfo.image_width, cinfo.image_height)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&cinfo);
+
+    const JDIMENSION w = cinfo.output_width;
+    const JDIMENSION h = cinfo.output_height;
+    const int components = cinfo.output_components;
+    JSAMPARRAY scanline =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, w * components, 1);
+
+    const int64_t stride = StrideForWidth(w);
+    if (!PictureSizeAllowed(w, h) || !work.Allocate(static_cast<int32_t>(stride * h))) {
+        jpeg_destroy_decompress(&cinfo);
+        work.Free();
+        return false;
+    }
+    const size_t padding = static_cast<size_t>(stride - 3 * int64_t{w});
+    while (cinfo.output_scanline < h) {
+        // Top row first: it lands in the last row of the block.
+        uint8_t* row = work.data + (int64_t{h} - 1 - cinfo.output_scanline) * stride;
+        jpeg_read_scanlines(&cinfo, scanline, 1);
+        StoreRow(scanline[0], row, w, components, cinfo.out_color_space, invertedCmyk);
+        if (padding)
+            std::memset(row + 3 * w, 0, padding);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
+}
+
+bool EncodeFromPicture(std::FILE* file, const RasterImage& picture, int quality, bool progressive, uint8_t* row)
+{
+    jpeg_compress_struct cinfo;
+    JpegErrorRecord errors;
+    cinfo.err = &errors.manager;
+    SetUpErrors(errors);
+    if (setjmp(errors.recovery)) {
+        jpeg_destroy_compress(&cinfo);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, file);
+    cinfo.image_width = static_cast<JDIMENSION>(picture.width);
+    cinfo.image_height = static_cast<JDIMENSION>(picture.height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+
+    JSAMPROW rows[1] = {row};
+    while (cinfo.next_scanline < cinfo.image_height) {
+        // The last row in memory is the picture's top row.
+        const uint8_t* source =
+            picture.pixels.data + (int64_t{picture.height} - 1 - cinfo.next_scanline) * picture.stride;
+        for (int32_t x = 0; x < picture.width; ++x) {
+            row[3 * x + 0] = source[3 * x + 2];
+            row[3 * x + 1] = source[3 * x + 1];
+            row[3 * x + 2] = source[3 * x + 0];
+        }
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+}  // namespace
+
+int DecodeJPEG(std::FILE* file, RasterImage& picture)
+{
+    ByteBuffer work;
+    int32_t width = 0, height = 0;
+    if (!DecodeToBuffer(file, work, width, height))
+        return 0;
+    // The picture changes only now, after the whole stream decoded.
+    if (picture.TakePixels(work, width, height) != kRasterOk)
+        return 0;
+    picture.FillHeaders();
+    return 1;
+}
+
+int ReadJPEG(const char* path, RasterImage& picture)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return -1;
+    int result = DecodeJPEG(file, picture);
+    std::fclose(file);
+    return result == 1 ? 1 : 0;
+}
+
+bool IsJPEGName(const char* path)
+{
+    static const char* const accepted[4] = {".jJ", "jJpP", "pPeE", "gG"};
+    size_t length = std::strlen(path);
+    if (length < 4)
+        return false;
+    const char* tail = path + length - 4;
+    for (int i = 0; i < 4; ++i)
+        if (tail[i] == '\0' || !std::strchr(accepted[i], tail[i]))
+            return false;
+    return true;
+}
+
+int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int showMessages)
+{
+    if (ReadJPEG(path, picture) == 1) {
+        CopyText(picture.path, sizeof picture.path, path);
+        return 0;
+    }
+    if (showMessages)
+        ShowMessage(window, "JPEGファイルオープンに失敗しました。2", "失敗");
+    return -1;
+}
+
+int EncodeJPEG(std::FILE* file, const RasterImage& picture, int quality, int progressive)
+{
+    // A picture whose block does not hold its rows is not read from.
+    if (picture.width < 0 || picture.height < 0 ||
+        int64_t{picture.stride} * picture.height > picture.pixels.length ||
+        int64_t{picture.stride} < 3 * int64_t{picture.width})
+        return 0;
+    ByteBuffer row;
+    if (!row.Allocate(picture.width > 0 ? 3 * picture.width : 1))
+        return 0;
+    return EncodeFromPicture(file, picture, quality, progressive != 0, row.data) ? 1 : 0;
+}

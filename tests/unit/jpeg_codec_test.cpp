@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+#include "formats/standard/jpeg_codec.h"
+#include "tests/support/recording_platform.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::string bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// A picture whose top half is red and bottom half blue (solid areas survive
+// JPEG with small errors).
+void TwoBands(RasterImage& p, int width, int height)
+{
+    p.ResizeAndFill(width, height, 0x77);   // padding 0x77 so its copying would show
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* px = p.pixels.data + p.Offset(x, row);
+            bool top = row >= height / 2;   // rows count from the bottom
+            px[0] = top ? 0 : 255;
+            px[1] = 0;
+            px[2] = top ? 255 : 0;
+        }
+    p.FillHeaders();
+}
+
+std::string Encode(const TempDir& dir, const RasterImage& p, bool progressive, const char* name = "e.jpg")
+{
+    std::string path = dir.Path(name);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_EQ(EncodeJPEG(f, p, 80, progressive ? 1 : 0), 1);
+    std::fclose(f);
+    return path;
+}
+
+// Writes a JPEG straight through the library in another colour space.
+std::string EncodeRaw(const TempDir& dir, const char* name, int width, int height, int components,
+                      J_COLOR_SPACE in, J_COLOR_SPACE stored, const std::vector<uint8_t>& pixel)
+{
+    std::string path = dir.Path(name);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = width;
+    c.image_height = height;
+    c.input_components = components;
+    c.in_color_space = in;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, stored);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row;
+    for (int x = 0; x < width; ++x)
+        row.insert(row.end(), pixel.begin(), pixel.end());
+    JSAMPROW rows[1] = {row.data()};
+    while (c.next_scanline < c.image_height)
+        jpeg_write_scanlines(&c, rows, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+    return path;
+}
+
+void ExpectNear(const uint8_t* px, int b, int g, int r, int tolerance = 8)
+{
+    EXPECT_NEAR(px[0], b, tolerance);
+    EXPECT_NEAR(px[1], g, tolerance);
+    EXPECT_NEAR(px[2], r, tolerance);
+}
+
+}  // namespace
+
+TEST(Jpeg, RoundTripKeepsSizeOrderAndZeroPadding)
+{
+    TempDir dir;
+    for (int width : {1, 2, 3, 4, 5, 17}) {
+        RasterImage source;
+        TwoBands(source, width, 16);
+        std::string path = Encode(dir, source, true);
+        RasterImage decoded;
+        ASSERT_EQ(ReadJPEG(path.c_str(), decoded), 1) << width;
+        EXPECT_EQ(decoded.width, width);
+        EXPECT_EQ(decoded.height, 16);
+        EXPECT_EQ(decoded.stride, (3 * width + 3) / 4 * 4);
+        EXPECT_EQ(decoded.fileHeader.bfSize, uint32_t(decoded.stride * 16 + 54));
+        EXPECT_EQ(decoded.info.bmiHeader.biHeight, 16);
+        ExpectNear(decoded.pixels.data + decoded.Offset(0, 15), 0, 0, 255);   // top row stays on top
+        ExpectNear(decoded.pixels.data + decoded.Offset(width - 1, 0), 255, 0, 0);
+        for (int row = 0; row < 16; ++row)
+            for (int pad = 3 * width; pad < decoded.stride; ++pad)
+                ASSERT_EQ(decoded.pixels.data[row * decoded.stride + pad], 0) << width << " row " << row;
+    }
+}
+
+TEST(Jpeg, EncodedFilesAreJfifAndProgressiveOnRequest)
+{
+    TempDir dir;
+    RasterImage p;
+    TwoBands(p, 32, 32);
+    std::string progressive = ReadAll(Encode(dir, p, true, "p.jpg"));
+    std::string baseline = ReadAll(Encode(dir, p, false, "b.jpg"));
+    for (const std::string& bytes : {progressive, baseline}) {
+        ASSERT_GT(bytes.size(), 20u);
+        EXPECT_EQ(bytes.substr(0, 4), "\xFF\xD8\xFF\xE0");
+        EXPECT_EQ(bytes.substr(6, 5), std::string("JFIF\0", 5));
+    }
+    EXPECT_NE(progressive.find("\xFF\xC2"), std::string::npos);
+    EXPECT_EQ(progressive.find("\xFF\xC0"), std::string::npos);
+    EXPECT_NE(baseline.find("\xFF\xC0"), std::string::npos);
+}
+
+TEST(Jpeg, GreyscaleAndCmykOpenAsColour)
+{
+    TempDir dir;
+    RasterImage p;
+    std::string grey = EncodeRaw(dir, "grey.jpg", 5, 3, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, {100});
+    ASSERT_EQ(ReadJPEG(grey.c_str(), p), 1);
+    EXPECT_EQ(p.width, 5);
+    EXPECT_EQ(p.stride, 16);
+    ExpectNear(p.pixels.data + p.Offset(4, 2), 100, 100, 100, 2);
+    EXPECT_EQ(p.pixels.data[15], 0);
+
+    // Adobe stores CMYK inverted: red is C 255, M 0, Y 0, K 255 as stored bytes.
+    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+        std::string path = EncodeRaw(dir, "cmyk.jpg", 3, 2, 4, JCS_CMYK, stored, {255, 0, 0, 255});
+        ASSERT_EQ(ReadJPEG(path.c_str(), p), 1) << stored;
+        EXPECT_EQ(p.width, 3);
+        EXPECT_EQ(p.stride, 12);
+        ExpectNear(p.pixels.data + p.Offset(2, 1), 0, 0, 255, 10);
+    }
+}
+
+TEST(Jpeg, TruncatedStreamsStillDecode)
+{
+    TempDir dir;
+    RasterImage p;
+    TwoBands(p, 256, 256);
+    for (int i = 0; i < p.pixels.length; i += 7)   // texture, so that the scan data dominates the file
+        p.pixels.data[i] = static_cast<uint8_t>(i * 37);
+    std::string bytes = ReadAll(Encode(dir, p, false));
+    std::string cut = dir.Write("cut.jpg", bytes.substr(0, bytes.size() / 2));
+    RasterImage decoded;
+    EXPECT_EQ(ReadJPEG(cut.c_str(), decoded), 1);
+    EXPECT_EQ(decoded.width, 256);
+    EXPECT_EQ(decoded.height, 256);
+}
+
+TEST(Jpeg, BadStreamsLeaveThePictureUnchanged)
+{
+    TempDir dir;
+    RasterImage good;
+    TwoBands(good, 8, 8);
+    std::string bytes = ReadAll(Encode(dir, good, false));
+    const std::string streams[] = {"", "not a jpeg at all", std::string("\xFF\xD8", 2),
+                                   std::string("\xFF\xD8\xFF\xC0\x00\x02", 6), bytes.substr(2)};
+    for (const std::string& s : streams) {
+        std::string path = dir.Write("bad.jpg", s);
+        RasterImage p;
+        p.ResizeAndFill(2, 2, 0x42);
+        EXPECT_EQ(ReadJPEG(path.c_str(), p), 0) << s.size();
+        EXPECT_EQ(p.width, 2);
+        EXPECT_EQ(p.pixels.data[0], 0x42);
+    }
+    RasterImage p;
+    EXPECT_EQ(ReadJPEG(dir.Path("missing.jpg").c_str(), p), -1);
+}
+
+TEST(Jpeg, OversizedHeadersAreRefusedBeforeDecoding)
+{
+    TempDir dir;
+    RasterImage small;
+    TwoBands(small, 8, 8);
+    std::string bytes = ReadAll(Encode(dir, small, false));
+    size_t sof = bytes.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    // Height and width fields of the frame header: 60000 x 60000.
+    bytes[sof + 5] = '\xEA';
+    bytes[sof + 6] = '\x60';
+    bytes[sof + 7] = '\xEA';
+    bytes[sof + 8] = '\x60';
+    std::string path = dir.Write("huge.jpg", bytes);
+    RasterImage p;
+    p.ResizeAndFill(1, 1, 9);
+    EXPECT_EQ(ReadJPEG(path.c_str(), p), 0);
+    EXPECT_EQ(p.width, 1);
+}
+
+TEST(Jpeg, DecodesFromTheCurrentFilePosition)
+{
+    TempDir dir;
+    RasterImage p;
+    TwoBands(p, 10, 6);
+    std::string path = dir.Write("embedded.bin", "PREFIX" + ReadAll(Encode(dir, p, true)));
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, 6, SEEK_SET);
+    RasterImage decoded;
+    EXPECT_EQ(DecodeJPEG(f, decoded), 1);
+    std::fclose(f);
+    EXPECT_EQ(decoded.width, 10);
+    EXPECT_EQ(decoded.height, 6);
+}
+
+TEST(Jpeg, EmptyPictureIsAnEncodingError)
+{
+    TempDir dir;
+    RasterImage empty;
+    std::string path = dir.Path("empty.jpg");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_EQ(EncodeJPEG(f, empty, 80, 1), 0);
+    std::fclose(f);
+    EXPECT_EQ(ReadAll(path), "");
+}
+
+TEST(Jpeg, NameTest)
+{
+    const struct { const char* name; bool jpeg; } cases[] = {
+        {"a.jpg", true}, {"a.JPG", true}, {"a.jpeg", true}, {"a.JPEG", true}, {"a.Jpg", true},
+        {"a.jPG", true}, {"a.peg", true}, {".jpg", true}, {"x.jpe", false}, {"x.gif", false},
+        {"jpg", false}, {"a.jpg ", false}, {"", false}, {"a.png", false}, {"photo.jpg.bmp", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsJPEGName(c.name), c.jpeg) << c.name;
+}
+
+TEST(Jpeg, LoadRecordsThePathOrShowsItsMessage)
+{
+    TempDir dir;
+    RasterImage p;
+    TwoBands(p, 4, 4);
+    std::string path = Encode(dir, p, true);
+    RasterImage loaded;
+    ClearRecordedCalls();
+    EXPECT_EQ(LoadJPEG(nullptr, path.c_str(), loaded, 1), 0);
+    EXPECT_STREQ(loaded.path, path.c_str());
+    EXPECT_TRUE(Recorded().messages.empty());
+
+    std::string bad = dir.Write("bad.jpg", "garbage");
+    WindowHandle owner = reinterpret_cast<WindowHandle>(0x99);
+    EXPECT_EQ(LoadJPEG(owner, bad.c_str(), loaded, 1), -1);
+    ASSERT_EQ(Recorded().messages.size(), 1u);
+    EXPECT_EQ(Recorded().messages[0], (RecordedMessage{owner, "JPEGファイルオープンに失敗しました。2", "失敗"}));
+    EXPECT_STREQ(loaded.path, path.c_str());
+    EXPECT_EQ(LoadJPEG(owner, bad.c_str(), loaded, 0), -1);
+    EXPECT_EQ(Recorded().messages.size(), 1u);
+}
