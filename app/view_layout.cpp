@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "colour/transparency_state.h"
+#include "image/program_objects.h"
 
 namespace {
 
@@ -90,4 +91,35 @@ int32_t DisplayLength(int32_t length, float zoom)
 int32_t ClientWidthFor(int32_t displayWidth)
 {
     return displayWidth > kMinimumClientWidth ? displayWidth : kMinimumClientWidth;
+}
+
+int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int32_t dh)
+{
+    int result = dest.ResizeAndFill(dw, dh, 0);
+    if (result != kRasterOk || source.Empty())
+        return result;
+    for (int32_t row = 0; row < dh; ++row) {
+        const int64_t sr = int64_t{row} * source.height / dh;
+        const uint8_t* in = source.pixels.data + sr * source.stride;
+        uint8_t* out = dest.pixels.data + int64_t{row} * dest.stride;
+        for (int32_t x = 0; x < dw; ++x) {
+            const int64_t sx = int64_t{x} * source.width / dw;
+            std::memcpy(out + 3 * x, in + 3 * sx, 3);
+        }
+    }
+    return kRasterOk;
+}
+
+int RenderView(RasterImage& dest, float zoom)
+{
+    RasterImage composed;
+    int result = BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode,
+                               Transparency.BGColor);
+    if (result == kRasterOk)
+        result = ComposeView(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+    if (result == kRasterOk)
+        result = StretchNearest(dest, composed, DisplayLength(Picture.width, zoom), DisplayLength(Picture.height, zoom));
+    if (result == kRasterOk)
+        dest.FillHeaders();
+    return result;
 }

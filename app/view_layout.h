@@ -35,3 +35,13 @@ int32_t DisplayLength(int32_t length, float zoom);
 
 // Client width for a display width: at least kMinimumClientWidth.
 int32_t ClientWidthFor(int32_t displayWidth);
+
+// Makes dest the dw x dh stretch of source as the view draws it: each
+// destination pixel takes the source pixel under it, so shrinking drops rows
+// and columns without averaging.
+int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int32_t dh);
+
+// What the window shows for the current document: Picture composed with the
+// transparency state over the Backdrop (rebuilt here) and stretched to the
+// zoom.
+int RenderView(RasterImage& dest, float zoom);

@@ -1,22 +1,303 @@
-// zavik: the viewer's open dispatch and save pipeline on the command line.
+// zavik: the viewer's open dispatch, view and save writers on the command
+// line. Files open exactly as in the window (by content, through the same
+// dispatch), one after the other; each file starts from a clean document.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/document.h"
+#include "app/open_dispatch.h"
 #include "app/version.h"
+#include "app/view_layout.h"
+#include "cli/cli_platform.h"
+#include "cli/text_output.h"
+#include "colour/transparency_state.h"
+#include "formats/standard/bmp_codec.h"
+#include "formats/standard/jpeg_codec.h"
+#include "image/program_objects.h"
 
 namespace {
 
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
 const char kUsage[] =
-    "Usage: zavik COMMAND [ARGUMENTS]\n"
+    "Usage: zavik COMMAND [OPTIONS] FILE...\n"
     "\n"
     "Opens the files of the painting program (painter .esi, canvas .cnv,\n"
     "item .itm) and JPEG, BMP and PNG images by their content, as zavik view does.\n"
     "\n"
-    "Options:\n"
-    "  -h, --help     show this help and exit\n"
-    "  --version      show the version and exit\n"
+    "Commands:\n"
+    "  info FILE...          kind, size and painter of each file\n"
+    "  convert FILE OUT      save the picture as JPEG, BMP or PNG\n"
+    "  render FILE OUT       save what the window shows, at a zoom\n"
     "\n"
-    "Messages go to standard error as UTF-8.\n";
+    "  zavik COMMAND --help  options of a command\n"
+    "  zavik --version       the version\n"
+    "\n"
+    "Messages the viewer would show in boxes go to standard error as UTF-8.\n"
+    "Exit status: 0 success, 1 a file could not be opened, read or written,\n"
+    "2 wrong usage.\n";
+
+const char kInfoUsage[] =
+    "Usage: zavik info [--json] FILE...\n"
+    "\n"
+    "Prints, for each file, its kind, its picture size and the painter name.\n"
+    "  --json   one JSON object per line with the keys path, kind, width,\n"
+    "           height, painter and messages (the texts the viewer would show)\n";
+
+const char kConvertUsage[] =
+    "Usage: zavik convert [--format jpeg|bmp] FILE OUT\n"
+    "\n"
+    "Opens FILE as the viewer does and saves its picture to OUT. The format\n"
+    "comes from --format or else from OUT's extension (.jpg/.jpeg, .bmp).\n"
+    "JPEG is written progressive at quality 80.\n";
+
+const char kRenderUsage[] =
+    "Usage: zavik render [--zoom PERCENT] FILE OUT\n"
+    "\n"
+    "Writes what the window shows for FILE to OUT (a BMP file): the picture\n"
+    "composed as the view composes it, at PERCENT (100 down to 10 in steps\n"
+    "of 10, default 100), shrunk by dropping rows and columns.\n";
+
+struct Options {
+    std::vector<std::string> files;
+    bool json = false;
+    bool help = false;
+    std::string format;
+    int zoomPercent = 100;
+};
+
+int UsageError(const char* message, const char* usage)
+{
+    std::fprintf(stderr, "zavik: %s\n\n%s", message, usage);
+    return kExitUsage;
+}
+
+// Parses the options of a command; returns false after printing a usage error.
+bool ParseOptions(int argc, char** argv, const char* usage, bool allowJson, bool allowFormat, bool allowZoom,
+                  Options& options, int& exitCode)
+{
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                exitCode = UsageError((std::string(name) + " needs a value").c_str(), usage);
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (allowJson && arg == "--json") {
+            options.json = true;
+        } else if (allowFormat && arg == "--format") {
+            const char* v = value("--format");
+            if (!v)
+                return false;
+            options.format = v;
+            if (options.format != "jpeg" && options.format != "jpg" && options.format != "bmp") {
+                exitCode = UsageError("--format must be jpeg or bmp", usage);
+                return false;
+            }
+        } else if (allowZoom && arg == "--zoom") {
+            const char* v = value("--zoom");
+            if (!v)
+                return false;
+            char* end = nullptr;
+            long percent = std::strtol(v, &end, 10);
+            if (*v == '\0' || *end != '\0' || percent < 10 || percent > 100 || percent % 10 != 0) {
+                exitCode = UsageError("--zoom must be 100, 90, ... or 10", usage);
+                return false;
+            }
+            options.zoomPercent = static_cast<int>(percent);
+        } else if (arg == "--") {
+            for (++i; i < argc; ++i)
+                options.files.push_back(argv[i]);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            exitCode = UsageError(("unknown option " + arg).c_str(), usage);
+            return false;
+        } else {
+            options.files.push_back(arg);
+        }
+    }
+    return true;
+}
+
+// Each file starts from a clean document, as if the viewer had just started.
+void ResetDocument()
+{
+    Document = DocumentState();
+    Transparency = TransparencyState();
+    Picture.ResizeAndFill(0, 0, 0);
+    Picture.FillHeaders();
+    Picture.path[0] = '\0';
+    CurrentPainter.name[0] = '\0';
+    AlphaMask.Free();
+    ClearCliMessages();
+}
+
+// Opens a file through the viewer's dispatch. True when something was loaded.
+bool OpenDocument(const std::string& path)
+{
+    ResetDocument();
+    if (path.size() >= static_cast<size_t>(kPathSize)) {
+        std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", path.c_str(), kPathSize - 1);
+        return false;
+    }
+    int result = Read_ESI_CNV(nullptr, path.c_str());
+    return result == kOpenDone && Document.kind != kNone;
+}
+
+const char* KindName(int kind)
+{
+    switch (kind) {
+    case kCanvas: return "canvas";
+    case kPainter: return "painter";
+    case kPenItem: return "pen-item";
+    case kOtherItem: return "other-item";
+    case kStandardImage: return "standard-image";
+    default: return "none";
+    }
+}
+
+std::string JsonString(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// File names on the command line are the system's own (UTF-8 here, the
+// ANSI code page on Windows); texts from the program and its files are
+// code page 932.
+std::string PathText(const std::string& path)
+{
+#ifdef _WIN32
+    return Cp932ToUtf8(path.c_str());
+#else
+    return path;
+#endif
+}
+
+int RunInfo(const Options& options)
+{
+    SetCliMessageEcho(!options.json);
+    int exitCode = kExitOk;
+    for (const std::string& path : options.files) {
+        bool loaded = OpenDocument(path);
+        if (!loaded)
+            exitCode = kExitFailed;
+        const int width = loaded ? Picture.width : 0;
+        const int height = loaded ? Picture.height : 0;
+        const std::string painter = Cp932ToUtf8(CurrentPainter.name);
+        if (options.json) {
+            std::string line = "{\"path\":" + JsonString(PathText(path)) + ",\"kind\":" +
+                               JsonString(KindName(Document.kind)) + ",\"width\":" + std::to_string(width) +
+                               ",\"height\":" + std::to_string(height) + ",\"painter\":" + JsonString(painter) +
+                               ",\"messages\":[";
+            const auto& messages = CliMessages();
+            for (size_t i = 0; i < messages.size(); ++i)
+                line += (i ? "," : "") + JsonString(Cp932ToUtf8(messages[i].text.c_str()));
+            line += "]}\n";
+            std::fputs(line.c_str(), stdout);
+        } else if (loaded) {
+            std::printf("%s: %s, %d x %d, painter %s\n", PathText(path).c_str(), KindName(Document.kind), width,
+                        height, painter.c_str());
+        } else {
+            std::printf("%s: not loaded\n", PathText(path).c_str());
+        }
+        std::fflush(stdout);
+    }
+    return exitCode;
+}
+
+std::string Lowercase(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// The output format from --format or from the name's extension.
+std::string OutputFormat(const std::string& requested, const std::string& out)
+{
+    if (!requested.empty())
+        return requested == "jpg" ? "jpeg" : requested;
+    std::string name = Lowercase(out);
+    auto endsWith = [&](const char* tail) {
+        size_t n = std::strlen(tail);
+        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
+    };
+    if (endsWith(".jpg") || endsWith(".jpeg"))
+        return "jpeg";
+    if (endsWith(".bmp"))
+        return "bmp";
+    return "";
+}
+
+bool WriteImage(const std::string& out, const std::string& format, const RasterImage& image)
+{
+    std::FILE* file = std::fopen(out.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "zavik: %s: cannot be created\n", PathText(out).c_str());
+        return false;
+    }
+    bool ok = format == "jpeg" ? EncodeJPEG(file, image, 80, 1) == 1 : StoreBmpFile(file, image);
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) {
+        std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
+        std::remove(out.c_str());
+    }
+    return ok;
+}
+
+int RunConvert(const Options& options)
+{
+    if (options.files.size() != 2)
+        return UsageError("convert takes FILE and OUT", kConvertUsage);
+    const std::string format = OutputFormat(options.format, options.files[1]);
+    if (format.empty())
+        return UsageError("the output format is not known: give --format or a .jpg or .bmp name", kConvertUsage);
+    if (!OpenDocument(options.files[0]))
+        return kExitFailed;
+    return WriteImage(options.files[1], format, Picture) ? kExitOk : kExitFailed;
+}
+
+int RunRender(const Options& options)
+{
+    if (options.files.size() != 2)
+        return UsageError("render takes FILE and OUT", kRenderUsage);
+    if (OutputFormat("", options.files[1]) != "bmp")
+        return UsageError("render writes BMP files: give OUT a .bmp name", kRenderUsage);
+    if (!OpenDocument(options.files[0]))
+        return kExitFailed;
+    static const float zooms[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f};
+    RasterImage view;
+    if (RenderView(view, zooms[options.zoomPercent / 10 - 1]) != kRasterOk) {
+        std::fprintf(stderr, "zavik: %s: the view is too large\n", PathText(options.files[0]).c_str());
+        return kExitFailed;
+    }
+    return WriteImage(options.files[1], "bmp", view) ? kExitOk : kExitFailed;
+}
 
 }  // namespace
 
@@ -24,17 +305,44 @@ int main(int argc, char** argv)
 {
     if (argc < 2) {
         std::fputs(kUsage, stderr);
-        return 2;
+        return kExitUsage;
     }
-    const char* command = argv[1];
-    if (std::strcmp(command, "-h") == 0 || std::strcmp(command, "--help") == 0 || std::strcmp(command, "help") == 0) {
+    const std::string command = argv[1];
+    if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
-        return 0;
+        return kExitOk;
     }
-    if (std::strcmp(command, "--version") == 0) {
+    if (command == "--version") {
         std::printf("zavik %s\n", kVersionText);
-        return 0;
+        return kExitOk;
     }
-    std::fprintf(stderr, "zavik: unknown command '%s' (see zavik --help)\n", command);
-    return 2;
+
+    struct Command {
+        const char* name;
+        const char* usage;
+        bool json, format, zoom;
+        int (*run)(const Options&);
+    };
+    static const Command commands[] = {
+        {"info", kInfoUsage, true, false, false, RunInfo},
+        {"convert", kConvertUsage, false, true, false, RunConvert},
+        {"render", kRenderUsage, false, false, true, RunRender},
+    };
+    for (const Command& c : commands) {
+        if (command != c.name)
+            continue;
+        Options options;
+        int exitCode = kExitOk;
+        if (!ParseOptions(argc, argv, c.usage, c.json, c.format, c.zoom, options, exitCode))
+            return exitCode;
+        if (options.help) {
+            std::fputs(c.usage, stdout);
+            return kExitOk;
+        }
+        if (options.files.empty())
+            return UsageError("no file given", c.usage);
+        return c.run(options);
+    }
+    std::fprintf(stderr, "zavik: unknown command '%s' (see zavik --help)\n", command.c_str());
+    return kExitUsage;
 }

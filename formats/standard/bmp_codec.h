@@ -4,6 +4,13 @@
 #include "app/platform.h"
 #include "image/raster_image.h"
 
+#include <cstdio>
+
+// Writes image as a 24-bit BMP file (headers computed from its size, then
+// its pixel block as it is, padding included). True when every byte was
+// written.
+bool StoreBmpFile(std::FILE* file, const RasterImage& image);
+
 // 1 when the name ends in ".bmp" (any case) and the file starts with "BM".
 int IsBMPFile(const char* path);
 // Records path in picture and reads the file into it: non-negative after a

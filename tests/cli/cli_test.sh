@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# End-to-end tests of the zavik command-line tool on generated files.
+# Usage: cli_test.sh ZAVIK MAKE_SAMPLES
+set -u
+zavik=$1
+make_samples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+check() {   # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+le32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+
+"$make_samples" "$work" || { echo "FAILED: make_samples"; exit 1; }
+jpg=$work/landscape.jpg
+
+out=$("$zavik" info "$jpg"); rc=$?
+check "info of a JPEG" [ "$rc" = 0 ]
+check "info line" [ "$out" = "$jpg: standard-image, 640 x 480, painter －－" ]
+
+out=$("$zavik" info --json "$jpg")
+check "json keys" grep -q '^{"path":"'"$jpg"'","kind":"standard-image","width":640,"height":480,"painter":"－－","messages":\[\]}$' <<<"$out"
+
+printf 'plain text' >"$work/notes.dat"
+out=$("$zavik" info --json "$work/notes.dat" 2>"$work/err"); rc=$?
+check "unknown content fails" [ "$rc" = 1 ]
+check "json messages in order" grep -q '"kind":"none".*"messages":\["ファイルの読み込みに失敗しました。未対応のファイルです。","ファイルの読み込みに失敗しました。"\]' <<<"$out"
+check "json mode keeps stderr quiet" [ ! -s "$work/err" ]
+"$zavik" info "$work/notes.dat" >/dev/null 2>"$work/err"
+check "messages go to stderr as UTF-8" grep -q '^失敗: ファイルの読み込みに失敗しました。未対応のファイルです。$' "$work/err"
+
+out=$("$zavik" info "$jpg" "$work/missing.jpg" "$jpg" 2>/dev/null); rc=$?
+check "several files keep going" [ "$(wc -l <<<"$out")" = 3 ]
+check "and exit 1 at the end" [ "$rc" = 1 ]
+
+"$zavik" convert "$jpg" "$work/out.bmp"; rc=$?
+check "convert to BMP" [ "$rc" = 0 ]
+check "BMP size" [ "$(stat -c %s "$work/out.bmp")" = $((54 + 1920 * 480)) ]
+check "BMP width" [ "$(le32 "$work/out.bmp" 18)" = 640 ]
+check "BMP magic" [ "$(head -c2 "$work/out.bmp")" = BM ]
+
+"$zavik" convert --format jpeg "$jpg" "$work/out.any"; rc=$?
+check "convert with --format" [ "$rc" = 0 ]
+check "JPEG written" [ "$(head -c3 "$work/out.any" | od -An -tx1 | tr -d ' ')" = ffd8ff ]
+check "a JPEG is known by its name" [ "$("$zavik" info "$work/out.any" 2>/dev/null)" = "$work/out.any: not loaded" ]
+cp "$work/out.any" "$work/again.jpg"
+check "JPEG round trip" [ "$("$zavik" info "$work/again.jpg")" = "$work/again.jpg: standard-image, 640 x 480, painter －－" ]
+
+"$zavik" render --zoom 90 "$jpg" "$work/view.bmp"; rc=$?
+check "render" [ "$rc" = 0 ]
+check "render width at 90 %" [ "$(le32 "$work/view.bmp" 18)" = 575 ]
+check "render height at 90 %" [ "$(le32 "$work/view.bmp" 22)" = 431 ]
+"$zavik" render "$jpg" "$work/full.bmp"
+cmp -s <(tail -c +55 "$work/full.bmp") <(tail -c +55 "$work/out.bmp")
+check "render at 100 % is the picture" [ $? = 0 ]
+
+"$zavik" render --zoom 55 "$jpg" "$work/x.bmp" 2>/dev/null
+check "bad zoom is a usage error" [ $? = 2 ]
+"$zavik" convert "$jpg" "$work/x.gif" 2>/dev/null
+check "unknown output format is a usage error" [ $? = 2 ]
+"$zavik" convert "$work/missing.jpg" "$work/x.bmp" 2>/dev/null
+check "missing input exits 1" [ $? = 1 ]
+check "and writes nothing" [ ! -e "$work/x.bmp" ]
+"$zavik" convert "$jpg" "$work/no/such/dir/x.bmp" 2>/dev/null
+check "unwritable output exits 1" [ $? = 1 ]
+"$zavik" frobnicate 2>/dev/null
+check "unknown command" [ $? = 2 ]
+"$zavik" info --help | grep -q -- '--json'
+check "command help" [ $? = 0 ]
+"$zavik" info 2>/dev/null
+check "no file is a usage error" [ $? = 2 ]
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
