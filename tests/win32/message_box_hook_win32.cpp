@@ -61,6 +61,8 @@ LRESULT CALLBACK ModalBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
         HWND window = reinterpret_cast<HWND>(wParam);
         if (IsDialogWindow(window)) {
             current->boxes_.push_back({WindowText(window), MessageText(window), GetWindow(window, GW_OWNER)});
+            if (current->fill_)
+                current->fill_(window);
             PostMessageA(window, WM_COMMAND, MAKEWPARAM(current->button_, BN_CLICKED), 0);
         }
     }

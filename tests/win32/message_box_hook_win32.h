@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,16 @@ public:
     const std::vector<SeenBox>& Boxes() const { return boxes_; }
     void Clear() { boxes_.clear(); }
 
+    // Called for each dialog before the button is pressed, to fill it in
+    // (for example the file name of an open dialog).
+    void OnDialog(std::function<void(HWND)> fill) { fill_ = std::move(fill); }
+
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
     HHOOK hook_;
     int button_;
     std::vector<SeenBox> boxes_;
+    std::function<void(HWND)> fill_;
 };
 
 // Processes every message waiting on this thread.

@@ -1,0 +1,156 @@
+// Opening a JPEG in the real main window: the window is fitted to the
+// picture at the zoom, and the back buffer holds the picture's pixels.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <dlgs.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/document.h"
+#include "app/main_window_win32.h"
+#include "app/open_dispatch.h"
+#include "formats/standard/jpeg_codec.h"
+#include "image/offscreen_win32.h"
+#include "image/program_objects.h"
+#include "resources/resource.h"
+#include "tests/support/temp_files.h"
+#include "tests/win32/message_box_hook_win32.h"
+
+namespace {
+
+class JpegView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Document = DocumentState();
+        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+        ASSERT_NE(window, nullptr);
+        PumpMessages();
+        // 400 x 300 picture: four coloured quadrants and a texture, so that
+        // a flipped or shifted picture shows.
+        RasterImage picture;
+        picture.ResizeAndFill(400, 300, 0);
+        for (int row = 0; row < 300; ++row)
+            for (int x = 0; x < 400; ++x) {
+                uint8_t* p = picture.pixels.data + picture.Offset(x, row);
+                p[0] = static_cast<uint8_t>(x < 200 ? 30 : 220);
+                p[1] = static_cast<uint8_t>((x * 3 + row) & 0xFF);
+                p[2] = static_cast<uint8_t>(row < 150 ? 40 : 200);
+            }
+        picture.FillHeaders();
+        path = dir.Path("quadrants photo.jpg");
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_EQ(EncodeJPEG(f, picture, 90, 1), 1);
+        std::fclose(f);
+        ASSERT_EQ(ReadJPEG(path.c_str(), expected), 1);
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        PumpMessages();
+    }
+
+    SIZE ClientSize() const
+    {
+        RECT r;
+        GetClientRect(window, &r);
+        return {r.right, r.bottom};
+    }
+
+    // The back buffer's pixel at client position (x, y from the top).
+    COLORREF BackBuffer(int x, int y) const { return GetPixel(MemoryDc(Picture), x, y); }
+
+    COLORREF Expected(int x, int yFromTop) const
+    {
+        const uint8_t* p = expected.pixels.data + expected.Offset(x, expected.height - 1 - yFromTop);
+        return RGB(p[2], p[1], p[0]);
+    }
+
+    void ExpectBackBufferShowsThePicture(int displayWidth, int displayHeight)
+    {
+        // Stretching drops rows and columns: each shown pixel is one of the
+        // source pixels of its block (exactly the pixel at 100 %).
+        const int step = expected.width / displayWidth;
+        for (int y = 0; y < displayHeight; y += 7)
+            for (int x = 0; x < displayWidth; x += 5) {
+                COLORREF shown = BackBuffer(x, y);
+                bool found = false;
+                for (int dy = 0; dy < step && !found; ++dy)
+                    for (int dx = 0; dx < step && !found; ++dx)
+                        found = shown == Expected(x * step + dx, y * step + dy);
+                ASSERT_TRUE(found) << x << "," << y << ": " << std::hex << shown;
+            }
+        EXPECT_EQ(BackBuffer(displayWidth + 3, 5), RGB(128, 128, 128));   // the grey beyond the picture
+    }
+
+    HWND window = nullptr;
+    TempDir dir;
+    std::string path;
+    RasterImage expected;
+};
+
+}  // namespace
+
+TEST_F(JpegView, CommandLineFileIsShownAtEveryZoom)
+{
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    PumpMessages();
+    EXPECT_TRUE(catcher.Boxes().empty());
+    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_EQ(WindowText(window), path + "（絵師：－－） - zavik view");
+    EXPECT_EQ(ClientSize().cx, 400);
+    EXPECT_EQ(ClientSize().cy, 300 + 20);
+    ExpectBackBufferShowsThePicture(400, 300);
+
+    SendMessageA(window, WM_COMMAND, IDM_ZOOM_100 + 5, 0);   // 50 %
+    PumpMessages();
+    EXPECT_EQ(ClientSize().cx, 250);   // 200 is below the minimum
+    EXPECT_EQ(ClientSize().cy, 150 + 20);
+    ExpectBackBufferShowsThePicture(200, 150);
+}
+
+TEST_F(JpegView, OpenDialogJpegFilter)
+{
+    ModalBoxCatcher catcher;
+    catcher.OnDialog([&](HWND dialog) {
+        if (WindowText(dialog) != "題材を開く")
+            return;
+        // Select "JPEG (*.JPG)", the fourth type, as the user would, then
+        // type the name (edt1 in the old-style dialog, cmb13 in the new).
+        SendDlgItemMessageA(dialog, cmb1, CB_SETCURSEL, 3, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, cmb1)));
+        SetDlgItemTextA(dialog, edt1, path.c_str());
+        SetDlgItemTextA(dialog, cmb13, path.c_str());
+    });
+    SendMessageA(window, WM_COMMAND, IDM_OPEN, 0);
+    PumpMessages();
+    ASSERT_GE(catcher.Boxes().size(), 1u);
+    EXPECT_EQ(catcher.Boxes()[0].caption, "題材を開く");
+    EXPECT_EQ(catcher.Boxes().size(), 1u);   // no failure box
+    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_STREQ(Picture.path, path.c_str());
+    EXPECT_EQ(ClientSize().cx, 400);
+    EXPECT_EQ(ClientSize().cy, 320);
+    ExpectBackBufferShowsThePicture(400, 300);
+}
+
+TEST_F(JpegView, FailedOpenKeepsWhatTheWindowShowed)
+{
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    std::string broken = dir.Write("broken.jpg", "\xFF\xD8 this is no JPEG");
+    Read_ESI_CNV(window, broken.c_str());
+    PumpMessages();
+    ASSERT_EQ(catcher.Boxes().size(), 2u);
+    EXPECT_EQ(catcher.Boxes()[0].text, "JPEGファイルオープンに失敗しました。2");
+    EXPECT_EQ(catcher.Boxes()[1].text, "ファイルの読み込みに失敗しました。");
+    EXPECT_EQ(Picture.width, 400);
+    ExpectBackBufferShowsThePicture(400, 300);
+}
