@@ -24,31 +24,54 @@ uint8_t TruncateToByte(double v)
 int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t backgroundMode, uint32_t bgColor)
 {
     int result = backdrop.ResizeAndFill(width, height, -1);
-    if (result != kRasterOk)
+    if (result != kRasterOk || backdrop.height == 0)
         return result;
-    for (int32_t r = 0; r < backdrop.height; ++r) {
-        uint8_t* row = backdrop.pixels.data + int64_t{r} * backdrop.stride;
-        bool rowGrey = (r % (2 * kCheckerSquare)) < kCheckerSquare;
+    // Every row is one of two patterns (solid colour: one): build them in
+    // the first two rows, then copy them down.
+    const int patterns = backgroundMode == kTransparent && height > kCheckerSquare ? 2 : 1;
+    for (int k = 0; k < patterns; ++k) {
+        uint8_t* row = backdrop.pixels.data + int64_t{k * kCheckerSquare} * backdrop.stride;
         for (int32_t c = 0; c < backdrop.width; ++c) {
             uint8_t* p = row + 3 * c;
             if (backgroundMode == kTransparent) {
-                if (rowGrey == ((c % (2 * kCheckerSquare)) < kCheckerSquare))
+                bool greyRow = k == 0;   // row 0 at the bottom starts grey
+                if (greyRow == ((c % (2 * kCheckerSquare)) < kCheckerSquare))
                     p[0] = p[1] = p[2] = kCheckerGrey;
             } else {
                 StoreColour(p, bgColor);
             }
         }
     }
+    const size_t rowBytes = static_cast<size_t>(3 * int64_t{backdrop.width});
+    for (int32_t r = 0; r < backdrop.height; ++r) {
+        int32_t source = backgroundMode == kTransparent && (r % (2 * kCheckerSquare)) >= kCheckerSquare
+                             ? kCheckerSquare
+                             : 0;
+        if (r != source)
+            std::memcpy(backdrop.pixels.data + int64_t{r} * backdrop.stride,
+                        backdrop.pixels.data + int64_t{source} * backdrop.stride, rowBytes);
+    }
     return kRasterOk;
 }
 
-uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask)
+namespace {
+
+// The mask weight d of the view's blend, limited to 0..1.
+double ViewWeight(uint8_t mask)
 {
     double d = static_cast<double>(mask) * static_cast<double>(kInverse255);
     if (d >= 1.0)
         d = 1.0;
     if (d < 0.0)
         d = 0.0;
+    return d;
+}
+
+}  // namespace
+
+uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask)
+{
+    double d = ViewWeight(mask);
     return TruncateToByte(backdrop * (1.0 - d) + picture * d);
 }
 
@@ -64,15 +87,23 @@ int ComposeView(RasterImage& composed, const RasterImage& picture, const RasterI
     int result = composed.ResizeAndFill(picture.width, picture.height, 0);
     if (result != kRasterOk)
         return result;
+    // The weights depend on the mask byte only.
+    double weight[256], rest[256];
+    for (int m = 0; m < 256; ++m) {
+        weight[m] = ViewWeight(static_cast<uint8_t>(m));
+        rest[m] = 1.0 - weight[m];
+    }
     const int32_t w = picture.width;
     for (int32_t r = 0; r < picture.height; ++r) {
-        int64_t rowStart = int64_t{r} * picture.stride;
+        const int64_t rowStart = int64_t{r} * picture.stride;
         const uint8_t* m = mask.data + int64_t{r} * w;
+        const uint8_t* b = backdrop.pixels.data + rowStart;
+        const uint8_t* p = picture.pixels.data + rowStart;
+        uint8_t* out = composed.pixels.data + rowStart;
         for (int32_t c = 0; c < w; ++c) {
-            int64_t at = rowStart + 3 * c;
-            for (int i = 0; i < 3; ++i)
-                composed.pixels.data[at + i] =
-                    BlendViewByte(backdrop.pixels.data[at + i], picture.pixels.data[at + i], m[c]);
+            const double d = weight[m[c]], e = rest[m[c]];
+            for (int i = 3 * c; i < 3 * c + 3; ++i)
+                out[i] = TruncateToByte(b[i] * e + p[i] * d);
         }
     }
     return kRasterOk;
@@ -95,6 +126,8 @@ int32_t ClientWidthFor(int32_t displayWidth)
 
 int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int32_t dh)
 {
+    if (dw == source.width && dh == source.height)
+        return dest.CopyPixelsFrom(source);
     int result = dest.ResizeAndFill(dw, dh, 0);
     if (result != kRasterOk || source.Empty())
         return result;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "app/view_layout.h"
+#include "image/program_objects.h"
 #include "colour/transparency_state.h"
 
 TEST(Backdrop, CheckerboardStartsGreyAtTheBottomLeft)
@@ -81,4 +84,60 @@ TEST(ViewSize, SinglePrecisionZoomTruncates)
     EXPECT_EQ(ClientWidthFor(250), 250);
     EXPECT_EQ(ClientWidthFor(251), 251);
     EXPECT_EQ(ClientWidthFor(0), 250);
+}
+
+TEST(ViewStretch, DropsRowsAndColumns)
+{
+    RasterImage source, dest;
+    source.ResizeAndFill(4, 4, 0);
+    for (int row = 0; row < 4; ++row)
+        for (int x = 0; x < 4; ++x)
+            source.pixels.data[source.Offset(x, row)] = static_cast<uint8_t>(10 * row + x);
+    ASSERT_EQ(StretchNearest(dest, source, 2, 2), kRasterOk);
+    EXPECT_EQ(dest.width, 2);
+    EXPECT_EQ(dest.pixels.data[dest.Offset(0, 0)], 0);
+    EXPECT_EQ(dest.pixels.data[dest.Offset(1, 0)], 2);
+    EXPECT_EQ(dest.pixels.data[dest.Offset(1, 1)], 22);
+    EXPECT_EQ(dest.pixels.data[6], 0);   // padding
+    ASSERT_EQ(StretchNearest(dest, source, 4, 4), kRasterOk);
+    EXPECT_EQ(std::memcmp(dest.pixels.data, source.pixels.data, 48), 0);
+    ASSERT_EQ(StretchNearest(dest, source, 0, 0), kRasterOk);
+    EXPECT_TRUE(dest.Empty());
+}
+
+TEST(ViewRender, ComposesTheDocumentAtItsZoom)
+{
+    Picture.ResizeAndFill(40, 20, 0);   // black
+    Picture.FillHeaders();
+    AlphaMask.AllocateFilled(40 * 20, 0);
+    AlphaMask.data[0] = 255;            // bottom-left pixel is ink
+    Transparency.MaskActive = 1;
+    Transparency.BackgroundMode = kTransparent;
+    RasterImage view;
+    ASSERT_EQ(RenderView(view, 0.5f), kRasterOk);
+    EXPECT_EQ(view.width, 20);
+    EXPECT_EQ(view.height, 10);
+    EXPECT_EQ(view.info.bmiHeader.biWidth, 20);
+    EXPECT_EQ(view.pixels.data[view.Offset(0, 0)], 0);      // the ink pixel
+    EXPECT_EQ(view.pixels.data[view.Offset(1, 0)], 192);    // checkerboard grey
+    EXPECT_EQ(view.pixels.data[view.Offset(8, 0)], 255);    // column 16 of the picture: white
+    Transparency.BackgroundMode = kBGColorFill;
+    Transparency.BGColor = 0x000000FF;                      // red
+    ASSERT_EQ(RenderView(view, 1.0f), kRasterOk);
+    EXPECT_EQ(view.pixels.data[view.Offset(5, 5) + 2], 255);
+    EXPECT_EQ(view.pixels.data[view.Offset(5, 5) + 0], 0);
+    Transparency = TransparencyState();
+    AlphaMask.Free();
+    Picture.ResizeAndFill(0, 0, 0);
+}
+
+TEST(ViewSize, EveryZoomStepForTheTwoCommonWidths)
+{
+    const float zooms[] = {1.0f, 0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f, 0.1f};
+    const int32_t at100[] = {100, 89, 80, 69, 60, 50, 40, 30, 20, 10};
+    const int32_t at640[] = {640, 575, 512, 447, 384, 320, 256, 192, 128, 64};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(DisplayLength(100, zooms[i]), at100[i]) << zooms[i];
+        EXPECT_EQ(DisplayLength(640, zooms[i]), at640[i]) << zooms[i];
+    }
 }
