@@ -24,8 +24,11 @@ class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Every test starts as the program does: nothing loaded.
         Document = DocumentState();
         std::memset(CurrentPainter.name, 0, sizeof CurrentPainter.name);
+        Picture.ResizeAndFill(0, 0, 0);
+        Picture.FillHeaders();
         window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
         ASSERT_NE(window, nullptr);
         PumpMessages();

@@ -53,6 +53,8 @@ protected:
         if (IsWindow(window))
             DestroyWindow(window);
         PumpMessages();
+        Picture.ResizeAndFill(0, 0, 0);
+        Picture.FillHeaders();
     }
 
     SIZE ClientSize() const
