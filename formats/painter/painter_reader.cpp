@@ -166,16 +166,16 @@ int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t
         int last;
         while ((last = in.Byte()) == 0)
             ++zeros;
-        // At the end of the file the length byte counts as -1 and the plane
-        // ends after this run.
+        // The file ended before the run's length was complete: the plane
+        // ends here, without a run of a length the file never gave.
+        if (last < 0)
+            break;
         int64_t length = 256 * zeros + last;
         int64_t end = std::min(count, produced + std::max<int64_t>(length, 0));
         int64_t storeEnd = std::min(end, capacity);
         if (storeEnd > produced)
             std::memset(plane + produced, value & 0xFF, static_cast<size_t>(storeEnd - produced));
         produced = end;
-        if (last < 0)
-            break;
     }
     return produced;
 }
@@ -236,9 +236,8 @@ int ReadPainter(PainterRecord& painter, std::FILE* file)
     if (format == kPainterPicturePacked) {
         ReadPackedPicture(Picture, in, kPainterPictureSize, kPainterPictureSize);
     } else if (format == kPainterPictureJpeg) {
-        // The decoder reads the file in 4096-byte blocks and keeps what it
-        // fetched past the end of the stream, so the sections after the
-        // picture are read from the end of its last block.
+        // The decoder leaves the file right after the JPEG data, where the
+        // sections after the picture start.
         if (DecodeJPEG(file, Picture) != 1)
             ShowMessage(painter.ownerWindow, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗");
     } else {

@@ -130,7 +130,15 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
             std::memset(row + 3 * w, 0, padding);
     }
     jpeg_finish_decompress(&cinfo);
+    // The file source reads ahead in blocks; give back what it fetched past
+    // the end of the stream so that the file is left right after the JPEG
+    // data, where painter files go on with their next sections. (At the end
+    // of the file it inserts an end marker of its own, which is consumed by
+    // now and leaves nothing to give back.)
+    const long unread = static_cast<long>(cinfo.src->bytes_in_buffer);
     jpeg_destroy_decompress(&cinfo);
+    if (unread > 0)
+        std::fseek(file, -unread, SEEK_CUR);
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
     return true;

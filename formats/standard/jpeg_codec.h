@@ -9,8 +9,8 @@
 // Decodes the JPEG stream that starts at the current position of an open
 // file ("rb") into picture. 1 when decoded and stored; 0 when the library
 // reported a fatal error or the picture is beyond the size limit, the
-// picture then unchanged. The file is not closed; its position afterwards
-// lies up to one 4096-byte block past the end of the JPEG data.
+// picture then unchanged. The file is not closed; after a decode it is
+// positioned right after the JPEG data (after a failure, anywhere).
 int DecodeJPEG(std::FILE* file, RasterImage& picture);
 
 // True for a name that ends in a JPEG extension.

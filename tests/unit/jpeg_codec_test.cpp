@@ -213,11 +213,17 @@ TEST(Jpeg, DecodesFromTheCurrentFilePosition)
     TempDir dir;
     RasterImage p;
     TwoBands(p, 10, 6);
-    std::string path = dir.Write("embedded.bin", "PREFIX" + ReadAll(Encode(dir, p, true)));
+    std::string jpeg = ReadAll(Encode(dir, p, true));
+    std::string trailer(9000, 'T');   // more than one read-ahead block
+    trailer[0] = 'X';
+    std::string path = dir.Write("embedded.bin", "PREFIX" + jpeg + trailer);
     std::FILE* f = std::fopen(path.c_str(), "rb");
     std::fseek(f, 6, SEEK_SET);
     RasterImage decoded;
     EXPECT_EQ(DecodeJPEG(f, decoded), 1);
+    // The file is left right after the JPEG data.
+    EXPECT_EQ(std::ftell(f), long(6 + jpeg.size()));
+    EXPECT_EQ(std::fgetc(f), 'X');
     std::fclose(f);
     EXPECT_EQ(decoded.width, 10);
     EXPECT_EQ(decoded.height, 6);

@@ -380,7 +380,7 @@ TEST_F(PainterReader, RunEncodings)
         {{V, 0x00, 0x00, 0x01}, 600, 513, 513, 513, 4},
         {{V, 0x0A, 0x11, 0x01}, 300, 4, 4, 4, 2},          // a run beyond the count is cut
         {{V, 0x00, 0x05}, 10, 261, 261, 10, 3},             // only the capacity is stored
-        {{V, 0x00}, 300, 1000, 255, 255, 2},                // end of file in the length: B = -1
+        {{V, 0x00}, 300, 1000, 0, 0, 2},                    // end of file in the length ends the plane
         {{}, 300, 5, 0, 0, 0},
     };
     for (const Case& c : cases) {

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr size_t kJpegBlock = 4096;
 
 void PutI32(std::vector<uint8_t>& out, int32_t v)
 {
@@ -129,7 +128,7 @@ void AppendPainterSections(std::vector<uint8_t>& out, const PainterFileLayout& l
         PutBytes(out, p.memo, sizeof p.memo);
 }
 
-bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int quality, bool padToBlock)
+bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int quality)
 {
     std::FILE* file = std::tmpfile();
     if (!file)
@@ -137,7 +136,7 @@ bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int
     bool ok = EncodeJPEG(file, picture, quality, 0) == 1 && std::fflush(file) == 0 &&
               std::fseek(file, 0, SEEK_SET) == 0;
     size_t start = out.size();
-    uint8_t block[kJpegBlock];
+    uint8_t block[4096];
     size_t got;
     while (ok && (got = std::fread(block, 1, sizeof block, file)) > 0)
         out.insert(out.end(), block, block + got);
@@ -147,11 +146,6 @@ bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int
         out.resize(start);
         return false;
     }
-    if (padToBlock) {
-        size_t tail = (out.size() - start) % kJpegBlock;
-        if (tail != 0)
-            out.insert(out.end(), kJpegBlock - tail, 0x00);
-    }
     return true;
 }
 
@@ -159,7 +153,7 @@ std::vector<uint8_t> PainterFileBytes(const PainterFileLayout& layout)
 {
     std::vector<uint8_t> out = PainterHeaderBytes(layout);
     if (layout.pictureFormat == 0) {
-        if (!AppendJpegStream(out, layout.picture, layout.jpegQuality, layout.padJpegToBlock))
+        if (!AppendJpegStream(out, layout.picture, layout.jpegQuality))
             return {};
     } else {
         AppendPackedPicture(out, layout.picture, layout.pictureMode);

@@ -34,10 +34,6 @@ struct PainterFileLayout {
                                    // with the picture packed
     int32_t pictureMode = 1;       // packed mode of the painter picture
     int jpegQuality = 90;
-    // The reader resumes after a JPEG picture at the end of the decoder's
-    // last 4096-byte block; padding the stream with zeros to a whole number
-    // of blocks puts the following sections there.
-    bool padJpegToBlock = true;
     uint8_t penPicturesFlag = 1;   // only 1 writes the pen pictures section
     int32_t penPictureMode = 1;
     uint8_t memoFlag = 1;          // only 1 writes the memo
@@ -52,8 +48,8 @@ std::vector<uint8_t> ShortPainterBytes(const PainterFileLayout& layout);
 // pictures with their names, extra tables, memo.
 void AppendPainterSections(std::vector<uint8_t>& out, const PainterFileLayout& layout);
 // A JPEG stream of the picture through EncodeJPEG (by way of a temporary
-// file), padded with zeros to whole 4096-byte blocks when asked.
-bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int quality, bool padToBlock);
+// file).
+bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int quality);
 
 // The whole file; empty when the JPEG picture could not be encoded.
 std::vector<uint8_t> PainterFileBytes(const PainterFileLayout& layout);
