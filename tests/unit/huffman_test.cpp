@@ -1,1 +1,228 @@
-// placeholder: filled in by the painter-format work
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats/painter/huffman.h"
+#include "image/little_endian.h"
+#include "tests/support/temp_files.h"
+#include "tools/writers/huffman_writer.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Weights of 0.0 except the listed byte values.
+struct Weights {
+    float w[kHuffmanSymbols] = {};
+    Weights(std::initializer_list<std::pair<int, float>> set)
+    {
+        for (auto [symbol, weight] : set)
+            w[symbol] = weight;
+    }
+};
+
+Bytes Section(int32_t width, int32_t height, const Weights& weights, const Bytes& coded, int32_t codedLength = -1)
+{
+    Bytes out;
+    AppendHuffmanHead(out, width, height, codedLength < 0 ? static_cast<int32_t>(coded.size()) : codedLength);
+    AppendHuffmanWeights(out, weights.w);
+    out.insert(out.end(), coded.begin(), coded.end());
+    return out;
+}
+
+Bytes Pixels(const RasterImage& p) { return Bytes(p.pixels.data, p.pixels.data + p.pixels.length); }
+
+void FillRandom(RasterImage& picture, int32_t width, int32_t height, int distinctValues, std::mt19937& random)
+{
+    picture.ResizeAndFill(width, height, 0);
+    for (int32_t i = 0; i < picture.pixels.length; ++i)
+        picture.pixels.data[i] = static_cast<uint8_t>(random() % distinctValues);
+}
+
+class Huffman : public ::testing::Test {
+protected:
+    // Opens a file holding bytes; closed at the end of the test.
+    std::FILE* Open(const Bytes& bytes)
+    {
+        std::string path = dir.Write("s" + std::to_string(files.size()), std::string(bytes.begin(), bytes.end()));
+        files.push_back(std::fopen(path.c_str(), "rb"));
+        return files.back();
+    }
+    void TearDown() override
+    {
+        for (std::FILE* f : files)
+            std::fclose(f);
+    }
+    // A picture that a refused section must leave as it was.
+    void MakeBefore() { picture.ResizeAndFill(2, 2, 0x55); }
+    void ExpectBefore() const { EXPECT_EQ(Pixels(picture), Bytes(16, 0x55)); }
+
+    TempDir dir;
+    std::vector<std::FILE*> files;
+    RasterImage picture;
+};
+
+}  // namespace
+
+TEST(HuffmanTree, TieBreaksFixTheCode)
+{
+    struct Case {
+        const char* what;
+        Weights weights;
+        int node, child1, child0;
+    };
+    const int b = 0x42;
+    const Case cases[] = {
+        {"two leaves go straight to the root, the lighter end symbol on 1", {{b, 3.0f}}, kHuffmanRoot, 256, b},
+        {"a tie with the end symbol: the higher index takes 1", {{b, 1.0f}}, kHuffmanRoot, 256, b},
+        {"a lighter byte takes 1 from the end symbol", {{b, 0.25f}}, kHuffmanRoot, b, 256},
+        {"equal bytes: the higher value takes 1", {{10, 0.5f}, {20, 0.5f}}, kHuffmanFirstInner, 20, 10},
+        {"a weight equal to T does not displace it", {{5, 0.25f}, {6, 0.75f}, {7, 0.75f}}, kHuffmanFirstInner, 5, 6},
+        {"weights not above 0 take no part", {{3, -1.0f}, {4, kNaN}, {5, 2.0f}, {6, 0.5f}}, kHuffmanFirstInner, 6, 256},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HuffmanNode nodes[kHuffmanNodes];
+        BuildHuffmanTree(c.weights.w, nodes);
+        EXPECT_EQ(nodes[c.node].child1, c.child1);
+        EXPECT_EQ(nodes[c.node].child0, c.child0);
+        EXPECT_EQ(nodes[c.child1].bit, 1);
+        EXPECT_EQ(nodes[c.child0].bit, 0);
+        EXPECT_EQ(nodes[c.child1].parent, c.node);
+        EXPECT_EQ(nodes[c.child1].weight, 0.0f);
+    }
+}
+
+TEST_F(Huffman, SevenZeroBitsThenOneGiveSevenCopiesAndTheRestStaysZero)
+{
+    std::FILE* file = Open(Section(3, 3, {{0xB7, 3.0f}}, {0x01}));
+    picture.ResizeAndFill(5, 5, 0x55);
+    ASSERT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded);
+    EXPECT_EQ(picture.width, 3);
+    EXPECT_EQ(picture.stride, 12);
+    Bytes expected(36, 0);   // row padding included
+    std::fill(expected.begin(), expected.begin() + 7, 0xB7);
+    EXPECT_EQ(Pixels(picture), expected);
+    EXPECT_EQ(std::ftell(file), 12 + 1028 + 1);
+}
+
+TEST_F(Huffman, StoredWeightOfTheEndSymbolHasNoEffect)
+{
+    std::mt19937 random(7);
+    RasterImage source;
+    FillRandom(source, 5, 4, 6, random);
+    const Bytes reference = HuffmanSectionBytes(source);
+    for (float stored : {0.0f, -1.0f, 4.0e9f, kNaN}) {
+        Bytes changed = reference;
+        StoreF32LE(&changed[12 + 4 * kHuffmanEndSymbol], stored);
+        ASSERT_EQ(HuffDecodeImg(picture, Open(changed)), kHuffmanDecoded) << stored;
+        EXPECT_EQ(Pixels(picture), Pixels(source)) << stored;
+    }
+}
+
+TEST_F(Huffman, SizesNotAboveZeroReadOnlyTheHead)
+{
+    const int32_t heads[][3] = {{0, 1, 1}, {1, -5, 1}, {1, 1, 0}};
+    for (const auto& head : heads) {
+        std::FILE* file = Open(Section(head[0], head[1], {{1, 1.0f}}, {0, 0}, head[2]));
+        MakeBefore();
+        EXPECT_EQ(HuffDecodeImg(picture, file), kHuffmanBadSize);
+        EXPECT_EQ(std::ftell(file), 12);
+        ExpectBefore();
+    }
+}
+
+TEST_F(Huffman, RoundTripsThroughTheWriter)
+{
+    // Widths 1, 2, 3, 5, 50 and 101 have row padding; one value gives the
+    // two-leaf tree, 256 values the full one. All in one file, back to back.
+    const int cases[][3] = {{1, 1, 1}, {2, 3, 256}, {3, 2, 2}, {4, 4, 17}, {5, 9, 256}, {50, 50, 40}, {101, 37, 256}};
+    std::mt19937 random(2024);
+    Bytes all;
+    std::vector<Bytes> expected;
+    for (const auto& c : cases) {
+        RasterImage source;
+        FillRandom(source, c[0], c[1], c[2], random);
+        Bytes section = HuffmanSectionBytes(source);
+        all.insert(all.end(), section.begin(), section.end());
+        expected.push_back(Pixels(source));
+    }
+    std::FILE* file = Open(all);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded) << i;
+        EXPECT_EQ(picture.width, cases[i][0]);
+        EXPECT_EQ(Pixels(picture), expected[i]) << i;
+    }
+    EXPECT_EQ(std::ftell(file), static_cast<long>(all.size()));
+}
+
+// Refused before decoding: the picture stays, and the file moves past the
+// section so that the next one still reads.
+TEST_F(Huffman, RefusedSectionsAreSkipped)
+{
+    struct Case {
+        const char* what;
+        int32_t width, height;
+        Weights weights;
+        int result;
+    };
+    const Case cases[] = {
+        {"no byte weight", 1, 1, {}, kHuffmanBadWeights},
+        {"NaN weight", 1, 1, {{1, 1.0f}, {2, kNaN}}, kHuffmanBadWeights},
+        {"weight of 2^31", 1, 1, {{1, 2147483648.0f}}, kHuffmanBadWeights},
+        // An inner node of 3e9 passes the 2^31 sentinel and breaks the tree.
+        {"sums beyond 2^31", 1, 1, {{1, 1.5e9f}, {2, 1.5e9f}, {3, 1.5e9f}}, kHuffmanBadWeights},
+        {"huge sides", 0x7FFFFFFF, 0x7FFFFFFF, {{1, 1.0f}}, kHuffmanTooLarge},
+        {"beyond the picture limit", 65536, 2000, {{1, 1.0f}}, kHuffmanTooLarge},
+    };
+    RasterImage next;
+    next.ResizeAndFill(2, 1, 0x21);
+    const Bytes following = HuffmanSectionBytes(next);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes bytes = Section(c.width, c.height, c.weights, Bytes(40, 0xA5));
+        bytes.insert(bytes.end(), following.begin(), following.end());
+        std::FILE* file = Open(bytes);
+        MakeBefore();
+        EXPECT_EQ(HuffDecodeImg(picture, file), c.result);
+        ExpectBefore();
+        EXPECT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded);
+        EXPECT_EQ(Pixels(picture), Pixels(next));
+    }
+}
+
+// Streams that do not end as they should stop at the capacity, at the last
+// coded bit or at the end of the file, and keep what they decoded (the rest
+// of the picture 0).
+TEST_F(Huffman, DamagedStreamsStayInsideTheirBlocks)
+{
+    struct Case {
+        const char* what;
+        int32_t width, codedLength;
+        Bytes coded;
+        int result;
+        int decoded;   // bytes of 0x3C, the rest 0
+    };
+    const Case cases[] = {
+        {"more bytes than the picture holds", 1, -1, {0x00, 0x00}, kHuffmanBadStream, 4},
+        {"bits run out with the picture full", 2, -1, {0x00}, kHuffmanBadStream, 8},
+        {"bits run out before it is full", 3, -1, {0x00}, kHuffmanBadStream, 8},
+        // A truncated file still decodes what is there; L never sizes a block.
+        {"L claims 2 GiB, the file has 1 byte", 3, 0x7FFFFFFF, {0x00}, kHuffmanTruncated, 8},
+        {"file ends before the coded bytes", 3, 1, {}, kHuffmanTruncated, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeBefore();
+        EXPECT_EQ(HuffDecodeImg(picture, Open(Section(c.width, 1, {{0x3C, 2.0f}}, c.coded, c.codedLength))),
+                  c.result);
+        Bytes expected(static_cast<size_t>(StrideForWidth(c.width)), 0);
+        std::fill(expected.begin(), expected.begin() + c.decoded, 0x3C);
+        EXPECT_EQ(Pixels(picture), expected);
+    }
+}
