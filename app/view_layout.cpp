@@ -1,9 +1,14 @@
 #include "app/view_layout.h"
 
+#include <cfloat>
 #include <cstring>
 
 #include "colour/transparency_state.h"
 #include "image/program_objects.h"
+
+// The blends truncate double-precision results: every build must evaluate
+// in the declared precision (the 32-bit Windows build uses SSE2).
+static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
 
 namespace {
 

@@ -6,6 +6,11 @@ set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+# Floating point in SSE2 registers, as on every other build: x87 excess
+# precision would change where the view's and the layers' double-precision
+# blends truncate.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 
 if(DEFINED ENV{ZAVIK_MINGW_DEPS})
     set(ZAVIK_MINGW_DEPS $ENV{ZAVIK_MINGW_DEPS})

@@ -9,6 +9,9 @@ bool PictureSizeAllowed(int64_t width, int64_t height)
 {
     if (width < 0 || height < 0 || width > INT32_MAX || height > INT32_MAX)
         return false;
+    // Each side on its own first, so that the product cannot overflow.
+    if (width > kMaxPixelBytes || height > kMaxPixelBytes)
+        return width == 0 || height == 0 ? width <= INT32_MAX : false;
     return StrideForWidth(width) * height <= kMaxPixelBytes;
 }
 
