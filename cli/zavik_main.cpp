@@ -12,6 +12,7 @@
 #include "app/version.h"
 #include "app/view_layout.h"
 #include "cli/cli_platform.h"
+#include "cli/report.h"
 #include "cli/text_output.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
@@ -162,29 +163,6 @@ const char* KindName(int kind)
     }
 }
 
-std::string JsonString(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 // File names on the command line are the system's own (UTF-8 here, the
 // ANSI code page on Windows); texts from the program and its files are
 // code page 932.
@@ -197,6 +175,104 @@ std::string PathText(const std::string& path)
 #endif
 }
 
+void ReportPen(Report& r, const char* name, const PenSettings& pen)
+{
+    r.Begin(name);
+    r.Int("shape", pen.shape);
+    r.Int("shapeAux", pen.shapeAux);
+    r.Begin("hybridShapes");
+    for (int i = 0; i < kHybridSlots; ++i)
+        r.Int(std::to_string(i).c_str(), pen.hybridShapes[i]);
+    r.End();
+    r.Int("width", pen.width);
+    r.Int("height", pen.height);
+    r.Int("alpha", pen.alpha);
+    r.Int("consistency", pen.consistency);
+    r.Int("density", pen.density);
+    r.Int("stroke", pen.stroke);
+    r.Int("strokeStep", pen.strokeStep);
+    r.Int("interval", pen.interval);
+    r.Int("step", pen.step);
+    r.Int("auxInt", pen.auxInt);
+    for (int i = 0; i < 3; ++i)
+        r.Number(("auxFloat" + std::to_string(i)).c_str(), pen.auxFloats[i]);
+    for (int i = 0; i < 4; ++i)
+        r.Int(("auxInt" + std::to_string(i)).c_str(), pen.auxInts[i]);
+    r.Number("brightness", pen.brightness);
+    r.Int("brightnessParam", pen.brightnessParam);
+    r.Number("hue", pen.hue);
+    r.Int("hueParam", pen.hueParam);
+    r.Number("saturation", pen.saturation);
+    r.Int("saturationParam", pen.saturationParam);
+    r.End();
+}
+
+std::string Hex(const uint8_t* bytes, size_t n)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < n; ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
+void ReportPainter(Report& r, const PainterRecord& p)
+{
+    r.Begin("painterRecord");
+    r.Text("name", p.name);
+    r.Int("isMaster", p.isMaster);
+    r.Int("Type", p.Type);
+    r.Int("PL", p.PL);
+    r.Int("Exp", p.Exp);
+    r.Int("RefreshExp", p.RefreshExp);
+    r.Int("RefreshedCount", p.RefreshedCount);
+    r.Int("PaintedCount", p.PaintedCount);
+    r.Number("ErrorRangeForL", p.ErrorRangeForL);
+    r.Number("ErrorRangeForH", p.ErrorRangeForH);
+    r.Int("LoopTimeForL", p.LoopTimeForL);
+    r.Int("LoopTimeForH", p.LoopTimeForH);
+    r.Int("RegionSwitch", p.RegionSwitch);
+    r.Int("opaqueA", p.opaqueA);
+    r.Int("opaqueB", p.opaqueB);
+    r.Int("opaqueC", p.opaqueC);
+    r.Int("opaqueD", p.opaqueD);
+    r.Int("opaqueE", p.opaqueE);
+    r.Text("fillPenName", p.fillPenName);
+    ReportPen(r, "fillPen", p.fillPen);
+    r.Text("outlinePenName", p.outlinePenName);
+    ReportPen(r, "outlinePen", p.outlinePen);
+    r.Int("extraPresent", p.extraPresent);
+    r.Utf8("extraTableA", Hex(p.extraTableA, sizeof p.extraTableA));
+    r.Utf8("extraTableB", Hex(p.extraTableB, sizeof p.extraTableB));
+    r.Int("extraValueA", p.extraValueA);
+    r.Int("extraFlag", p.extraFlag);
+    r.Int("extraValueB", p.extraValueB);
+    r.Text("memo", p.memo);
+    r.End();
+}
+
+void ReportCanvas(Report& r)
+{
+    const CanvasRecord& c = CanvasInfo;
+    r.Begin("canvas");
+    r.Text("subjectPath", Picture.path);
+    r.Text("painterPath", Document.PainterPath);
+    r.Int("canvasValueA", c.canvasValueA);
+    r.Int("canvasValueB", c.canvasValueB);
+    r.Int("canvasValueC", c.canvasValueC);
+    r.Int("canvasValueD", c.canvasValueD);
+    r.Int("canvasValueE", c.canvasValueE);
+    r.Int("canvasValueF", c.canvasValueF);
+    r.Int("canvasValueG", c.canvasValueG);
+    r.Int("canvasBlockLength", c.canvasBlock.length);
+    r.Int("hasLayers", c.hasLayers);
+    r.Int("maskLevel", c.maskLevel);
+    r.Int("maskScale", c.maskScale);
+    r.End();
+}
+
 int RunInfo(const Options& options)
 {
     SetCliMessageEcho(!options.json);
@@ -207,20 +283,31 @@ int RunInfo(const Options& options)
             exitCode = kExitFailed;
         const int width = loaded ? Picture.width : 0;
         const int height = loaded ? Picture.height : 0;
-        const std::string painter = Cp932ToUtf8(CurrentPainter.name);
+        Report details;
+        if (loaded && Document.kind == kPainter)
+            ReportPainter(details, CurrentPainter);
+        if (loaded && Document.kind == kCanvas)
+            ReportCanvas(details);
         if (options.json) {
-            std::string line = "{\"path\":" + JsonString(PathText(path)) + ",\"kind\":" +
-                               JsonString(KindName(Document.kind)) + ",\"width\":" + std::to_string(width) +
-                               ",\"height\":" + std::to_string(height) + ",\"painter\":" + JsonString(painter) +
-                               ",\"messages\":[";
-            const auto& messages = CliMessages();
-            for (size_t i = 0; i < messages.size(); ++i)
-                line += (i ? "," : "") + JsonString(Cp932ToUtf8(messages[i].text.c_str()));
-            line += "]}\n";
-            std::fputs(line.c_str(), stdout);
+            Report r;
+            r.Utf8("path", PathText(path));
+            r.Utf8("kind", KindName(Document.kind));
+            r.Int("width", width);
+            r.Int("height", height);
+            r.Text("painter", CurrentPainter.name);
+            std::vector<std::string> texts;
+            for (const CliMessage& m : CliMessages())
+                texts.push_back(m.text);
+            r.Texts("messages", texts);
+            std::string json = r.Json();
+            std::string more = details.Json();
+            if (more.size() > 2)   // not "{}"
+                json = json.substr(0, json.size() - 1) + "," + more.substr(1);
+            std::fputs((json + "\n").c_str(), stdout);
         } else if (loaded) {
             std::printf("%s: %s, %d x %d, painter %s\n", PathText(path).c_str(), KindName(Document.kind), width,
-                        height, painter.c_str());
+                        height, Cp932ToUtf8(CurrentPainter.name).c_str());
+            std::fputs(details.Lines("  ").c_str(), stdout);
         } else {
             std::printf("%s: not loaded\n", PathText(path).c_str());
         }

@@ -1,0 +1,125 @@
+#include "cli/report.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "cli/text_output.h"
+
+std::string JsonString(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+void Report::Int(const char* name, int64_t value) { entries_.push_back({kValue, name, std::to_string(value), {}}); }
+
+void Report::Number(const char* name, double value)
+{
+    char text[32];
+    if (std::isfinite(value))
+        std::snprintf(text, sizeof text, "%.9g", value);
+    else
+        std::snprintf(text, sizeof text, "null");
+    entries_.push_back({kValue, name, text, {}});
+}
+
+void Report::Text(const char* name, const char* cp932) { Utf8(name, Cp932ToUtf8(cp932)); }
+
+void Report::Utf8(const char* name, const std::string& utf8) { entries_.push_back({kString, name, utf8, {}}); }
+
+void Report::Texts(const char* name, const std::vector<std::string>& cp932)
+{
+    Entry e{kStrings, name, "", {}};
+    for (const std::string& t : cp932)
+        e.values.push_back(Cp932ToUtf8(t.c_str()));
+    entries_.push_back(e);
+}
+
+void Report::Begin(const char* name) { entries_.push_back({kBegin, name, "", {}}); }
+void Report::End() { entries_.push_back({kEnd, "", "", {}}); }
+
+std::string Report::Json() const
+{
+    std::string out = "{";
+    bool first = true;
+    for (const Entry& e : entries_) {
+        if (e.kind == kEnd) {
+            out += "}";
+            first = false;
+            continue;
+        }
+        if (!first)
+            out += ",";
+        first = false;
+        out += JsonString(e.name) + ":";
+        switch (e.kind) {
+        case kValue: out += e.value; break;
+        case kString: out += JsonString(e.value); break;
+        case kStrings:
+            out += "[";
+            for (size_t i = 0; i < e.values.size(); ++i)
+                out += (i ? "," : "") + JsonString(e.values[i]);
+            out += "]";
+            break;
+        case kBegin:
+            out += "{";
+            first = true;
+            break;
+        case kEnd: break;
+        }
+    }
+    return out + "}";
+}
+
+std::string Report::Lines(const std::string& indent) const
+{
+    std::string out;
+    std::string current = indent;
+    for (const Entry& e : entries_) {
+        switch (e.kind) {
+        case kBegin:
+            out += current + e.name + ":\n";
+            current += "  ";
+            break;
+        case kEnd:
+            current.resize(current.size() >= 2 ? current.size() - 2 : 0);
+            break;
+        case kStrings:
+            out += current + e.name + ":\n";
+            for (const std::string& v : e.values)
+                out += current + "  " + v + "\n";
+            break;
+        default: {
+            // Multi-line texts (memos, explanations) continue indented.
+            std::string value = e.value;
+            std::string shown;
+            for (char c : value) {
+                if (c == '\r')
+                    continue;
+                shown += c;
+                if (c == '\n')
+                    shown += current + "  ";
+            }
+            out += current + e.name + ": " + shown + "\n";
+        }
+        }
+    }
+    return out;
+}
