@@ -52,6 +52,14 @@ void Report::Texts(const char* name, const std::vector<std::string>& cp932)
     entries_.push_back(e);
 }
 
+void Report::Ints(const char* name, const int32_t* values, size_t count)
+{
+    Entry e{kInts, name, "", {}};
+    for (size_t i = 0; i < count; ++i)
+        e.values.push_back(std::to_string(values[i]));
+    entries_.push_back(e);
+}
+
 void Report::Begin(const char* name) { entries_.push_back({kBegin, name, "", {}}); }
 void Report::End() { entries_.push_back({kEnd, "", "", {}}); }
 
@@ -76,6 +84,12 @@ std::string Report::Json() const
             out += "[";
             for (size_t i = 0; i < e.values.size(); ++i)
                 out += (i ? "," : "") + JsonString(e.values[i]);
+            out += "]";
+            break;
+        case kInts:
+            out += "[";
+            for (size_t i = 0; i < e.values.size(); ++i)
+                out += (i ? "," : "") + e.values[i];
             out += "]";
             break;
         case kBegin:
@@ -106,6 +120,13 @@ std::string Report::Lines(const std::string& indent) const
             for (const std::string& v : e.values)
                 out += current + "  " + v + "\n";
             break;
+        case kInts: {
+            std::string list;
+            for (size_t i = 0; i < e.values.size(); ++i)
+                list += (i ? " " : "") + e.values[i];
+            out += current + e.name + ": " + list + "\n";
+            break;
+        }
         default: {
             // Multi-line texts (memos, explanations) continue indented.
             std::string value = e.value;

@@ -14,6 +14,7 @@ public:
     void Text(const char* name, const char* cp932);
     void Utf8(const char* name, const std::string& utf8);
     void Texts(const char* name, const std::vector<std::string>& cp932);
+    void Ints(const char* name, const int32_t* values, size_t count);
     // Values between Begin and End belong to an object of that name.
     void Begin(const char* name);
     void End();
@@ -22,12 +23,12 @@ public:
     std::string Lines(const std::string& indent) const;
 
 private:
-    enum Kind { kValue, kString, kStrings, kBegin, kEnd };
+    enum Kind { kValue, kString, kStrings, kInts, kBegin, kEnd };
     struct Entry {
         Kind kind;
         std::string name;
         std::string value;                 // kValue: JSON literal; kString: UTF-8
-        std::vector<std::string> values;   // kStrings, UTF-8
+        std::vector<std::string> values;   // kStrings: UTF-8; kInts: decimal
     };
     std::vector<Entry> entries_;
 };

@@ -180,10 +180,7 @@ void ReportPen(Report& r, const char* name, const PenSettings& pen)
     r.Begin(name);
     r.Int("shape", pen.shape);
     r.Int("shapeAux", pen.shapeAux);
-    r.Begin("hybridShapes");
-    for (int i = 0; i < kHybridSlots; ++i)
-        r.Int(std::to_string(i).c_str(), pen.hybridShapes[i]);
-    r.End();
+    r.Ints("hybridShapes", pen.hybridShapes, kHybridSlots);
     r.Int("width", pen.width);
     r.Int("height", pen.height);
     r.Int("alpha", pen.alpha);
@@ -194,10 +191,11 @@ void ReportPen(Report& r, const char* name, const PenSettings& pen)
     r.Int("interval", pen.interval);
     r.Int("step", pen.step);
     r.Int("auxInt", pen.auxInt);
+    r.Begin("auxFloats");
     for (int i = 0; i < 3; ++i)
-        r.Number(("auxFloat" + std::to_string(i)).c_str(), pen.auxFloats[i]);
-    for (int i = 0; i < 4; ++i)
-        r.Int(("auxInt" + std::to_string(i)).c_str(), pen.auxInts[i]);
+        r.Number(std::to_string(i).c_str(), pen.auxFloats[i]);
+    r.End();
+    r.Ints("auxInts", pen.auxInts, 4);
     r.Number("brightness", pen.brightness);
     r.Int("brightnessParam", pen.brightnessParam);
     r.Number("hue", pen.hue);

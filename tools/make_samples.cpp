@@ -4,10 +4,16 @@
 #include <cstdio>
 #include <string>
 
+#include "formats/painter/painter_record.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/raster_image.h"
+#include "image/sjis_text.h"
+#include "tools/writers/canvas_file_writer.h"
+#include "tools/writers/painter_file_writer.h"
 
 namespace {
+
+constexpr int kPainterPictureSide = 100;
 
 struct Colour {
     double r, g, b;
@@ -63,6 +69,124 @@ void DrawLandscape(RasterImage& p, int width, int height)
     p.FillHeaders();
 }
 
+// Scales a picture down by whole steps (nearest pixel).
+void Shrink(const RasterImage& source, int factor, RasterImage& out)
+{
+    out.ResizeAndFill(source.width / factor, source.height / factor, 0);
+    for (int row = 0; row < out.height; ++row)
+        for (int x = 0; x < out.width; ++x)
+            for (int i = 0; i < 3; ++i)
+                out.pixels.data[out.Offset(x, row) + i] = source.pixels.data[source.Offset(x * factor, row * factor) + i];
+    out.FillHeaders();
+}
+
+// A pen's picture: a stroke of the pen's colour on white, thick or thin.
+void DrawPenPicture(RasterImage& p, Colour ink, double thickness)
+{
+    p.ResizeAndFill(kPenPictureSize, kPenPictureSize, -1);
+    for (int y = 0; y < kPenPictureSize; ++y)
+        for (int x = 0; x < kPenPictureSize; ++x) {
+            double centre = 25 + 12 * std::sin(x * 0.16);
+            double d = std::fabs(y - centre) / thickness;
+            if (d < 1.0)
+                Put(p, x, y, Mix(ink, Colour{255, 255, 255}, d * d));
+        }
+    p.FillHeaders();
+}
+
+// The painter's own picture: a flower, 100 x 100.
+void DrawFlower(RasterImage& p)
+{
+    p.ResizeAndFill(kPainterPictureSide, kPainterPictureSide, 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) {
+            double dx = x - 50, dy = y - 42, r = std::hypot(dx, dy), a = std::atan2(dy, dx);
+            Colour c = Mix(Colour{235, 240, 220}, Colour{200, 220, 190}, y / 100.0);
+            if (x > 47 && x < 53 && y > 50)
+                c = Colour{70, 130, 60};                                   // stem
+            if (r < 30 + 8 * std::cos(5 * a))
+                c = Mix(Colour{240, 120, 160}, Colour{250, 200, 215}, r / 38);   // petals
+            if (r < 9)
+                c = Colour{250, 200, 60};                                  // heart
+            Put(p, x, y, c);
+        }
+    p.FillHeaders();
+}
+
+// A woven canvas texture for the mask layer: mostly light, dark between threads.
+void DrawWeave(RasterImage& p, int side)
+{
+    p.ResizeAndFill(side, side, 0);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            double v = 215 + 40 * std::sin(x * 0.8) * std::sin(y * 0.8);
+            Put(p, x, y, Colour{v, v, v});
+        }
+    p.FillHeaders();
+}
+
+void Fill(RasterImage& p, int width, int height, Colour c)
+{
+    p.ResizeAndFill(width, height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            Put(p, x, y, c);
+    p.FillHeaders();
+}
+
+bool WritePainter(const std::string& path)
+{
+    PainterRecord painter;
+    CopyText(painter.name, sizeof painter.name, "花子");
+    CopyText(painter.fillPenName, sizeof painter.fillPenName, "やわらか丸筆");
+    CopyText(painter.outlinePenName, sizeof painter.outlinePenName, "細い輪郭筆");
+    CopyText(painter.memo, sizeof painter.memo,
+             "花と夕焼けが好きな絵師です。\r\n淡い色でゆっくり塗ります。");
+    painter.fillPen.width = 8;
+    painter.fillPen.height = 8;
+    painter.fillPen.alpha = 120;
+    painter.fillPen.consistency = 35;
+    painter.fillPen.density = 60;
+    painter.fillPen.brightness = 1.15f;
+    painter.outlinePen = DefaultFillPen();
+    painter.outlinePen.shape = 0;
+    painter.outlinePen.width = 2;
+    painter.outlinePen.alpha = 200;
+    painter.outlinePen.brightness = 0.8f;
+    painter.PL = 72;
+    painter.ErrorRangeForL = 12.0f;
+    painter.PaintedCount = 64;
+    painter.Exp = 40;
+    painter.Type = 1;
+    DrawPenPicture(painter.fillPenPicture, Colour{230, 110, 150}, 9);
+    DrawPenPicture(painter.outlinePenPicture, Colour{60, 60, 90}, 2.5);
+    RasterImage flower;
+    DrawFlower(flower);
+    PainterFileLayout layout(painter, flower);
+    return WritePainterFile(path.c_str(), layout);
+}
+
+bool WriteCanvas(const std::string& path, const RasterImage& landscape)
+{
+    RasterImage painted, weave, paper;
+    Shrink(landscape, 2, painted);
+    DrawWeave(weave, 64);
+    Fill(paper, painted.width, painted.height, Colour{238, 228, 205});
+    CanvasFileFields fields;
+    fields.subjectPath = "landscape.jpg";
+    fields.painterPath = "hanako.esi";
+    fields.hasLayers = 1;
+    fields.maskLevel = 10;
+    fields.maskScale = 50;
+    fields.underWidth = paper.width;
+    fields.underHeight = paper.height;
+    fields.maskLayer = &weave;
+    fields.underLayer = &paper;
+    fields.mainPicture = &painted;
+    fields.mainFormat = 1;
+    return WriteCanvasFile(path.c_str(), fields);
+}
+
 bool WriteJpeg(const std::string& path, const RasterImage& p)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -83,9 +207,19 @@ int main(int argc, char** argv)
     const std::string folder = argv[1];
     RasterImage landscape;
     DrawLandscape(landscape, 640, 480);
-    if (!WriteJpeg(folder + "/landscape.jpg", landscape)) {
-        std::fprintf(stderr, "make_samples: cannot write %s/landscape.jpg\n", folder.c_str());
-        return 1;
-    }
-    return 0;
+    const struct {
+        const char* name;
+        bool written;
+    } samples[] = {
+        {"landscape.jpg", WriteJpeg(folder + "/landscape.jpg", landscape)},
+        {"hanako.esi", WritePainter(folder + "/hanako.esi")},
+        {"sunset.cnv", WriteCanvas(folder + "/sunset.cnv", landscape)},
+    };
+    int result = 0;
+    for (const auto& sample : samples)
+        if (!sample.written) {
+            std::fprintf(stderr, "make_samples: cannot write %s/%s\n", folder.c_str(), sample.name);
+            result = 1;
+        }
+    return result;
 }

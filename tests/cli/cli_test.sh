@@ -2,8 +2,8 @@
 # End-to-end tests of the zavik command-line tool on generated files.
 # Usage: cli_test.sh ZAVIK MAKE_SAMPLES
 set -u
-zavik=$1
-make_samples=$2
+zavik=$(realpath "$1")
+make_samples=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0
@@ -58,6 +58,23 @@ check "render height at 90 %" [ "$(le32 "$work/view.bmp" 22)" = 431 ]
 "$zavik" render "$jpg" "$work/full.bmp"
 cmp -s <(tail -c +55 "$work/full.bmp") <(tail -c +55 "$work/out.bmp")
 check "render at 100 % is the picture" [ $? = 0 ]
+
+# The painter and the canvas samples (the canvas names the painter file
+# next to it, found from the current folder).
+out=$(cd "$work" && "$zavik" info hanako.esi sunset.cnv); rc=$?
+check "painter and canvas open" [ "$rc" = 0 ]
+check "painter line" grep -qx 'hanako.esi: painter, 100 x 100, painter 花子' <<<"$out"
+check "canvas line" grep -qx 'sunset.cnv: canvas, 320 x 240, painter 花子' <<<"$out"
+check "painter values" grep -qx '    fillPenName: やわらか丸筆' <<<"$out"
+check "canvas values" grep -qx '    maskScale: 50' <<<"$out"
+out=$("$zavik" info --json "$work/hanako.esi")
+check "painter json" grep -q '"painterRecord":{"name":"花子".*"fillPen":{"shape":1,"shapeAux":0,"hybridShapes":\[-1,-1,-1,-1,-1\]' <<<"$out"
+out=$("$zavik" info --json "$work/sunset.cnv")
+check "canvas json, painter file missing from here" grep -q '"painter":"hanako.esi".*"canvas":{"subjectPath":"landscape.jpg","painterPath":"hanako.esi"' <<<"$out"
+"$zavik" render --zoom 50 "$work/sunset.cnv" "$work/canvas.bmp"
+check "canvas render" [ "$(le32 "$work/canvas.bmp" 18)" = 160 ]
+"$zavik" convert "$work/hanako.esi" "$work/painter.jpg"
+check "painter convert" [ "$("$zavik" info "$work/painter.jpg")" = "$work/painter.jpg: standard-image, 100 x 100, painter －－" ]
 
 "$zavik" render --zoom 55 "$jpg" "$work/x.bmp" 2>/dev/null
 check "bad zoom is a usage error" [ $? = 2 ]
