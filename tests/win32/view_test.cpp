@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <dlgs.h>
 
 #include <cstdio>
@@ -155,4 +156,92 @@ TEST_F(JpegView, FailedOpenKeepsWhatTheWindowShowed)
     EXPECT_EQ(catcher.Boxes()[1].text, "ファイルの読み込みに失敗しました。");
     EXPECT_EQ(Picture.width, 400);
     ExpectBackBufferShowsThePicture(400, 300);
+}
+
+namespace {
+
+class SampleView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Document = DocumentState();
+        GetCurrentDirectoryA(MAX_PATH, previousFolder);
+        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+        ASSERT_NE(window, nullptr);
+        PumpMessages();
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        PumpMessages();
+        SetCurrentDirectoryA(previousFolder);
+        Picture.ResizeAndFill(0, 0, 0);
+        Picture.FillHeaders();
+    }
+
+    std::string StatusAfterPaint()
+    {
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+        PumpMessages();
+        char text[512] = {};
+        SendMessageA(StatusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    SIZE ClientSize() const
+    {
+        RECT r;
+        GetClientRect(window, &r);
+        return {r.right, r.bottom};
+    }
+
+    HWND window = nullptr;
+    char previousFolder[MAX_PATH] = {};
+};
+
+}  // namespace
+
+TEST_F(SampleView, PainterShowsItsNameInTitleAndStatus)
+{
+    const std::string path = ZAVIK_SAMPLES "/hanako.esi";
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    PumpMessages();
+    EXPECT_TRUE(catcher.Boxes().empty());
+    EXPECT_EQ(Document.kind, kPainter);
+    EXPECT_STREQ(Document.PainterPath, path.c_str());
+    EXPECT_EQ(WindowText(window), path + "（絵師：花子） - zavik view");
+    EXPECT_EQ(ClientSize().cx, 250);
+    EXPECT_EQ(ClientSize().cy, 100 + 20);
+    EXPECT_EQ(StatusAfterPaint(), "絵師：花子, 幅：100, 高さ：100");
+}
+
+TEST_F(SampleView, CanvasShowsItsPainterAndItsCombinedPicture)
+{
+    // The canvas names its painter file relative to the current folder.
+    SetCurrentDirectoryA(ZAVIK_SAMPLES);
+    const std::string path = ZAVIK_SAMPLES "/sunset.cnv";
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    PumpMessages();
+    EXPECT_TRUE(catcher.Boxes().empty());
+    EXPECT_EQ(Document.kind, kCanvas);
+    EXPECT_STREQ(Document.CanvasPath, path.c_str());
+    EXPECT_STREQ(Document.PainterPath, "hanako.esi");
+    EXPECT_STREQ(Picture.path, "landscape.jpg");
+    EXPECT_EQ(WindowText(window), path + "（絵師：花子） - zavik view");
+    EXPECT_EQ(ClientSize().cx, 320);
+    EXPECT_EQ(ClientSize().cy, 240 + 20);
+    EXPECT_EQ(StatusAfterPaint(), "絵師：花子, 幅：320, 高さ：240");
+}
+
+TEST_F(SampleView, CanvasWhosePainterFileIsMissingIsNamedAfterIt)
+{
+    SetCurrentDirectoryA("C:\\");
+    const std::string path = ZAVIK_SAMPLES "/sunset.cnv";
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    EXPECT_EQ(WindowText(window), path + "（絵師：hanako.esi） - zavik view");
 }
