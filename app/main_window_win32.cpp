@@ -12,6 +12,7 @@
 #include "app/zoom.h"
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"
+#include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 
 HINSTANCE AppInstance;
@@ -53,10 +54,15 @@ void ShowProperties(HWND window)
         ShowMessage(window, text, "画像のサイズ");
         break;
     }
-    default:
-        // Painters and items get their dialogs with the painter and item
-        // readers; nothing and canvases show nothing.
+    case kPainter:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PAINTER), window, PainterDialog, 0);
         break;
+    case kPenItem:
+    case kOtherItem:
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_USE_ITEM), window, UseItemDialog, 0);
+        break;
+    default:
+        break;   // nothing loaded, or a canvas: nothing to show
     }
 }
 

@@ -9,6 +9,8 @@
 
 // Dialogs
 #define IDD_ABOUTBOX            103
+#define IDD_PAINTER             117   // 絵師の特徴
+#define IDD_USE_ITEM            119   // アイテムを使う
 
 // Icons, in resource order: the executable's icon groups are counted by
 // ascending id, so the painter, canvas and item document icons are the
@@ -41,6 +43,31 @@
 
 // Controls
 #define IDC_STATUS_BAR          100
+
+// The painter dialog
+#define IDC_PAINTER_NAME        1050
+#define IDC_FILL_PEN_NAME       1012
+#define IDC_FILL_PEN_SHAPE      1017
+#define IDC_FILL_PEN_SIZE       1018
+#define IDC_FILL_PEN_HARDNESS   1005
+#define IDC_FILL_PEN_DENSITY    1006
+#define IDC_OUTLINE_PEN_NAME    1013
+#define IDC_OUTLINE_PEN_SHAPE   1057
+#define IDC_OUTLINE_PEN_SIZE    1058
+#define IDC_OUTLINE_PEN_HARDNESS 1007
+#define IDC_OUTLINE_PEN_DENSITY 1008
+#define IDC_MEMO                1049
+#define IDC_DIAGNOSE            1160   // created hidden and disabled
+#define IDC_STORE_MEMO          1161   // created hidden and disabled
+#define IDC_CLOSE               8
+
+// The use-item dialog
+#define IDC_ITEM_NAME           1012
+#define IDC_ITEM_EXPLANATION    1123
+#define IDC_ITEM_FILL_PEN       1131
+#define IDC_ITEM_OUTLINE_PEN    1132
+#define IDC_ITEM_PEN_GROUP      1134
+#define IDC_ITEM_QUESTION       1135
 
 #ifndef IDC_STATIC
 #define IDC_STATIC              (-1)

@@ -1,5 +1,179 @@
 #include "formats/painter/item_reader.h"
 
-// Item files are not read yet: every item fails as one with a wrong magic
-// (-1, no message).
-int ReadItem(WindowHandle, const char*, RasterImage&, ItemRecord&) { return -1; }
+#include <cstdio>
+#include <cstring>
+
+#include "app/document.h"
+#include "formats/painter/painter_reader.h"
+#include "image/file_reader.h"
+#include "image/sjis_text.h"
+#include "profile/pen_shapes.h"
+
+char ItemExplanation[kItemExplanationSize] = {};
+
+namespace {
+
+constexpr int kItemMagicBytes = 12;
+constexpr int kReservedAfterFlags = 196;
+
+// What the fixed part of the file says besides the record's fields.
+struct ItemHead {
+    int32_t itemKind = 0;
+    int32_t longTextFlag = 0;
+};
+
+// The stored name length N can be anything. The first bytes that fit the
+// record's buffer are kept, cut at a character boundary so that the name
+// stays terminated; the rest of the N bytes is read past, so the fields
+// after the name are taken from their own place. False for a negative N.
+bool ReadName(FileReader& in, char (&name)[kItemNameBytes])
+{
+    int32_t length = 0;
+    if (!in.I32(length) || length < 0)
+        return false;
+    char bytes[kItemNameBytes + 1] = {};   // the name ends at its first zero byte
+    const size_t kept = length < kItemNameBytes ? static_cast<size_t>(length) : kItemNameBytes;
+    in.Bytes(bytes, kept);
+    in.Skip(static_cast<size_t>(length) - kept);
+    std::memset(name, 0, sizeof name);
+    CopyText(name, sizeof name, bytes);
+    return true;
+}
+
+void ReadPenFields(FileReader& in, ItemRecord& item)
+{
+    in.I32(item.penSelector);
+    in.I32(item.penAux);
+    for (int32_t& shape : item.penShapes)
+        in.I32(shape);
+    in.I32(item.penWidth);
+    in.I32(item.penConsistency);
+    in.I32(item.penDensity);
+    in.I32(item.itemValueA);
+    in.I32(item.itemValueB);
+    in.I32(item.itemValueE);
+    in.I32(item.itemValueC);
+    in.I32(item.itemValueF);
+    in.I32(item.itemValueD);
+    in.I32(item.itemValueG);
+    for (int32_t& v : item.itemRunA)
+        in.I32(v);
+    for (int32_t& v : item.itemRunB)
+        in.I32(v);
+}
+
+// A zero-padded text field of `bytes` bytes into text (bytes + 1), which
+// keeps a terminator after it: a field without a zero byte is shown whole.
+// A field the file cannot supply in full leaves text as it was.
+void ReadTextField(FileReader& in, char* text, size_t bytes)
+{
+    in.Bytes(text, bytes);
+    text[bytes] = '\0';
+}
+
+// The whole file, into the caller's picture and into copies of the record
+// and the explanation, which ReadItem takes over only when the item is read:
+// a refused file changes neither.
+int ReadItemSections(FileReader& in, RasterImage& picture, ItemRecord& item, ItemHead& head, char* explanation)
+{
+    uint8_t magic[kItemMagicBytes] = {};   // a magic the file cannot supply is refused
+    in.Bytes(magic, sizeof magic);
+    if (!IsItemMagic(magic))
+        return kItemNotRead;
+    int32_t version = 0;
+    in.I32(version);
+    if (version != 0)
+        return kItemBadVersion;
+
+    in.I32(head.itemKind);
+    in.I32(head.longTextFlag);
+    in.Skip(kReservedAfterFlags);
+    if (!ReadName(in, item.name))
+        return kItemNotRead;
+    ReadPenFields(in, item);
+    char shortText[kItemShortTextBytes + 1] = {};
+    ReadTextField(in, shortText, kItemShortTextBytes);
+    // A file that ends anywhere before its picture is no item: its kind,
+    // name and pen values would be left-overs rather than the file's.
+    if (in.Failed())
+        return kItemNotRead;
+    CopyText(explanation, kItemExplanationSize, shortText);
+
+    if (ReadPackedPicture(picture, in, kItemPictureSize, kItemPictureSize) == kPackedNoPicture)
+        return kItemNotRead;
+    if (head.longTextFlag == 1) {
+        // Missing long text bytes leave the short explanation in place.
+        char longText[kItemLongTextBytes + 1] = {};
+        if (in.Bytes(longText, kItemLongTextBytes)) {
+            longText[kItemLongTextBytes] = '\0';
+            CopyText(explanation, kItemExplanationSize, longText);
+        }
+    }
+    return kItemRead;
+}
+
+}  // namespace
+
+void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
+{
+    const bool hybrid = item.penSelector == kItemHybridPen;
+    // A single pen, and a selector of -1 as well, is named by its first shape.
+    const char* type = hybrid ? PenShapeName(kItemHybridPen) : PenShapeName(item.penShapes[0]);
+    CopyText(out, size, "種類：");
+    AppendText(out, size, type);
+    AppendText(out, size, "\r\n\r\n幅：");
+    AppendInt(out, size, item.penWidth);
+    AppendText(out, size, "\r\n硬さ：");
+    AppendInt(out, size, item.penConsistency);
+    AppendText(out, size, "\r\n密度：");
+    AppendInt(out, size, item.penDensity);
+    AppendText(out, size, "\r\n");
+    if (hybrid) {
+        AppendText(out, size, "\r\n");
+        AppendPenShapeList(out, size, item.penShapes, kItemShapeSlots);
+    }
+}
+
+int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        ShowMessage(window, "ファイルオープンに失敗しました。ReadItem", "失敗");
+        return kItemNotRead;
+    }
+    ItemRecord read = item;
+    ItemHead head;
+    char explanation[kItemExplanationSize] = {};
+    FileReader in(file);
+    int result = ReadItemSections(in, picture, read, head, explanation);
+    std::fclose(file);
+    if (result != kItemRead)
+        return result;
+
+    item = read;
+    SetControlText(window, kItemNameControl, item.name);
+    if (head.itemKind == kItemKindPen) {
+        BuildPenItemExplanation(item, ItemExplanation, sizeof ItemExplanation);
+        Document.kind = kPenItem;
+    } else {
+        CopyText(ItemExplanation, sizeof ItemExplanation, explanation);
+        if (head.itemKind == kItemKindOther)
+            Document.kind = kOtherItem;
+    }
+    return kItemRead;
+}
+
+bool ItemHasPenEffect(const ItemRecord& item)
+{
+    return item.penSelector != kItemNoPen && item.penWidth != 0 && item.penConsistency != 0 &&
+           item.penDensity != 0;
+}
+
+bool ApplyPenChoice(ItemRecord& item, bool fillPenSelected)
+{
+    // Stricter than ItemHasPenEffect: negative sizes do not count here.
+    if (item.penSelector == kItemNoPen || item.penWidth <= 0 || item.penConsistency <= 0 || item.penDensity <= 0)
+        return false;
+    item.penChoice = fillPenSelected ? 0 : 1;
+    return true;
+}

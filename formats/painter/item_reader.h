@@ -1,7 +1,22 @@
 // Item files (.itm): an object a painter can be given, with a name, a pen
-// effect, a 50 x 50 picture and an explanation.
+// effect, a 50 x 50 picture and an explanation. The viewer only reads them.
+//
+// ReadItem opens the file, fills the caller's ItemRecord and picture, puts
+// the explanation into the program-wide ItemExplanation, shows the item's
+// name in control 1012 of the owner window and sets the document kind. The
+// open dispatch reads items into temporaries and shows the picture; the
+// use-item dialog reads the current item again and shows name, picture and
+// explanation, and records the chosen pen with ApplyPenChoice.
+//
+// Ownership: ReadItem opens and closes its own file. The record and the
+// picture belong to the caller; ItemExplanation lives for the whole run and
+// always holds a terminated text of at most 2000 bytes.
+//
+// A file that is refused leaves the record, ItemExplanation, the control
+// and the document kind as they were.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/platform.h"
@@ -27,7 +42,48 @@ struct ItemRecord {
     int32_t penChoice = 0;     // 0 fill pen, 1 outline pen
 };
 
+// Results of ReadItem.
+enum ItemReadResult : int {
+    kItemRead = 0,
+    kItemNotRead = -1,      // cannot be opened (after a message); or, without a message: wrong
+                            // magic, a negative name length, or a file that ends before its picture
+    kItemBadVersion = -2,   // version word not 0 (no message)
+};
+
+// itemKind values.
+constexpr int32_t kItemKindPen = 0;     // the explanation is rebuilt from the pen values
+constexpr int32_t kItemKindOther = 1;   // the explanation is the file's text
+
+// penSelector values with a meaning of their own.
+constexpr int32_t kItemNoPen = -1;
+constexpr int32_t kItemHybridPen = -2;
+
+constexpr int kItemShapeSlots = 5;
+constexpr int kItemPictureSize = 50;
+constexpr int kItemNameBytes = 256;          // the record's name buffer, terminator included
+constexpr int kItemShortTextBytes = 256;
+constexpr int kItemLongTextBytes = 2000;
+constexpr int kItemExplanationSize = kItemLongTextBytes + 1;
+constexpr int kItemNameControl = 1012;       // the owner's control that shows the name
+constexpr int kItemHeaderBytes = 224;        // where the name bytes start
+
+// The current item's explanation (code page 932, terminated).
+extern char ItemExplanation[kItemExplanationSize];
+
 // Reads the item at path into picture (50 x 50) and item, sets
-// ItemExplanation and the document kind. 0 = read, -1 = cannot be opened
-// (after a message) or wrong magic, -2 = version word not 0.
+// ItemExplanation, control 1012 of window and the document kind: PenItem for
+// itemKind 0, OtherItem for 1, unchanged for any other kind.
 int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item);
+
+// The explanation of a pen item: its type, width, hardness and density and,
+// for a hybrid pen, the names of its component shapes. Bounded by size.
+void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size);
+
+// True when the item changes a pen: it has a pen and its width, hardness and
+// density are all non-zero. The use-item dialog enables its pen choice then.
+bool ItemHasPenEffect(const ItemRecord& item);
+
+// The use-item dialog's OK: records the chosen pen (0 fill, 1 outline) when
+// the item has a pen and its width, hardness and density are all above 0.
+// Returns true when penChoice was set; otherwise it is left as it was.
+bool ApplyPenChoice(ItemRecord& item, bool fillPenSelected);
