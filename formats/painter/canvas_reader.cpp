@@ -1,5 +1,6 @@
 #include "formats/painter/canvas_reader.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 #include <cstdlib>
@@ -315,10 +316,9 @@ int BlendLayers(const RasterImage& under, const RasterImage& mask)
     RasterImage& target = Picture;
     if (mask.width <= 0 || mask.height <= 0 || mask.pixels.length == 0)
         return kBlendSkipped;
-    // Every byte of the target is blended with the under byte at the same
-    // offset, so the under block must be at least as long.
-    if (under.pixels.length < target.pixels.length)
-        return kBlendSkipped;
+    // Only the part of the picture that the under layer covers is blended.
+    const int32_t rows = std::min(target.height, under.pixels.length > 0 ? under.height : 0);
+    const int32_t columns = std::min(target.width, under.pixels.length > 0 ? under.width : 0);
 
     // a = t x (1/255 as a float) and 1 - a for every mask byte t.
     double paintedWeight[256];
@@ -327,15 +327,15 @@ int BlendLayers(const RasterImage& under, const RasterImage& mask)
         paintedWeight[t] = D(static_cast<double>(t) * static_cast<double>(kInverse255));
         underWeight[t] = D(1.0 - paintedWeight[t]);
     }
-    for (int32_t y = 0; y < target.height; ++y) {
+    for (int32_t y = 0; y < rows; ++y) {
         const uint8_t* maskRow = mask.pixels.data + mask.Offset(0, y % mask.height);
-        for (int32_t x = 0; x < target.width; ++x) {
+        for (int32_t x = 0; x < columns; ++x) {
             const int t = maskRow[3 * (x % mask.width)];
-            const int64_t at = target.Offset(x, y);
+            uint8_t* painted = target.pixels.data + target.Offset(x, y);
+            const uint8_t* below = under.pixels.data + under.Offset(x, y);
             for (int c = 0; c < 3; ++c) {
-                uint8_t& painted = target.pixels.data[at + c];
-                const double u = under.pixels.data[at + c];
-                painted = TruncateToByte(D(D(u * underWeight[t]) + D(painted * paintedWeight[t])));
+                const double u = below[c];
+                painted[c] = TruncateToByte(D(D(u * underWeight[t]) + D(painted[c] * paintedWeight[t])));
             }
         }
     }

@@ -45,15 +45,15 @@ void PrepareMaskLayer(RasterImage& mask);
 
 enum BlendResult : int {
     kBlendDone = 0,
-    // Nothing changed: the mask has no pixels, or the under layer's block is
-    // smaller than Picture's, so it cannot supply a byte for every one.
+    // Nothing changed: the mask has no pixels to tile with.
     kBlendSkipped = -1,
 };
 
 // Blends the under layer into Picture through the mask, tiled from its first
 // buffer row and column: a mask blue byte of 0 shows the under layer, 255
-// keeps the painted picture (up to one step). The under layer is read at
-// Picture's byte offsets.
+// keeps the painted picture (up to one step). The under layer's pixel at the
+// same column and row is used; where the under layer does not reach (it is
+// smaller than the picture), the painted pixel stays.
 int BlendLayers(const RasterImage& under, const RasterImage& mask);
 
 enum ResizeResult : int {

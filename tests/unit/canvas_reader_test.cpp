@@ -355,16 +355,20 @@ TEST_F(CanvasReader, BlendArithmetic)
         EXPECT_EQ(BlendLayers(under, mask), kBlendDone);
         EXPECT_EQ(PixelAt(Picture, 0, 0), Bytes(3, c[3])) << int(c[0]) << " " << int(c[1]) << " " << int(c[2]);
     }
-    // No mask, or an under layer smaller than the picture: nothing changes.
+    // No mask: nothing changes. An under layer smaller than the picture
+    // blends where it reaches; beyond it the painted pixels stay.
     RasterImage mask, small, large, empty;
     mask.ResizeAndFill(1, 1, 0);
-    small.ResizeAndFill(2, 2, 9);   // 16 bytes for a picture of 24
+    small.ResizeAndFill(2, 1, 9);
     large.ResizeAndFill(4, 4, 9);
     Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(BlendLayers(small, mask), kBlendSkipped);
     EXPECT_EQ(BlendLayers(large, empty), kBlendSkipped);
     ExpectPictureUnchanged();
-    EXPECT_EQ(BlendLayers(large, mask), kBlendDone);   // a larger one is read at the picture's offsets
+    EXPECT_EQ(BlendLayers(small, mask), kBlendDone);
+    EXPECT_EQ(PixelAt(Picture, 1, 0), Bytes(3, 9));
+    EXPECT_EQ(PixelAt(Picture, 2, 0), Bytes(3, 0x55));
+    EXPECT_EQ(PixelAt(Picture, 0, 1), Bytes(3, 0x55));
+    EXPECT_EQ(BlendLayers(large, mask), kBlendDone);
     EXPECT_EQ(PixelAt(Picture, 2, 1), Bytes(3, 9));
 }
 
