@@ -15,9 +15,12 @@
 #include "cli/report.h"
 #include "cli/text_output.h"
 #include "colour/transparency_state.h"
+#include "formats/painter/item_reader.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/program_objects.h"
+#include "profile/diagnosis.h"
+#include "profile/pen_shapes.h"
 
 namespace {
 
@@ -241,6 +244,22 @@ void ReportPainter(Report& r, const PainterRecord& p)
     ReportPen(r, "fillPen", p.fillPen);
     r.Text("outlinePenName", p.outlinePenName);
     ReportPen(r, "outlinePen", p.outlinePen);
+    for (const auto& [name, pen] : {std::pair<const char*, const PenSettings*>{"fillPenShape", &p.fillPen},
+                                    std::pair<const char*, const PenSettings*>{"outlinePenShape", &p.outlinePen}}) {
+        r.Begin(name);
+        r.Text("name", PenShapeName(pen->shape));
+        // The pens a hybrid pen is made of, by name.
+        std::vector<std::string> parts;
+        if (pen->shape == kHybridShape)
+            for (int32_t shape : pen->hybridShapes)
+                if (shape != -1)
+                    parts.push_back(PenShapeName(shape));
+        r.Texts("hybridOf", parts);
+        r.End();
+    }
+    char diagnosis[kDiagnosisSize];
+    BuildDiagnosis(p, diagnosis, sizeof diagnosis);
+    r.Text("diagnosis", diagnosis);
     r.Int("extraPresent", p.extraPresent);
     r.Utf8("extraTableA", Hex(p.extraTableA, sizeof p.extraTableA));
     r.Utf8("extraTableB", Hex(p.extraTableB, sizeof p.extraTableB));
@@ -248,6 +267,31 @@ void ReportPainter(Report& r, const PainterRecord& p)
     r.Int("extraFlag", p.extraFlag);
     r.Int("extraValueB", p.extraValueB);
     r.Text("memo", p.memo);
+    r.End();
+}
+
+// The item is read again, as the use-item dialog does, for its record.
+void ReportItem(Report& r, const std::string& path)
+{
+    ItemRecord item;
+    RasterImage picture;
+    if (ReadItem(nullptr, path.c_str(), picture, item) < 0)
+        return;
+    r.Begin("item");
+    r.Text("name", item.name);
+    r.Int("penSelector", item.penSelector);
+    r.Ints("penShapes", item.penShapes, 5);
+    std::vector<std::string> shapes;
+    for (int32_t shape : item.penShapes)
+        if (shape != -1)
+            shapes.push_back(PenShapeName(shape));
+    r.Texts("penShapeNames", shapes);
+    r.Int("penWidth", item.penWidth);
+    r.Int("penConsistency", item.penConsistency);
+    r.Int("penDensity", item.penDensity);
+    r.Int("penAux", item.penAux);
+    r.Int("hasPenEffect", ItemHasPenEffect(item) ? 1 : 0);
+    r.Text("explanation", ItemExplanation);
     r.End();
 }
 
@@ -286,6 +330,8 @@ int RunInfo(const Options& options)
             ReportPainter(details, CurrentPainter);
         if (loaded && Document.kind == kCanvas)
             ReportCanvas(details);
+        if (loaded && (Document.kind == kPenItem || Document.kind == kOtherItem))
+            ReportItem(details, path);
         if (options.json) {
             Report r;
             r.Utf8("path", PathText(path));

@@ -9,6 +9,7 @@
 #include "image/raster_image.h"
 #include "image/sjis_text.h"
 #include "tools/writers/canvas_file_writer.h"
+#include "tools/writers/item_file_writer.h"
 #include "tools/writers/painter_file_writer.h"
 
 namespace {
@@ -187,6 +188,34 @@ bool WriteCanvas(const std::string& path, const RasterImage& landscape)
     return WriteCanvasFile(path.c_str(), fields);
 }
 
+// A pen item: a sparkling gem that gives a hybrid pen.
+bool WriteItem(const std::string& path)
+{
+    RasterImage gem;
+    gem.ResizeAndFill(kItemPictureSize, kItemPictureSize, -1);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x) {
+            double dx = std::fabs(x - 24.5), dy = y - 24.5;
+            bool inside = dy < 0 ? dx < 16 + dy * 0.4 && dy > -12 : dx + dy * 0.9 < 16;
+            if (!inside)
+                continue;
+            double shade = 0.5 + 0.5 * std::sin((x + y) * 0.35);
+            Put(gem, x, y, Mix(Colour{40, 150, 170}, Colour{170, 240, 240}, dy < 0 ? 0.8 : shade));
+        }
+    gem.FillHeaders();
+    ItemRecord item;
+    CopyText(item.name, sizeof item.name, "きらきら筆");
+    item.penSelector = kItemHybridPen;
+    item.penShapes[0] = 3;
+    item.penShapes[1] = 5;
+    item.penWidth = 6;
+    item.penConsistency = 40;
+    item.penDensity = 70;
+    ItemFileLayout layout(item, gem);
+    layout.itemKind = kItemKindPen;
+    return WriteItemFile(path.c_str(), layout);
+}
+
 bool WriteJpeg(const std::string& path, const RasterImage& p)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -214,6 +243,7 @@ int main(int argc, char** argv)
         {"landscape.jpg", WriteJpeg(folder + "/landscape.jpg", landscape)},
         {"hanako.esi", WritePainter(folder + "/hanako.esi")},
         {"sunset.cnv", WriteCanvas(folder + "/sunset.cnv", landscape)},
+        {"kirakira.itm", WriteItem(folder + "/kirakira.itm")},
     };
     int result = 0;
     for (const auto& sample : samples)

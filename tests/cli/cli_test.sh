@@ -76,6 +76,17 @@ check "canvas render" [ "$(le32 "$work/canvas.bmp" 18)" = 160 ]
 "$zavik" convert "$work/hanako.esi" "$work/painter.jpg"
 check "painter convert" [ "$("$zavik" info "$work/painter.jpg")" = "$work/painter.jpg: standard-image, 100 x 100, painter －－" ]
 
+out=$("$zavik" info "$work/kirakira.itm")
+check "item line" grep -qx "$work/kirakira.itm: pen-item, 50 x 50, painter －－" <<<"$out"
+check "item pen names" grep -qx '      ひし形の筆' <<<"$out"
+out=$("$zavik" info --json "$work/kirakira.itm")
+check "item json" grep -q '"item":{"name":"きらきら筆","penSelector":-2,"penShapes":\[3,5,-1,-1,-1\]' <<<"$out"
+check "item explanation" grep -q '"explanation":"種類：ハイブリッド筆\\r\\n\\r\\n幅：6' <<<"$out"
+out=$("$zavik" info --json "$work/hanako.esi")
+check "painter shape names and diagnosis" grep -q '"fillPenShape":{"name":"丸い筆","hybridOf":\[\]}.*"diagnosis":"　ハイライトタイプの絵師です。\\r\\n　塗りの方が好きで' <<<"$out"
+"$zavik" render "$work/kirakira.itm" "$work/item.bmp"
+check "item render" [ "$(le32 "$work/item.bmp" 18)" = 50 ]
+
 "$zavik" render --zoom 55 "$jpg" "$work/x.bmp" 2>/dev/null
 check "bad zoom is a usage error" [ $? = 2 ]
 "$zavik" convert "$jpg" "$work/x.gif" 2>/dev/null

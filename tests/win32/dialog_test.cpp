@@ -7,6 +7,8 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/document.h"
 #include "app/main_window_win32.h"
@@ -161,4 +163,69 @@ TEST_F(PropertiesDialog, PainterShowsTheLoadedValuesAndPenPictures)
     EXPECT_EQ(seen.texts[IDC_MEMO], "一行目\r\n二行目");
     EXPECT_EQ(seen.fillPenCentre, RGB(255, 0, 0));
     EXPECT_EQ(seen.outlinePenCentre, RGB(0, 0, 255));
+}
+
+TEST_F(PropertiesDialog, ItemShowsItsNamePictureAndExplanation)
+{
+    const std::string path = ZAVIK_SAMPLES "/kirakira.itm";
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    EXPECT_EQ(Document.kind, kPenItem);
+    EXPECT_EQ(WindowText(window), path + "（絵師：－－） - zavik view");
+    std::map<int, std::string> texts;
+    std::map<int, bool> visible, enabled;
+    bool fillPenChecked = false;
+    COLORREF background = CLR_INVALID, gem = CLR_INVALID;
+    catcher.OnDialog([&](HWND dialog) {
+        if (WindowText(dialog) != "アイテムを使う")
+            return;
+        for (int id : {IDC_ITEM_NAME, IDC_ITEM_EXPLANATION, IDC_ITEM_FILL_PEN, IDC_ITEM_OUTLINE_PEN,
+                       IDC_ITEM_PEN_GROUP, IDC_ITEM_QUESTION, IDOK}) {
+            HWND control = GetDlgItem(dialog, id);
+            texts[id] = control ? WindowText(control) : "<none>";
+            visible[id] = control && (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE);
+            enabled[id] = control && IsWindowEnabled(control);
+        }
+        fillPenChecked = IsDlgButtonChecked(dialog, IDC_ITEM_FILL_PEN) == BST_CHECKED;
+        ShowWindow(dialog, SW_SHOW);
+        UpdateWindow(dialog);
+        HDC dc = GetDC(dialog);
+        background = GetPixel(dc, 10 + 1, 10 + 1);   // the picture's white corner
+        gem = GetPixel(dc, 10 + 25, 10 + 30);
+        ReleaseDC(dialog, dc);
+    });
+    SendMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
+    PumpMessages();
+    for (const SeenBox& box : catcher.Boxes())
+        EXPECT_EQ(box.caption, "アイテムを使う");   // no failure box
+    EXPECT_EQ(texts[IDC_ITEM_NAME], "きらきら筆");
+    EXPECT_EQ(texts[IDC_ITEM_EXPLANATION],
+              "種類：ハイブリッド筆\r\n\r\n幅：6\r\n硬さ：40\r\n密度：70\r\n\r\n斜めの筆（右上向き）, ひし形の筆, ");
+    EXPECT_EQ(texts[IDC_ITEM_QUESTION], "上記のアイテムを今呼ばれている絵師に適応しますか？");
+    for (int id : {IDC_ITEM_FILL_PEN, IDC_ITEM_OUTLINE_PEN, IDC_ITEM_PEN_GROUP, IDC_ITEM_QUESTION})
+        EXPECT_FALSE(visible[id]) << id;
+    EXPECT_TRUE(visible[IDOK]);
+    // A pen item: the (hidden) choice is enabled, with the fill pen chosen.
+    EXPECT_TRUE(enabled[IDC_ITEM_FILL_PEN]);
+    EXPECT_TRUE(fillPenChecked);
+    EXPECT_EQ(background, RGB(255, 255, 255));
+    EXPECT_NE(gem, RGB(255, 255, 255));
+}
+
+TEST_F(PropertiesDialog, ItemThatIsGoneSaysSo)
+{
+    std::string path = dir.Path("gone.itm");
+    ASSERT_TRUE(CopyFileA(ZAVIK_SAMPLES "/kirakira.itm", path.c_str(), FALSE));
+    ModalBoxCatcher catcher;
+    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    DeleteFileA(path.c_str());
+    SendMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
+    PumpMessages();
+    std::vector<std::pair<std::string, std::string>> boxes;
+    for (const SeenBox& box : catcher.Boxes())
+        if (box.caption != "アイテムを使う")
+            boxes.emplace_back(box.text, box.caption);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"ファイルオープンに失敗しました。ReadItem", "失敗"}, {path, "失敗"}};
+    EXPECT_EQ(boxes, expected);
 }
