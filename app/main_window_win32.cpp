@@ -12,7 +12,10 @@
 #include "app/zoom.h"
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"
+#include "colour/colour_dialogs_win32.h"
+#include "formats/standard/save_dialog_win32.h"
 #include "profile/painter_dialog_win32.h"
+#include "shell/association_win32.h"
 #include "resources/resource.h"
 
 HINSTANCE AppInstance;
@@ -81,14 +84,24 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_SAVE:
         if (Document.PainterPath[0] == '\0' && Document.CanvasPath[0] == '\0' && Picture.path[0] == '\0')
             ShowMessage(window, "保存すべきものが読み込まれていません。", "保存できません。");
+        else
+            SavePicture(window);
         return 0;
     case IDM_PROPERTIES:
         ShowProperties(window);
         return 0;
     case IDM_TRANSPARENCY:
+        // The dialog always ends with 0: the view is laid out again after it.
+        if (DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_TRANSPARENCY), window, TransparencyDialog, 0) == 0)
+            LayoutView(window);
+        return 0;
     case IDM_COLOURS:
+        if (DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COLOURS), window, PenBackgroundDialog, 0) == 1)
+            LayoutView(window);
+        return 0;
     case IDM_ASSOCIATE:
-        // Their dialogs come with the colour tools and the shell integration.
+        // Its result is not used and nothing is redrawn.
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ASSOCIATE), window, AssociationDialog, 0);
         return 0;
     case IDM_ABOUT:
         DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), window, AboutDialogProc, 0);

@@ -106,7 +106,14 @@ int ComposeView(RasterImage& composed, const RasterImage& picture, const RasterI
         const uint8_t* p = picture.pixels.data + rowStart;
         uint8_t* out = composed.pixels.data + rowStart;
         for (int32_t c = 0; c < w; ++c) {
-            const double d = weight[m[c]], e = rest[m[c]];
+            // Weight 0 gives the backdrop and weight 1 the picture exactly
+            // (x * 1 + y * 0 is x in double precision), so those are copied.
+            const uint8_t mc = m[c];
+            if (mc == 0 || mc == 255) {
+                std::memcpy(out + 3 * c, (mc == 0 ? b : p) + 3 * c, 3);
+                continue;
+            }
+            const double d = weight[mc], e = rest[mc];
             for (int i = 3 * c; i < 3 * c + 3; ++i)
                 out[i] = TruncateToByte(b[i] * e + p[i] * d);
         }

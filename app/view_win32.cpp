@@ -14,9 +14,9 @@
 
 namespace {
 
-// The header to draw the composed image with: the picture's own (which keeps
-// a top-down BMP's negative height), unless it does not describe the block,
-// in which case one that does is used so that GDI never reads past it.
+// The header to draw the composed image with: the picture's own, unless it
+// does not describe the block, in which case one that does is used so that
+// GDI never reads past it.
 BITMAPINFO DrawingInfo(const RasterImage& composed)
 {
     BITMAPINFO info = GdiBitmapInfo(Picture);

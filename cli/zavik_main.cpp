@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/document.h"
@@ -14,10 +15,13 @@
 #include "cli/cli_platform.h"
 #include "cli/report.h"
 #include "cli/text_output.h"
+#include "colour/separation.h"
 #include "colour/transparency_state.h"
 #include "formats/painter/item_reader.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
+#include "formats/standard/png_codec.h"
+#include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
 #include "profile/pen_shapes.h"
@@ -51,19 +55,50 @@ const char kInfoUsage[] =
     "  --json   one JSON object per line with the keys path, kind, width,\n"
     "           height, painter and messages (the texts the viewer would show)\n";
 
+#define COLOUR_OPTIONS                                                                     \
+    "\n"                                                                                   \
+    "Colour steps, taken in this order as the two colour dialogs take them:\n"             \
+    "  --separate            separate ink from background (背景透過) with the\n"          \
+    "                        darkest pixel as pen and the brightest as background\n"      \
+    "  --pen #RRGGBB         ... with this pen colour instead\n"                           \
+    "  --background #RRGGBB  ... with this background colour instead\n"                    \
+    "  --swap                exchange the two (反転)\n"                                    \
+    "  --tolerance N         luminance tolerance of the background, default 10\n"        \
+    "  --fill #RRGGBB        then fill the background with this colour (背景色)\n"         \
+    "  --transparent         then keep the background transparent (透過)\n"               \
+    "  --pen-color #RRGGBB   the pen colour of that step (the ink is recoloured)\n"       \
+    "A separation that fails prints the viewer's message and writes nothing.\n"
+
 const char kConvertUsage[] =
-    "Usage: zavik convert [--format jpeg|bmp] FILE OUT\n"
+    "Usage: zavik convert [--format jpeg|bmp|png] [COLOUR STEPS] FILE OUT\n"
     "\n"
-    "Opens FILE as the viewer does and saves its picture to OUT. The format\n"
-    "comes from --format or else from OUT's extension (.jpg/.jpeg, .bmp).\n"
-    "JPEG is written progressive at quality 80.\n";
+    "Opens FILE as the viewer does and saves it to OUT as Save does: JPEG\n"
+    "(progressive, quality 80), BMP (24-bit) or PNG, a separated picture\n"
+    "over its background colour, or over white (JPEG, BMP) or with an alpha\n"
+    "channel (PNG) when the background is transparent. The format comes\n"
+    "from --format or else from OUT's extension (.jpg/.jpeg, .bmp, .png).\n" COLOUR_OPTIONS;
 
 const char kRenderUsage[] =
-    "Usage: zavik render [--zoom PERCENT] FILE OUT\n"
+    "Usage: zavik render [--zoom PERCENT] [COLOUR STEPS] FILE OUT\n"
     "\n"
-    "Writes what the window shows for FILE to OUT (a BMP file): the picture\n"
+    "Writes what the window shows for FILE to OUT (BMP or PNG): the picture\n"
     "composed as the view composes it, at PERCENT (100 down to 10 in steps\n"
-    "of 10, default 100), shrunk by dropping rows and columns.\n";
+    "of 10, default 100), shrunk by dropping rows and columns.\n" COLOUR_OPTIONS;
+
+// Which options a command takes.
+enum OptionSet : unsigned { kJsonOption = 1, kFormatOption = 2, kZoomOption = 4, kColourOptions = 8 };
+
+struct ColourSteps {
+    bool separate = false;
+    bool havePen = false, haveBackground = false;
+    uint32_t pen = 0, background = 0;   // packed 0x00BBGGRR
+    bool swap = false;
+    uint32_t tolerance = 10;
+    enum { kNoChoice, kFill, kKeepTransparent } choice = kNoChoice;
+    uint32_t fill = 0;
+    bool havePenColour = false;
+    uint32_t penColour = 0;
+};
 
 struct Options {
     std::vector<std::string> files;
@@ -71,18 +106,42 @@ struct Options {
     bool help = false;
     std::string format;
     int zoomPercent = 100;
+    ColourSteps colours;
 };
 
 int UsageError(const char* message, const char* usage)
 {
-    std::fprintf(stderr, "zavik: %s\n\n%s", message, usage);
+    std::fprintf(stderr, "zavik: %s\n\n", message);
+    PrintCp932(stderr, usage);   // the usage texts name the dialogs' Japanese items
     return kExitUsage;
 }
 
-// Parses the options of a command; returns false after printing a usage error.
-bool ParseOptions(int argc, char** argv, const char* usage, bool allowJson, bool allowFormat, bool allowZoom,
-                  Options& options, int& exitCode)
+// "#RRGGBB" (the # may be left out) to a packed 0x00BBGGRR colour.
+bool ParseColour(const char* text, uint32_t& colour)
 {
+    if (*text == '#')
+        ++text;
+    if (std::strlen(text) != 6)
+        return false;
+    char* end = nullptr;
+    unsigned long rgb = std::strtoul(text, &end, 16);
+    if (*end != '\0' || text[0] == '-' || text[0] == '+')
+        return false;
+    colour = static_cast<uint32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+    return true;
+}
+
+std::string ColourText(uint32_t colour)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    return text;
+}
+
+// Parses the options of a command; returns false after printing a usage error.
+bool ParseOptions(int argc, char** argv, const char* usage, unsigned allowed, Options& options, int& exitCode)
+{
+    ColourSteps& colours = options.colours;
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -92,20 +151,32 @@ bool ParseOptions(int argc, char** argv, const char* usage, bool allowJson, bool
             }
             return argv[++i];
         };
+        auto colourValue = [&](const char* name, uint32_t& colour) {
+            const char* v = value(name);
+            if (!v)
+                return false;
+            if (!ParseColour(v, colour)) {
+                exitCode = UsageError((std::string(name) + " takes a colour as #RRGGBB").c_str(), usage);
+                return false;
+            }
+            return true;
+        };
+        const bool colourOption = (allowed & kColourOptions) != 0;
         if (arg == "-h" || arg == "--help") {
             options.help = true;
-        } else if (allowJson && arg == "--json") {
+        } else if ((allowed & kJsonOption) && arg == "--json") {
             options.json = true;
-        } else if (allowFormat && arg == "--format") {
+        } else if ((allowed & kFormatOption) && arg == "--format") {
             const char* v = value("--format");
             if (!v)
                 return false;
             options.format = v;
-            if (options.format != "jpeg" && options.format != "jpg" && options.format != "bmp") {
-                exitCode = UsageError("--format must be jpeg or bmp", usage);
+            if (options.format != "jpeg" && options.format != "jpg" && options.format != "bmp" &&
+                options.format != "png") {
+                exitCode = UsageError("--format must be jpeg, bmp or png", usage);
                 return false;
             }
-        } else if (allowZoom && arg == "--zoom") {
+        } else if ((allowed & kZoomOption) && arg == "--zoom") {
             const char* v = value("--zoom");
             if (!v)
                 return false;
@@ -116,6 +187,40 @@ bool ParseOptions(int argc, char** argv, const char* usage, bool allowJson, bool
                 return false;
             }
             options.zoomPercent = static_cast<int>(percent);
+        } else if (colourOption && arg == "--separate") {
+            colours.separate = true;
+        } else if (colourOption && arg == "--pen") {
+            if (!colourValue("--pen", colours.pen))
+                return false;
+            colours.havePen = colours.separate = true;
+        } else if (colourOption && arg == "--background") {
+            if (!colourValue("--background", colours.background))
+                return false;
+            colours.haveBackground = colours.separate = true;
+        } else if (colourOption && arg == "--swap") {
+            colours.swap = colours.separate = true;
+        } else if (colourOption && arg == "--tolerance") {
+            const char* v = value("--tolerance");
+            if (!v)
+                return false;
+            char* end = nullptr;
+            unsigned long n = std::strtoul(v, &end, 10);
+            if (*v < '0' || *v > '9' || *end != '\0' || n > 0xFFFFFFFFul) {
+                exitCode = UsageError("--tolerance takes a number", usage);
+                return false;
+            }
+            colours.tolerance = static_cast<uint32_t>(n);
+            colours.separate = true;
+        } else if (colourOption && arg == "--fill") {
+            if (!colourValue("--fill", colours.fill))
+                return false;
+            colours.choice = ColourSteps::kFill;
+        } else if (colourOption && arg == "--transparent") {
+            colours.choice = ColourSteps::kKeepTransparent;
+        } else if (colourOption && arg == "--pen-color") {
+            if (!colourValue("--pen-color", colours.penColour))
+                return false;
+            colours.havePenColour = true;
         } else if (arg == "--") {
             for (++i; i < argc; ++i)
                 options.files.push_back(argv[i]);
@@ -125,6 +230,37 @@ bool ParseOptions(int argc, char** argv, const char* usage, bool allowJson, bool
         } else {
             options.files.push_back(arg);
         }
+    }
+    return true;
+}
+
+// The colour dialogs' steps on the opened document, in their order. False
+// when the separation failed (its message already shown).
+bool ApplyColourSteps(const ColourSteps& steps)
+{
+    if (steps.separate) {
+        // The transparency dialog: its working colours start black and take
+        // the darkest and brightest pixels, unless given; then "反転".
+        uint32_t pen = 0, background = 0;
+        FindDarkestBrightest(Picture, pen, background);
+        if (steps.havePen)
+            pen = steps.pen;
+        if (steps.haveBackground)
+            background = steps.background;
+        if (steps.swap)
+            std::swap(pen, background);
+        if (ApplyTransparencyChoice(pen, background, steps.tolerance) < 0)
+            return false;
+    }
+    if (steps.choice != ColourSteps::kNoChoice || steps.havePenColour) {
+        // The pen and background dialog, from the stored colours.
+        const uint32_t pen = steps.havePenColour ? steps.penColour : Transparency.PenColor;
+        const uint32_t background = steps.choice == ColourSteps::kFill ? steps.fill : Transparency.BGColor;
+        const bool transparent = steps.choice == ColourSteps::kFill
+                                     ? false
+                                     : steps.choice == ColourSteps::kKeepTransparent ||
+                                           Transparency.BackgroundMode == kTransparent;
+        ApplyPenBackgroundChoice(pen, background, transparent);
     }
     return true;
 }
@@ -343,6 +479,13 @@ int RunInfo(const Options& options)
             for (const CliMessage& m : CliMessages())
                 texts.push_back(m.text);
             r.Texts("messages", texts);
+            if (loaded) {
+                // What the transparency dialog would propose for this picture.
+                uint32_t pen = 0, background = 0;
+                FindDarkestBrightest(Picture, pen, background);
+                r.Utf8("proposedPen", ColourText(pen));
+                r.Utf8("proposedBackground", ColourText(background));
+            }
             std::string json = r.Json();
             std::string more = details.Json();
             if (more.size() > 2)   // not "{}"
@@ -382,17 +525,24 @@ std::string OutputFormat(const std::string& requested, const std::string& out)
         return "jpeg";
     if (endsWith(".bmp"))
         return "bmp";
+    if (endsWith(".png"))
+        return "png";
     return "";
 }
 
-bool WriteImage(const std::string& out, const std::string& format, const RasterImage& image)
+// The view as a file: BMP as it lies in memory, or PNG.
+bool WriteView(const std::string& out, const std::string& format, const RasterImage& view)
 {
+    if (format == "png") {
+        ByteBuffer noMask;
+        return WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0;
+    }
     std::FILE* file = std::fopen(out.c_str(), "wb");
     if (!file) {
         std::fprintf(stderr, "zavik: %s: cannot be created\n", PathText(out).c_str());
         return false;
     }
-    bool ok = format == "jpeg" ? EncodeJPEG(file, image, 80, 1) == 1 : StoreBmpFile(file, image);
+    bool ok = StoreBmpFile(file, view);
     ok = std::fclose(file) == 0 && ok;
     if (!ok) {
         std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
@@ -401,25 +551,34 @@ bool WriteImage(const std::string& out, const std::string& format, const RasterI
     return ok;
 }
 
+int FilterIndexFor(const std::string& format)
+{
+    return format == "jpeg" ? kSaveAsJpeg : format == "bmp" ? kSaveAsBmp : kSaveAsPng;
+}
+
 int RunConvert(const Options& options)
 {
     if (options.files.size() != 2)
         return UsageError("convert takes FILE and OUT", kConvertUsage);
     const std::string format = OutputFormat(options.format, options.files[1]);
     if (format.empty())
-        return UsageError("the output format is not known: give --format or a .jpg or .bmp name", kConvertUsage);
-    if (!OpenDocument(options.files[0]))
+        return UsageError("the output format is not known: give --format or a .jpg, .bmp or .png name",
+                          kConvertUsage);
+    if (!OpenDocument(options.files[0]) || !ApplyColourSteps(options.colours))
         return kExitFailed;
-    return WriteImage(options.files[1], format, Picture) ? kExitOk : kExitFailed;
+    // The viewer's own save writers, as Save with that type chosen.
+    return SaveByFilterIndex(nullptr, FilterIndexFor(format), options.files[1].c_str()) == 0 ? kExitOk
+                                                                                               : kExitFailed;
 }
 
 int RunRender(const Options& options)
 {
     if (options.files.size() != 2)
         return UsageError("render takes FILE and OUT", kRenderUsage);
-    if (OutputFormat("", options.files[1]) != "bmp")
-        return UsageError("render writes BMP files: give OUT a .bmp name", kRenderUsage);
-    if (!OpenDocument(options.files[0]))
+    const std::string format = OutputFormat("", options.files[1]);
+    if (format != "bmp" && format != "png")
+        return UsageError("render writes BMP or PNG files: give OUT a .bmp or .png name", kRenderUsage);
+    if (!OpenDocument(options.files[0]) || !ApplyColourSteps(options.colours))
         return kExitFailed;
     static const float zooms[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f};
     RasterImage view;
@@ -427,7 +586,7 @@ int RunRender(const Options& options)
         std::fprintf(stderr, "zavik: %s: the view is too large\n", PathText(options.files[0]).c_str());
         return kExitFailed;
     }
-    return WriteImage(options.files[1], "bmp", view) ? kExitOk : kExitFailed;
+    return WriteView(options.files[1], format, view) ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -451,23 +610,23 @@ int main(int argc, char** argv)
     struct Command {
         const char* name;
         const char* usage;
-        bool json, format, zoom;
+        unsigned options;
         int (*run)(const Options&);
     };
     static const Command commands[] = {
-        {"info", kInfoUsage, true, false, false, RunInfo},
-        {"convert", kConvertUsage, false, true, false, RunConvert},
-        {"render", kRenderUsage, false, false, true, RunRender},
+        {"info", kInfoUsage, kJsonOption, RunInfo},
+        {"convert", kConvertUsage, kFormatOption | kColourOptions, RunConvert},
+        {"render", kRenderUsage, kZoomOption | kColourOptions, RunRender},
     };
     for (const Command& c : commands) {
         if (command != c.name)
             continue;
         Options options;
         int exitCode = kExitOk;
-        if (!ParseOptions(argc, argv, c.usage, c.json, c.format, c.zoom, options, exitCode))
+        if (!ParseOptions(argc, argv, c.usage, c.options, options, exitCode))
             return exitCode;
         if (options.help) {
-            std::fputs(c.usage, stdout);
+            PrintCp932(stdout, c.usage);
             return kExitOk;
         }
         if (options.files.empty())

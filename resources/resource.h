@@ -11,6 +11,8 @@
 #define IDD_ABOUTBOX            103
 #define IDD_PAINTER             117   // 絵師の特徴
 #define IDD_USE_ITEM            119   // アイテムを使う
+#define IDD_TRANSPARENCY        146   // 背景透過
+#define IDD_COLOURS             147   // 筆と背景の色
 
 // Icons, in resource order: the executable's icon groups are counted by
 // ascending id, so the painter, canvas and item document icons are the
@@ -68,6 +70,24 @@
 #define IDC_ITEM_OUTLINE_PEN    1132
 #define IDC_ITEM_PEN_GROUP      1134
 #define IDC_ITEM_QUESTION       1135
+
+// The transparency dialog
+#define IDC_PEN_LABEL           1000
+#define IDC_BACKGROUND_LABEL    1001
+#define IDC_SWAP                1003   // 反転
+#define IDC_TOLERANCE           1006
+
+// The pen and background colour dialog
+#define IDC_CHANGE_PEN          1007
+#define IDC_CHANGE_BACKGROUND   1008
+#define IDC_MODE_TRANSPARENT    1131   // 透過
+#define IDC_MODE_FILL           1132   // 背景色
+
+// The file association dialog and its check boxes, one per file kind
+#define IDD_ASSOCIATE           112   // 関連付け
+#define IDC_ASSOC_ESI           1013
+#define IDC_ASSOC_CNV           1014
+#define IDC_ASSOC_ITM           1015
 
 #ifndef IDC_STATIC
 #define IDC_STATIC              (-1)

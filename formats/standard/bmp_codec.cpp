@@ -1,9 +1,16 @@
 #include "formats/standard/bmp_codec.h"
 
+#include <climits>
+#include <cstring>
+
+#include "formats/standard/save_pipeline.h"
+#include "image/sjis_text.h"
+
 bool StoreBmpFile(std::FILE* file, const RasterImage& image)
 {
     const int64_t bytes = int64_t{image.stride} * image.height;
-    if (image.width < 0 || image.height < 0 || bytes > image.pixels.length)
+    if (image.width < 0 || image.height < 0 || image.stride != StrideForWidth(image.width) ||
+        bytes > image.pixels.length)
         return false;
     RasterImage headers;
     headers.width = image.width;
@@ -18,8 +25,163 @@ bool StoreBmpFile(std::FILE* file, const RasterImage& image)
     return bytes == 0 || std::fwrite(image.pixels.data, 1, static_cast<size_t>(bytes), file) == static_cast<size_t>(bytes);
 }
 
-// BMP is not read yet: no file is taken for a BMP, and reading fails as for a
-// file that does not start with "BM".
-int IsBMPFile(const char*) { return 0; }
-int ReadBMP(RasterImage&, const char*) { return -101; }
-int LoadBMP(WindowHandle, const char*, RasterImage&) { return -1; }
+namespace {
+
+bool HasBmpExtension(const char* path)
+{
+    static const char* const accepted[4] = {".", "bB", "mM", "pP"};
+    const size_t length = std::strlen(path);
+    if (length < 4)
+        return false;
+    const char* tail = path + length - 4;
+    for (int i = 0; i < 4; ++i)
+        if (!std::strchr(accepted[i], tail[i]))
+            return false;
+    return true;
+}
+
+// 0 when the file starts with "BM", else kBmpOpenFailed or kBmpNotBM.
+int CheckStartsWithBM(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return kBmpOpenFailed;
+    char magic[2] = {0, 0};
+    const size_t n = std::fread(magic, 1, 2, file);
+    std::fclose(file);
+    return n == 2 && magic[0] == 'B' && magic[1] == 'M' ? 0 : kBmpNotBM;
+}
+
+// What a BMP file holds, read into buffers of the caller's.
+struct BmpContents {
+    BitmapFileHeader fileHeader;
+    BitmapInfoHeader infoHeader;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+int ReadBmpContents(std::FILE* file, BmpContents& bmp, ByteBuffer& block)
+{
+    uint8_t head[kFileHeaderBytes];
+    if (std::fread(head, 1, sizeof head, file) != sizeof head)
+        return kBmpFileHeaderFailed;
+    bmp.fileHeader = ParseFileHeader(head);
+    uint8_t info[kInfoHeaderBytes];
+    if (std::fread(info, 1, sizeof info, file) != sizeof info)
+        return kBmpInfoHeaderFailed;
+    bmp.infoHeader = ParseInfoHeader(info);
+    BitmapInfoHeader& h = bmp.infoHeader;
+    // Shorter headers (the 12-byte core header) lay out their fields otherwise.
+    if (h.biSize < kInfoHeaderBytes)
+        return kBmpInfoHeaderFailed;
+    if (h.biCompression != 0)
+        return kBmpCompressed;
+    if (h.biBitCount != 24)
+        return kBmpNot24Bit;
+    const int64_t width = h.biWidth;
+    const bool topDown = h.biHeight < 0;
+    const int64_t height = topDown ? -int64_t{h.biHeight} : int64_t{h.biHeight};
+    if (width <= 0 || height <= 0 || !PictureSizeAllowed(width, height))
+        return kBmpBadSize;
+
+    // Pixels start at the recorded offset; an offset inside the headers
+    // (some writers leave it 0) means right after them.
+    const uint64_t afterHeaders = uint64_t{kFileHeaderBytes} + h.biSize;
+    const uint64_t offset = bmp.fileHeader.bfOffBits >= afterHeaders ? bmp.fileHeader.bfOffBits : afterHeaders;
+    if (offset > static_cast<uint64_t>(LONG_MAX) || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
+        return kBmpSeekFailed;
+
+    const int64_t stride = StrideForWidth(width);
+    // Zero-filled: whatever a short file does not supply stays 0.
+    if (!block.AllocateFilled(static_cast<int32_t>(stride * height), 0))
+        return kBmpNoMemory;
+    for (int64_t i = 0; i < height; ++i) {
+        const int64_t row = topDown ? height - 1 - i : i;
+        if (std::fread(block.data + row * stride, 1, static_cast<size_t>(stride), file) != static_cast<size_t>(stride))
+            break;
+    }
+    if (std::ferror(file))
+        return kBmpRowsFailed;
+    bmp.width = static_cast<int32_t>(width);
+    bmp.height = static_cast<int32_t>(height);
+    // The kept header describes the block as it is now: 40 bytes, bottom-up.
+    h.biSize = kInfoHeaderBytes;
+    h.biHeight = bmp.height;
+    return kBmpRead;
+}
+
+}  // namespace
+
+int IsBMPFile(const char* path)
+{
+    if (!HasBmpExtension(path))
+        return 0;
+    int check = CheckStartsWithBM(path);
+    if (check == kBmpOpenFailed)
+        return -1;
+    return check == 0 ? 1 : 0;
+}
+
+int LoadBMPPixels(RasterImage& picture)
+{
+    int check = CheckStartsWithBM(picture.path);
+    if (check != 0)
+        return check;
+    std::FILE* file = std::fopen(picture.path, "rb");
+    if (!file)
+        return kBmpCannotOpen;
+    BmpContents bmp;
+    ByteBuffer block;
+    int result = ReadBmpContents(file, bmp, block);
+    std::fclose(file);
+    if (result != kBmpRead)
+        return result;
+    // The picture changes only now, after the whole file was read.
+    if (picture.TakePixels(block, bmp.width, bmp.height) != kRasterOk)
+        return kBmpBadSize;
+    picture.fileHeader = bmp.fileHeader;
+    picture.info.bmiHeader = bmp.infoHeader;
+    return kBmpRead;
+}
+
+int ReadBMP(RasterImage& picture, const char* path)
+{
+    // A name the path buffer cannot hold would be cut and name another file.
+    if (std::strlen(path) >= sizeof picture.path)
+        return kBmpOpenFailed;
+    int check = CheckStartsWithBM(path);
+    if (check != 0)
+        return check;
+    CopyText(picture.path, sizeof picture.path, path);
+    return LoadBMPPixels(picture);
+}
+
+int LoadBMP(WindowHandle window, const char* path, RasterImage& picture)
+{
+    int result = ReadBMP(picture, path);
+    if (result >= 0)
+        return 0;
+    if (result == kBmpNot24Bit)
+        ShowMessage(window, "BMP画像がフルカラー（24ビット）ではありません。（２４ビットのみ対応しております。）",
+                    "エラー");
+    else
+        ShowMessage(window, "BMPファイルオープンに失敗しました。", "失敗");
+    return -1;
+}
+
+int WriteBMP(WindowHandle window, const char* path)
+{
+    SafeOutput output;
+    if (!BeginSafeOutput(output, path)) {
+        ShowMessage(window, "ファイル生成に失敗しました。", "Error");
+        return kBmpCannotCreate;
+    }
+    RasterImage composite;
+    const RasterImage* source = PictureToSave(composite);
+    const bool written = source && StoreBmpFile(output.file, *source);
+    if (!FinishSafeOutput(output, written)) {
+        ShowMessage(window, "ファイルの書き込みに失敗しました。", "Error");
+        return kBmpWriteFailed;
+    }
+    return kBmpWritten;
+}

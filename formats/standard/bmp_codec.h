@@ -1,20 +1,68 @@
-// BMP files: 24-bit uncompressed, read and written as they lie in memory.
+// BMP files: uncompressed 24-bit Windows bitmaps, read into and written from
+// a RasterImage, whose pixel block already has their layout.
+//
+// Owned here: the BMP test of the open dispatch (app/open_dispatch.cpp), the
+// reader with its result codes, the BMP open step with its messages, and the
+// BMP save step of the save pipeline (save_pipeline.h), which writes through
+// the pipeline's safe output file.
+//
+// Reading accepts the 40-byte information header and the longer ones (V4,
+// V5) that many tools write for plain 24-bit files, honours the pixel data
+// offset, and turns top-down files into the picture's bottom-up row order.
 #pragma once
+
+#include <cstdio>
 
 #include "app/platform.h"
 #include "image/raster_image.h"
 
-#include <cstdio>
+// Results of ReadBMP and LoadBMPPixels.
+enum BmpReadResult : int {
+    kBmpRead = 0,
+    kBmpCannotOpen = -1,          // the file cannot be opened for the pixel read
+    kBmpRowsFailed = -3,          // reading the pixel rows failed
+    kBmpFileHeaderFailed = -4,    // fewer than 14 bytes of file header
+    kBmpInfoHeaderFailed = -5,    // information header short or shorter than 40 bytes
+    kBmpNot24Bit = -6,            // bits per pixel other than 24
+    kBmpCompressed = -7,          // compression other than none
+    kBmpSeekFailed = -8,          // the pixel data offset cannot be reached
+    kBmpBadSize = -10,            // width or height 0 or less, or beyond the picture limit
+    kBmpNoMemory = -11,           // no block for the pixels
+    kBmpOpenFailed = -100,        // the file cannot be opened with mode "rb"
+    kBmpNotBM = -101,             // the file does not start with "BM"
+};
 
-// Writes image as a 24-bit BMP file (headers computed from its size, then
-// its pixel block as it is, padding included). True when every byte was
-// written.
+// Results of WriteBMP.
+enum BmpWriteResult : int {
+    kBmpWritten = 0,
+    kBmpCannotCreate = -3,   // "ファイル生成に失敗しました。" shown
+    kBmpWriteFailed = -4,    // "ファイルの書き込みに失敗しました。" shown
+};
+
+// Writes image as a 24-bit BMP file: headers computed from its size, then
+// its pixel block as it is, padding included. True when every byte was
+// written. The file is not closed.
 bool StoreBmpFile(std::FILE* file, const RasterImage& image);
 
-// 1 when the name ends in ".bmp" (any case) and the file starts with "BM".
+// 0 when the name does not end in ".bmp" (any case), -1 when the file cannot
+// be opened, otherwise 1 when it starts with "BM" and 0 when not.
 int IsBMPFile(const char* path);
-// Records path in picture and reads the file into it: non-negative after a
-// load, negative otherwise (the picture's pixels and headers unchanged).
+
+// Records path in picture (after checking that the file starts with "BM")
+// and loads it with LoadBMPPixels. kBmpRead after a load, otherwise a
+// negative result with the picture's size, headers and pixels unchanged.
 int ReadBMP(RasterImage& picture, const char* path);
+
+// Loads the file named by picture's path. The picture takes the two headers
+// as read (with the information header's size 40 and its height positive,
+// as they describe the block it now holds), width, absolute height, the
+// stride and the rows, bottom row first. Rows a short file does not supply
+// are zero. Nothing changes unless the result is kBmpRead.
+int LoadBMPPixels(RasterImage& picture);
+
 // The BMP open step of the dispatch: 0 after a load, -1 after its message.
 int LoadBMP(WindowHandle window, const char* path, RasterImage& picture);
+
+// Writes the picture to save (save_pipeline.h: Picture, or its composite
+// while a mask is active) as a 24-bit BMP file.
+int WriteBMP(WindowHandle window, const char* path);

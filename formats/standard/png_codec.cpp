@@ -1,5 +1,297 @@
+// PNG over libpng 1.6.
+//
+// Errors the library raises come back through a setjmp recovery point in
+// the small C-style functions DecodePng and EncodePng: nothing with a
+// destructor lives in a frame that the longjmp crosses or returns to, the
+// buffers they fill belong to their callers, and the recovery point lives
+// only as long as the library object that can jump to it. The library's own
+// texts are never shown; warnings are dropped.
 #include "formats/standard/png_codec.h"
 
-// PNG is not read yet: no file is taken for a PNG.
-int IsPNGFile(const char*) { return 0; }
-int LoadPNG(WindowHandle, const char*, RasterImage&) { return -1; }
+#include <csetjmp>
+#include <cstdio>
+#include <utility>
+
+#include <png.h>
+
+#include "colour/transparency_state.h"
+#include "formats/standard/save_pipeline.h"
+#include "image/program_objects.h"
+#include "image/sjis_text.h"
+
+namespace {
+
+struct PngErrorRecord {
+    std::jmp_buf recovery;
+};
+
+// Fatal library error: back to the recovery point. Never returns to the
+// library.
+[[noreturn]] void PngErrorExit(png_structp png, png_const_charp)
+{
+    auto* record = static_cast<PngErrorRecord*>(png_get_error_ptr(png));
+    std::longjmp(record->recovery, 1);
+}
+
+void PngSilentWarning(png_structp, png_const_charp) {}
+
+// What DecodePng found in the file's header.
+struct PngHeader {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int colourType = 0;
+    size_t rowBytes = 0;
+};
+
+// The kinds the viewer reads: palette first, then the colour type, then the
+// depth, so that a 4-bit palette file counts as a palette file.
+int Refusal(int colourType, int bitDepth)
+{
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        return kPngPalette;
+    if (colourType != PNG_COLOR_TYPE_GRAY && colourType != PNG_COLOR_TYPE_RGB &&
+        colourType != PNG_COLOR_TYPE_GRAY_ALPHA && colourType != PNG_COLOR_TYPE_RGB_ALPHA)
+        return kPngColourType;
+    return bitDepth == 8 ? kPngRead : kPngBitDepth;
+}
+
+// Reads the header and, for a kind the viewer takes, the whole image (top
+// row first, interlacing removed) into rows, with table as its row pointers.
+int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& table)
+{
+    // Created with the library's own handlers, which cover creation itself;
+    // ours take over once the recovery point is set.
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
+        return kPngTooLarge;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return kPngTooLarge;
+    }
+    PngErrorRecord errors;
+    png_set_error_fn(png, &errors, PngErrorExit, PngSilentWarning);
+    if (setjmp(errors.recovery)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kPngCorrupt;
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    int bitDepth = 0, interlace = 0;
+    png_get_IHDR(png, info, &header.width, &header.height, &bitDepth, &header.colourType, &interlace, nullptr,
+                 nullptr);
+    int refusal = Refusal(header.colourType, bitDepth);
+    if (refusal == kPngRead && !PictureSizeAllowed(header.width, header.height))
+        refusal = kPngTooLarge;
+    if (refusal != kPngRead) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return refusal;
+    }
+    if (interlace != PNG_INTERLACE_NONE)
+        png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    header.rowBytes = png_get_rowbytes(png, info);
+    const int64_t bytes = static_cast<int64_t>(header.rowBytes) * header.height;
+    if (bytes > INT32_MAX || !rows.Allocate(static_cast<int32_t>(bytes)) ||
+        !table.Allocate(static_cast<int32_t>(header.height * sizeof(png_bytep)))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kPngTooLarge;
+    }
+    png_bytepp pointers = reinterpret_cast<png_bytepp>(table.data);
+    for (png_uint_32 i = 0; i < header.height; ++i)
+        pointers[i] = rows.data + i * header.rowBytes;
+    png_read_image(png, pointers);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return kPngRead;
+}
+
+void SwapBuffers(ByteBuffer& a, ByteBuffer& b)
+{
+    std::swap(a.data, b.data);
+    std::swap(a.length, b.length);
+}
+
+// Where the rows of a PNG file being written come from.
+struct PngRowSource {
+    const RasterImage* picture;
+    const uint8_t* mask;          // the weights, when alpha is written or blended
+    const RasterImage* backdrop;  // the background, when blended
+    bool alpha;
+};
+
+// One PNG row (red, green, blue[, alpha]) from a memory row of the picture.
+void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out)
+{
+    const RasterImage& picture = *source.picture;
+    const int64_t rowStart = int64_t{memoryRow} * picture.stride;
+    const uint8_t* f = picture.pixels.data + rowStart;
+    const uint8_t* weight = source.mask ? source.mask + int64_t{memoryRow} * picture.width : nullptr;
+    const uint8_t* g = source.backdrop ? source.backdrop->pixels.data + rowStart : nullptr;
+    for (int32_t c = 0; c < picture.width; ++c, f += 3) {
+        if (g) {
+            *out++ = CompositeSaveByte(g[3 * c + 2], f[2], weight[c]);
+            *out++ = CompositeSaveByte(g[3 * c + 1], f[1], weight[c]);
+            *out++ = CompositeSaveByte(g[3 * c + 0], f[0], weight[c]);
+        } else {
+            *out++ = f[2];
+            *out++ = f[1];
+            *out++ = f[0];
+        }
+        if (source.alpha)
+            *out++ = weight[c];
+    }
+}
+
+// Writes the whole file, top row first, one row at a time through row.
+bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    PngErrorRecord errors;
+    png_set_error_fn(png, &errors, PngErrorExit, PngSilentWarning);
+    if (setjmp(errors.recovery)) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    const RasterImage& picture = *source.picture;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
+                 source.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int32_t i = 0; i < picture.height; ++i) {
+        // The last memory row is the picture's top row.
+        FillPngRow(source, picture.height - 1 - i, row);
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+bool HoldsItsRows(const RasterImage& p)
+{
+    return p.width > 0 && p.height > 0 && p.stride == StrideForWidth(p.width) &&
+           int64_t{p.stride} * p.height <= p.pixels.length;
+}
+
+}  // namespace
+
+int IsPNGFile(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return kPngCannotOpen;
+    png_byte signature[8];
+    const size_t n = std::fread(signature, 1, sizeof signature, file);
+    std::fclose(file);
+    return n == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0 ? 1 : 0;
+}
+
+int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
+{
+    const int test = IsPNGFile(path);
+    if (test == kPngCannotOpen)
+        return kPngCannotOpen;
+    if (test != 1)
+        return kPngNotPng;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return kPngCannotOpen;
+    PngHeader header;
+    ByteBuffer rows, table;
+    int result = DecodePng(file, header, rows, table);
+    std::fclose(file);
+    if (result != kPngRead)
+        return result;
+    table.Free();
+
+    // Into working buffers first: the picture and the mask change only when
+    // everything is in place.
+    const int32_t w = static_cast<int32_t>(header.width);
+    const int32_t h = static_cast<int32_t>(header.height);
+    const int64_t stride = StrideForWidth(w);
+    ByteBuffer block, mask;
+    if (!block.AllocateFilled(static_cast<int32_t>(stride * h), 0) ||
+        (alphaMask && !mask.AllocateFilled(w * h, 255)))
+        return kPngTooLarge;
+    const bool colour = (header.colourType & PNG_COLOR_MASK_COLOR) != 0;
+    const bool alpha = (header.colourType & PNG_COLOR_MASK_ALPHA) != 0;
+    const int channels = (colour ? 3 : 1) + (alpha ? 1 : 0);
+    for (int32_t r = 0; r < h; ++r) {
+        const uint8_t* in = rows.data + static_cast<int64_t>(h - 1 - r) * static_cast<int64_t>(header.rowBytes);
+        uint8_t* out = block.data + r * stride;
+        uint8_t* weight = alpha && mask.length ? mask.data + int64_t{r} * w : nullptr;
+        for (int32_t c = 0; c < w; ++c, in += channels, out += 3) {
+            out[0] = colour ? in[2] : in[0];
+            out[1] = colour ? in[1] : in[0];
+            out[2] = in[0];
+            if (weight)
+                weight[c] = in[channels - 1];
+        }
+    }
+    if (picture.TakePixels(block, w, h) != kRasterOk)
+        return kPngTooLarge;
+    picture.FillHeaders();
+    if (alphaMask) {
+        SwapBuffers(*alphaMask, mask);
+        // An alpha channel is a separation of its own: it shows and saves
+        // like one.
+        if (alpha)
+            Transparency.MaskActive = 1;
+    }
+    return kPngRead;
+}
+
+int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
+{
+    const int result = ReadPNG(path, picture, &AlphaMask);
+    if (result >= 0) {
+        CopyText(picture.path, sizeof picture.path, path);
+        return 0;
+    }
+    static const char* const messages[] = {
+        "PNGファイルのカラータイプが未対応です。",
+        "PNGファイルの色深度が8bit以外です。本ソフトではPNGファイルは色深度8bitのみ対応です。",
+        "申し訳有りませんが、本ソフトはカラーパレット付きPNGファイルに対応していません。",
+        "PNGファイルのオープンに失敗しました。",
+        "本ソフトで扱えるPNGファイルではありません。",
+    };
+    if (result >= kPngNotPng)
+        ShowMessage(window, messages[-result - 1], "失敗");
+    return -1;
+}
+
+int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask)
+{
+    const bool blend = SaveMaskActive(picture, alphaMask);
+    PngRowSource source{&picture, blend ? alphaMask.data : nullptr, nullptr, false};
+    RasterImage fallback;
+    bool ready = HoldsItsRows(picture);
+    if (blend && Transparency.BackgroundMode == kBGColorFill) {
+        source.backdrop = SaveBackdrop(picture, fallback);
+        ready = ready && source.backdrop;
+    } else {
+        source.alpha = blend;
+    }
+    ByteBuffer row;
+    ready = ready && row.Allocate(picture.width * (source.alpha ? 4 : 3));
+
+    SafeOutput output;
+    if (!BeginSafeOutput(output, path)) {
+        ShowMessage(window, "ファイルオープンに失敗しました。WRITE_PNG", "失敗");
+        return kPngCannotCreate;
+    }
+    const bool written = ready && EncodePng(output.file, source, row.data);
+    if (!FinishSafeOutput(output, written)) {
+        ShowMessage(window, "PNGファイル作成に失敗しました。WRITE_PNG", "失敗");
+        return kPngWriteFailed;
+    }
+    return kPngWritten;
+}

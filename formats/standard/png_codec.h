@@ -1,11 +1,55 @@
-// PNG files.
+// PNG files over libpng: 8-bit grey, colour, grey with alpha and colour with
+// alpha are read into a RasterImage (alpha into the opacity mask); colour
+// files are written, with alpha while the background is transparent.
+//
+// Owned here: the PNG test of the open dispatch (app/open_dispatch.cpp), the
+// reader with its result codes, the PNG open step with its messages, and the
+// PNG save step of the save pipeline (save_pipeline.h), which writes through
+// the pipeline's safe output file. Errors the library raises itself (corrupt
+// chunks, CRC errors, truncated data, failed writes) end the operation with
+// a result; nothing is changed by a read that fails.
 #pragma once
 
 #include "app/platform.h"
+#include "image/byte_buffer.h"
 #include "image/raster_image.h"
 
-// 1 when the file starts with the PNG signature, otherwise 0.
+// Results of ReadPNG. LoadPNG shows a message for -5 to -1.
+enum PngReadResult : int {
+    kPngRead = 0,
+    kPngColourType = -1,     // a colour type other than grey, colour, grey+alpha, colour+alpha
+    kPngBitDepth = -2,       // a bit depth other than 8
+    kPngPalette = -3,        // a palette file
+    kPngCannotOpen = -4,     // the file cannot be opened
+    kPngNotPng = -5,         // no PNG signature
+    kPngCorrupt = -6,        // the library reported an error: corrupt, CRC error, truncated
+    kPngTooLarge = -7,       // beyond the picture limit, or no memory for it
+};
+
+// Results of WRITE_PNG.
+enum PngWriteResult : int {
+    kPngWritten = 0,
+    kPngCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_PNG" shown
+    kPngWriteFailed = -2,    // "PNGファイル作成に失敗しました。WRITE_PNG" shown
+};
+
+// 1 when the file starts with the 8-byte PNG signature, 0 when not (also a
+// file shorter than 8 bytes), -4 when it cannot be opened.
 int IsPNGFile(const char* path);
-// Reads path into picture: 0 after a load (path recorded, AlphaMask and
-// MaskActive possibly set), -1 after its message.
+
+// Reads path into picture (bottom-up BGR, headers filled). When alphaMask
+// is given it becomes width x height bytes in the picture's row order: the
+// file's alpha for grey+alpha and colour+alpha files (which then set
+// MaskActive to 1), 255 for the others. On a negative result the picture,
+// the mask and MaskActive are unchanged. The path is not recorded.
+int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask);
+
+// The PNG open step of the dispatch: reads into picture and AlphaMask;
+// 0 after a load (path recorded in the picture), -1 after its message.
 int LoadPNG(WindowHandle window, const char* path, RasterImage& picture);
+
+// Writes picture as an 8-bit PNG file: colour with alpha from alphaMask in
+// Transparent mode while a mask is active, colour composited over the
+// backdrop (save_pipeline.h) in BGColorFill mode, plain colour otherwise.
+// The picture and the mask are not changed.
+int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask);

@@ -24,7 +24,7 @@ check "info of a JPEG" [ "$rc" = 0 ]
 check "info line" [ "$out" = "$jpg: standard-image, 640 x 480, painter －－" ]
 
 out=$("$zavik" info --json "$jpg")
-check "json keys" grep -q '^{"path":"'"$jpg"'","kind":"standard-image","width":640,"height":480,"painter":"－－","messages":\[\]}$' <<<"$out"
+check "json keys" grep -q '^{"path":"'"$jpg"'","kind":"standard-image","width":640,"height":480,"painter":"－－","messages":\[\],' <<<"$out"
 
 printf 'plain text' >"$work/notes.dat"
 out=$("$zavik" info --json "$work/notes.dat" 2>"$work/err"); rc=$?
@@ -86,6 +86,41 @@ out=$("$zavik" info --json "$work/hanako.esi")
 check "painter shape names and diagnosis" grep -q '"fillPenShape":{"name":"丸い筆","hybridOf":\[\]}.*"diagnosis":"　ハイライトタイプの絵師です。\\r\\n　塗りの方が好きで' <<<"$out"
 "$zavik" render "$work/kirakira.itm" "$work/item.bmp"
 check "item render" [ "$(le32 "$work/item.bmp" 18)" = 50 ]
+
+# Colour steps.
+out=$("$zavik" info --json "$work/hanako.esi")
+check "proposed colours" grep -q '"proposedPen":"#[0-9A-F]\{6\}","proposedBackground":"#[0-9A-F]\{6\}"' <<<"$out"
+"$zavik" render --separate "$work/hanako.esi" "$work/separated.bmp"
+check "separation" [ $? = 0 ]
+"$zavik" render "$work/hanako.esi" "$work/painter-plain.bmp"
+! cmp -s "$work/separated.bmp" "$work/painter-plain.bmp"
+check "the separated view differs" [ $? = 0 ]
+"$zavik" render --separate --fill '#00FF00' "$work/hanako.esi" "$work/filled.bmp"
+# The top-left pixel (the last row in the file) is the brightest: background.
+check "background fill" [ "$(od -An -tx1 -j $((54 + 99 * 300)) -N3 "$work/filled.bmp" | tr -d ' ')" = 00ff00 ]
+"$zavik" render --separate --tolerance 300 "$work/hanako.esi" "$work/never.bmp" 2>"$work/err"
+check "failed separation exits 1" [ $? = 1 ]
+check "and writes nothing" [ ! -e "$work/never.bmp" ]
+check "with the viewer's message" grep -q '文字と背景の色の輝度が近すぎて分離できません。' "$work/err"
+"$zavik" render --pen 'red' "$work/hanako.esi" "$work/x.bmp" 2>/dev/null
+check "bad colour is a usage error" [ $? = 2 ]
+
+# PNG and BMP through the save writers, reopened by content.
+"$zavik" convert "$jpg" "$work/out.png"
+check "convert to PNG" [ "$("$zavik" info "$work/out.png")" = "$work/out.png: standard-image, 640 x 480, painter －－" ]
+cp "$work/out.png" "$work/png-named.jpg"
+check "a PNG named .jpg opens as PNG" [ "$("$zavik" info "$work/png-named.jpg")" = "$work/png-named.jpg: standard-image, 640 x 480, painter －－" ]
+check "BMP reopens" [ "$("$zavik" info "$work/out.bmp")" = "$work/out.bmp: standard-image, 640 x 480, painter －－" ]
+"$zavik" convert --separate "$work/hanako.esi" "$work/alpha.png"
+check "separated PNG has alpha" [ "$(od -An -tu1 -j 25 -N1 "$work/alpha.png" | tr -d ' ')" = 6 ]
+"$zavik" render --zoom 50 "$work/hanako.esi" "$work/half.png"
+check "render to PNG" [ "$("$zavik" info "$work/half.png")" = "$work/half.png: standard-image, 50 x 50, painter －－" ]
+"$zavik" convert "$jpg" "$work/bare" 2>/dev/null
+check "a name without a known extension is a usage error" [ $? = 2 ]
+"$zavik" convert --format png "$jpg" "$work/bare"
+check "a bare name gets the format's extension" [ -e "$work/bare.png" ]
+"$zavik" render --help | grep -q -- '--separate .*背景透過'
+check "help texts are UTF-8" [ $? = 0 ]
 
 "$zavik" render --zoom 55 "$jpg" "$work/x.bmp" 2>/dev/null
 check "bad zoom is a usage error" [ $? = 2 ]

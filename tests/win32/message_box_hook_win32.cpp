@@ -1,5 +1,7 @@
 #include "tests/win32/message_box_hook_win32.h"
 
+#include <initializer_list>
+
 namespace {
 
 ModalBoxCatcher* current = nullptr;
@@ -34,6 +36,14 @@ std::string WindowText(HWND window)
     return buffer;
 }
 
+void SelectType(HWND fileDialog)
+{
+    const int typeBox = 0x470;   // cmb1
+    HWND box = GetDlgItem(fileDialog, typeBox);
+    for (WORD notification : {WORD(CBN_SELCHANGE), WORD(CBN_SELENDOK)})
+        SendMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(typeBox, notification), reinterpret_cast<LPARAM>(box));
+}
+
 void PumpMessages()
 {
     MSG msg;
@@ -61,10 +71,30 @@ LRESULT CALLBACK ModalBoxCatcher::Hook(int code, WPARAM wParam, LPARAM lParam)
         HWND window = reinterpret_cast<HWND>(wParam);
         if (IsDialogWindow(window)) {
             current->boxes_.push_back({WindowText(window), MessageText(window), GetWindow(window, GW_OWNER)});
+            if (current->later_) {
+                SetTimer(window, 1, 50, Later);
+                return CallNextHookEx(nullptr, code, wParam, lParam);
+            }
             if (current->fill_)
                 current->fill_(window);
-            PostMessageA(window, WM_COMMAND, MAKEWPARAM(current->button_, BN_CLICKED), 0);
+            int button = current->button_;
+            if (current->choose_) {
+                int chosen = current->choose_(window);
+                if (chosen != kDefaultButton)
+                    button = chosen;
+            }
+            if (button != kNoButton)
+                PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK ModalBoxCatcher::Later(HWND window, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(window, timer);
+    if (!current)
+        return;
+    current->later_(window);
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(current->button_, BN_CLICKED), 0);
 }

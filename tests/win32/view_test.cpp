@@ -121,16 +121,16 @@ TEST_F(JpegView, CommandLineFileIsShownAtEveryZoom)
 TEST_F(JpegView, OpenDialogJpegFilter)
 {
     ModalBoxCatcher catcher;
-    catcher.OnDialog([&](HWND dialog) {
+    catcher.OnDialogLater([&](HWND dialog) {
         if (WindowText(dialog) != "題材を開く")
             return;
         // Select "JPEG (*.JPG)", the fourth type, as the user would, then
         // type the name (edt1 in the old-style dialog, cmb13 in the new).
         SendDlgItemMessageA(dialog, cmb1, CB_SETCURSEL, 3, 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, cmb1)));
+        SelectType(dialog);
         SetDlgItemTextA(dialog, edt1, path.c_str());
         SetDlgItemTextA(dialog, cmb13, path.c_str());
+        EXPECT_EQ(SendDlgItemMessageA(dialog, cmb1, CB_GETCURSEL, 0, 0), 3);
     });
     SendMessageA(window, WM_COMMAND, IDM_OPEN, 0);
     PumpMessages();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -63,9 +64,17 @@ HWND WaitForWindow(DWORD process, const char* className, int tries = 400)
 
 class Viewer {
 public:
+    // A whole command line, as the shell starts a registered opener.
+    struct CommandLine {
+        std::string text;
+    };
     explicit Viewer(const std::string& arguments)
+        : Viewer(CommandLine{"\"" + ViewerPath() + "\"" + (arguments.empty() ? "" : " " + arguments)})
     {
-        std::string line = "\"" + ViewerPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    }
+    explicit Viewer(const CommandLine& commandLine)
+    {
+        const std::string& line = commandLine.text;
         std::vector<char> buffer(line.begin(), line.end());
         buffer.push_back('\0');
         STARTUPINFOA si = {};
@@ -180,4 +189,84 @@ TEST(Viewer, CarriesThirteenIconGroupsWithTheDocumentIconsAtTenToTwelve)
     EXPECT_EQ(ids[10], 120u);
     EXPECT_EQ(ids[11], 121u);
     EXPECT_EQ(ids[12], 122u);
+}
+
+namespace {
+
+// The painter kind's keys are absent before and after the test, whatever
+// it stops at.
+struct PainterAssociationRemoved {
+    PainterAssociationRemoved() { Remove(); }
+    ~PainterAssociationRemoved() { Remove(); }
+    static void Remove()
+    {
+        for (const char* key : {"ZavikESI\\shell\\open\\command", "ZavikESI\\shell\\open", "ZavikESI\\shell",
+                                "ZavikESI\\DefaultIcon", "ZavikESI", ".esi"})
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
+    }
+};
+
+std::string RegisteredDefault(const char* key)
+{
+    char value[1024] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return value;
+}
+
+}  // namespace
+
+TEST(Viewer, OpensAFileStartedTheWayItsRegisteredOpenCommandSays)
+{
+    PainterAssociationRemoved clean;
+    TempDir dir;
+    std::string first = dir.Path("first.jpg");
+    std::string second = dir.Path("opened by the shell.jpg");
+    ASSERT_TRUE(CopyFileA(ZAVIK_SAMPLES "/landscape.jpg", first.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(ZAVIK_SAMPLES "/landscape.jpg", second.c_str(), FALSE));
+
+    {
+        // Started with a file, so its program directory is its own folder.
+        Viewer viewer("\"" + first + "\"");
+        ASSERT_TRUE(viewer.started);
+        HWND window = WaitForWindow(viewer.info.dwProcessId, "ZAVIK_VIEW");
+        ASSERT_NE(window, nullptr);
+        PostMessageA(window, WM_COMMAND, IDM_ASSOCIATE, 0);
+        HWND dialog = WaitForWindow(viewer.info.dwProcessId, "#32770");
+        ASSERT_NE(dialog, nullptr) << "command " << IDM_ASSOCIATE << " opened no dialog";
+        EXPECT_EQ(Text(dialog), "関連付け");
+        SendDlgItemMessageA(dialog, IDC_ASSOC_ESI, BM_SETCHECK, BST_CHECKED, 0);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        for (int wait = 0; wait < 250 && IsWindow(dialog); ++wait)
+            Sleep(20);
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_EQ(viewer.Close(window), 0u);
+    }
+
+    // The shell finds the painter icon through the registered value.
+    std::string exe = ViewerPath();
+    std::string programDir = exe.substr(0, exe.rfind('\\') + 1);
+    std::string icon = RegisteredDefault("ZavikESI\\DefaultIcon");
+    ASSERT_EQ(icon, programDir + "\\zavik_view.exe,10");
+    HICON painterIcon = ExtractIconA(GetModuleHandleA(nullptr), icon.substr(0, icon.rfind(',')).c_str(), 10);
+    EXPECT_NE(painterIcon, nullptr);
+    if (painterIcon)
+        DestroyIcon(painterIcon);
+
+    std::string command = RegisteredDefault("ZavikESI\\shell\\open\\command");
+    EXPECT_EQ(command, programDir + "\\zavik_view %1");
+    size_t placeholder = command.find("%1");
+    ASSERT_NE(placeholder, std::string::npos);
+    command.replace(placeholder, 2, second);
+
+    Viewer opened(Viewer::CommandLine{command});
+    ASSERT_TRUE(opened.started) << command;
+    HWND window = WaitForWindow(opened.info.dwProcessId, "ZAVIK_VIEW");
+    ASSERT_NE(window, nullptr);
+    std::string expected = second + "（絵師：－－） - zavik view";
+    for (int wait = 0; wait < 250 && Text(window) != expected; ++wait)
+        Sleep(20);
+    EXPECT_EQ(Text(window), expected);
+    EXPECT_EQ(opened.Close(window), 0u);
 }

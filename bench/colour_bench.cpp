@@ -1,0 +1,129 @@
+// The per-pixel work of the colour tools on a 12-megapixel picture: the
+// separation (mask and recolouring), the recolouring with a new pen colour,
+// and the view composition with the resulting mask.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+#include "app/view_layout.h"
+#include "colour/separation.h"
+#include "colour/transparency_state.h"
+#include "image/program_objects.h"
+
+namespace {
+
+constexpr int32_t kWidth = 4000, kHeight = 3000;
+
+// A scanned drawing: a textured light ground (mostly in the background
+// band) with dark strokes and coloured soft edges around them.
+const RasterImage& Drawing()
+{
+    static RasterImage picture;
+    if (picture.Empty()) {
+        picture.ResizeAndFill(kWidth, kHeight, 0);
+        for (int32_t row = 0; row < kHeight; ++row) {
+            uint8_t* line = picture.pixels.data + int64_t{row} * picture.stride;
+            for (int32_t x = 0; x < kWidth; ++x) {
+                const int stroke = ((x / 7 + row / 5) % 23 < 3) || ((x * 3 + row) % 61 < 4);
+                const int edge = ((x / 7 + row / 5) % 23 == 3);
+                const int noise = (x * 7 + row * 13) & 15;
+                uint8_t* p = line + 3 * x;
+                if (stroke) {
+                    p[0] = static_cast<uint8_t>(30 + noise);
+                    p[1] = static_cast<uint8_t>(20 + (x & 7));
+                    p[2] = static_cast<uint8_t>(25 + (row & 7));
+                } else if (edge) {
+                    p[0] = static_cast<uint8_t>(120 + (x & 63));
+                    p[1] = static_cast<uint8_t>(100 + (row & 63));
+                    p[2] = static_cast<uint8_t>(90 + ((x ^ row) & 63));
+                } else {
+                    p[0] = static_cast<uint8_t>(215 + noise - (x >> 9));
+                    p[1] = static_cast<uint8_t>(225 + (noise >> 1) - (row >> 9));
+                    p[2] = static_cast<uint8_t>(230 + (noise >> 2));
+                }
+            }
+        }
+        picture.FillHeaders();
+    }
+    return picture;
+}
+
+// A photograph-like picture (smooth gradients with texture): hardly any
+// pixel is background, so nearly every one is recoloured.
+const RasterImage& Photograph()
+{
+    static RasterImage picture;
+    if (picture.Empty()) {
+        picture.ResizeAndFill(kWidth, kHeight, 0);
+        for (int32_t row = 0; row < kHeight; ++row) {
+            uint8_t* line = picture.pixels.data + int64_t{row} * picture.stride;
+            for (int32_t x = 0; x < kWidth; ++x) {
+                line[3 * x + 0] = static_cast<uint8_t>(x / 16 + ((x * row) & 15));
+                line[3 * x + 1] = static_cast<uint8_t>(row / 12 + ((x ^ row) & 7));
+                line[3 * x + 2] = static_cast<uint8_t>((x + row) / 28);
+            }
+        }
+        picture.FillHeaders();
+    }
+    return picture;
+}
+
+void LoadDrawing(int photograph = 0)
+{
+    Picture.CopyPixelsFrom(photograph ? Photograph() : Drawing());
+    Picture.FillHeaders();
+    Transparency.MaskActive = 0;
+}
+
+void BM_BuildAlphaMask(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        LoadDrawing(static_cast<int>(state.range(0)));   // the separation rewrites the picture
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(BuildAlphaMask(20, 230, 10));
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+// 0: the drawing, 1: the photograph.
+BENCHMARK(BM_BuildAlphaMask)->ArgName("photograph")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_FindDarkestBrightest(benchmark::State& state)
+{
+    LoadDrawing();
+    for (auto _ : state) {
+        uint32_t dark = 0, bright = 0;
+        benchmark::DoNotOptimize(FindDarkestBrightest(Picture, dark, bright));
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_FindDarkestBrightest)->Unit(benchmark::kMillisecond);
+
+void BM_RecolorPen(benchmark::State& state)
+{
+    LoadDrawing();
+    BuildAlphaMask(20, 230, 10);
+    uint32_t colour = 0x00203040;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RecolorPen(colour));
+        colour ^= 0x00010101;
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_RecolorPen)->Unit(benchmark::kMillisecond);
+
+void BM_ComposeViewWithMask(benchmark::State& state)
+{
+    LoadDrawing();
+    BuildAlphaMask(20, 230, 10);
+    BuildBackdrop(Backdrop, Picture.width, Picture.height, kTransparent, 0);
+    for (auto _ : state) {
+        RasterImage composed;
+        benchmark::DoNotOptimize(ComposeView(composed, Picture, Backdrop, AlphaMask, 1));
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    Transparency.MaskActive = 0;
+}
+BENCHMARK(BM_ComposeViewWithMask)->Unit(benchmark::kMillisecond);
+
+}  // namespace

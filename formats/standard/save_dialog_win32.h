@@ -1,0 +1,13 @@
+// The Save command's dialog: the platform's Save As dialog, then the core's
+// save pipeline with the format of the filter the user had selected.
+#pragma once
+
+#include <windows.h>
+
+// The folder the save dialog opens in: the folder of the last save, empty
+// at start.
+extern char LastSaveFolder[MAX_PATH];
+
+// 0 when the dialog was completed (whatever the writer's outcome), -1 when
+// it was cancelled or failed.
+int SavePicture(HWND window);

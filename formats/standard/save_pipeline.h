@@ -1,0 +1,102 @@
+// The save pipeline: what Save writes and how it writes it.
+//
+// Owned here: the composite of a separated picture with its background, the
+// JPEG save step, the choice of writer by the save dialog's filter index, the
+// extension a bare name gets, and the safe output file every writer (JPEG,
+// BMP, PNG) writes through. The Win32 save dialog (app/, with its
+// LastSaveFolder) and the command-line tool call SaveByFilterIndex; the BMP
+// and PNG writers live in bmp_codec.h and png_codec.h.
+//
+// Two promises hold for every writer:
+//   - a save never changes the document: a separated picture is blended into
+//     a copy that only the writer sees, so Picture stays as displayed and a
+//     second save writes the same file as the first;
+//   - a failed save never destroys data: the file is written under a
+//     temporary name beside the target and takes the target's place only
+//     after every byte was written and the file closed. Until then an
+//     existing target stays as it was; after a failure the temporary file is
+//     removed and the user is told.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/platform.h"
+#include "image/byte_buffer.h"
+#include "image/raster_image.h"
+
+// The save dialog's filter indexes.
+enum SaveFilterIndex : int {
+    kSaveAsJpeg = 1,
+    kSaveAsBmp = 2,
+    kSaveAsPng = 3,
+};
+
+// Results of WRITE_JPEG.
+enum JpegSaveResult : int {
+    kJpegSaved = 0,
+    kJpegCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_JPEG" shown
+    kJpegWriteFailed = -2,    // "JPEGファイル作成に失敗しました。WRITE_JPEG" shown
+};
+
+// SaveByFilterIndex for an index that names no format: nothing is written.
+constexpr int kSaveNoFormat = -10;
+
+// One byte of the save composite: b = weight x (1/255 in single precision),
+// not limited to 1, then trunc((1 - b) x background + b x foreground) in
+// double precision, clamped to 0..255. A full weight therefore gives f - 1
+// where the background is larger than a non-zero foreground f.
+uint8_t CompositeSaveByte(uint8_t background, uint8_t foreground, uint8_t weight);
+
+// True when a save blends: MaskActive is 1 and the mask covers the picture
+// (a shorter mask is taken as inactive, as the view takes it).
+bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask);
+
+// The background of the BGColorFill composite: Backdrop when it has the
+// picture's size (the view rebuilt it for this picture), otherwise solid
+// BGColor built into fallback. Null when fallback cannot be made.
+const RasterImage* SaveBackdrop(const RasterImage& picture, RasterImage& fallback);
+
+// Makes composite Picture blended with its background by AlphaMask: over
+// the backdrop in BGColorFill mode, over white in any other mode. Padding
+// bytes are Picture's. Picture, AlphaMask and the transparency state are
+// not changed. With no active mask the composite is a plain copy. Returns
+// kRasterOk or the failing size operation's result.
+int CompositeForSave(RasterImage& composite);
+
+// What the JPEG and BMP writers write: Picture itself, or while a mask is
+// active its composite, made in `composite`. Null when it cannot be made.
+const RasterImage* PictureToSave(RasterImage& composite);
+
+// Writes the picture to save as a progressive JPEG of quality 80.
+int WRITE_JPEG(WindowHandle window, const char* path);
+
+// Save with the format the dialog's filter index chose (1 JPEG, 2 BMP,
+// 3 PNG), whatever extension the name has; a name without one gets the
+// format's (PathWithExtensionFor). Returns the writer's result (0 written,
+// negative after its message), or kSaveNoFormat for another index.
+int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path);
+
+// path, with ".jpg", ".bmp" or ".png" (by filter index) appended when its
+// final component has no extension; otherwise, and for other indexes,
+// unchanged. Meant for a save dialog without a default extension of its own.
+std::string PathWithExtensionFor(const char* path, int filterIndex);
+
+// A file being written under a temporary name beside its target.
+struct SafeOutput {
+    std::FILE* file = nullptr;          // open for writing in byte mode
+    char target[kPathSize] = {};
+    char temporary[kPathSize + 16] = {};   // "<target>.tmpXXXX"
+};
+
+// Creates a new temporary file in the target's folder. False (nothing
+// created) when the target's name is too long or the folder does not take
+// a new file.
+bool BeginSafeOutput(SafeOutput& output, const char* target);
+
+// Ends the output. When `written` is true and the file flushes and closes
+// without error, it replaces the target and the result is true. Otherwise
+// the temporary file is removed, the target is as it was, and the result is
+// false. Every BeginSafeOutput that succeeded is ended by exactly one call.
+bool FinishSafeOutput(SafeOutput& output, bool written);

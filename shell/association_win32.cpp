@@ -1,0 +1,60 @@
+#include "shell/association_win32.h"
+
+#include <cstring>
+
+#include "app/main_window_win32.h"
+#include "resources/resource.h"
+
+bool WriteClassesRootDefault(const char* key, const char* value)
+{
+    static char noClass[] = "";
+    HKEY handle = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &handle, &disposition) != ERROR_SUCCESS)
+        return false;
+    // A failed value write or close is not reported: the key exists, and the
+    // user sees the result in the shell.
+    RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>(std::strlen(value) + 1));
+    RegCloseKey(handle);
+    return true;
+}
+
+int RegisterFileKind(FileKind kind) { return RegisterFileKindWith(kind, ProgramDir, WriteClassesRootDefault); }
+
+INT_PTR CALLBACK AssociationDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    // The error boxes have no owner, so the dialog stays enabled under them:
+    // an OK or Cancel pressed meanwhile must neither register again nor end
+    // the dialog while the kinds after the failed one are still to come.
+    static bool registering = false;
+    if (message != WM_COMMAND || registering)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDOK: {
+        static const struct {
+            int box;
+            FileKind kind;
+        } boxes[] = {
+            {IDC_ASSOC_ESI, kPainterFileKind},
+            {IDC_ASSOC_CNV, kCanvasFileKind},
+            {IDC_ASSOC_ITM, kItemFileKind},
+        };
+        // Each kind has shown its own message when it failed; the others
+        // are still registered.
+        registering = true;
+        for (const auto& b : boxes)
+            if (IsDlgButtonChecked(dialog, b.box) == BST_CHECKED)
+                RegisterFileKind(b.kind);
+        registering = false;
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    case IDCANCEL:
+        EndDialog(dialog, 0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/view_layout.h"
+#include "colour/transparency_state.h"
+#include "formats/standard/bmp_codec.h"
+#include "formats/standard/png_codec.h"
+#include "formats/standard/save_pipeline.h"
+#include "image/program_objects.h"
+#include "tests/support/recording_platform.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x4567);
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<uint8_t> Bytes(const RasterImage& p) { return {p.pixels.data, p.pixels.data + p.pixels.length}; }
+
+class Save : public ::testing::Test {
+protected:
+    // 5 x 3 (stride 16: one padding byte a row, 0xEE) with partial weights.
+    void SetUp() override
+    {
+        ClearRecordedCalls();
+        Transparency = TransparencyState();
+        Transparency.BGColor = 0x00306090;
+        Picture.ResizeAndFill(5, 3, 0xEE);
+        AlphaMask.Allocate(15);
+        for (int i = 0; i < 15; ++i) {
+            for (int k = 0; k < 3; ++k)
+                Picture.pixels.data[i / 5 * 16 + i % 5 * 3 + k] = static_cast<uint8_t>(40 * i + 30 * k);
+            AlphaMask.data[i] = static_cast<uint8_t>(60 * (i % 5) + i / 5);
+        }
+        Picture.FillHeaders();
+        BuildBackdrop(Backdrop, 5, 3, kBGColorFill, Transparency.BGColor);
+    }
+    void TearDown() override { Transparency = TransparencyState(); }
+
+    std::set<std::string> Names() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST(SaveComposite, ExactArithmetic)
+{
+    struct Case {
+        int background, foreground, weight, expected;
+    } cases[] = {
+        {255, 0, 128, 126},   // truncated, not rounded
+        {0, 255, 128, 128}, {255, 0, 64, 190}, {255, 0, 0, 255}, {37, 200, 0, 37},
+        {200, 10, 255, 9},    // b is slightly above 1
+        {255, 0, 255, 0},   {0, 255, 255, 255}, {10, 200, 255, 200},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CompositeSaveByte(uint8_t(c.background), uint8_t(c.foreground), uint8_t(c.weight)), c.expected)
+            << c.background << " " << c.foreground << " " << c.weight;
+    for (int f = 1; f < 255; ++f)
+        ASSERT_EQ(CompositeSaveByte(255, uint8_t(f), 255), f - 1) << f;
+    for (int v = 0; v < 256; ++v)
+        for (int w = 0; w < 256; ++w)
+            ASSERT_EQ(CompositeSaveByte(uint8_t(v), uint8_t(v), uint8_t(w)), v) << v << " " << w;
+}
+
+TEST_F(Save, CompositeIsACopyOverTheChosenBackground)
+{
+    const std::vector<uint8_t> before = Bytes(Picture);
+    RasterImage solid;
+    BuildBackdrop(solid, 5, 3, kBGColorFill, Transparency.BGColor);
+    Transparency.MaskActive = 1;
+    for (int mode : {0, 1, 7})   // Transparent, BGColorFill, and any other value like Transparent
+        for (bool staleBackdrop : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " stale " << staleBackdrop);
+            Transparency.BackgroundMode = mode;
+            // The view's backdrop (grey here, unlike BGColor) when it fits the
+            // picture; solid BGColor in place of one sized for another.
+            BuildBackdrop(Backdrop, staleBackdrop ? 2 : 5, staleBackdrop ? 2 : 3, kTransparent, 0);
+            RasterImage composite;
+            ASSERT_EQ(CompositeForSave(composite), kRasterOk);
+            ASSERT_EQ(composite.pixels.length, 48);
+            for (int i = 0; i < 48; ++i) {
+                if (i % 16 == 15) {   // padding is the picture's
+                    ASSERT_EQ(composite.pixels.data[i], 0xEE);
+                    continue;
+                }
+                const int g = mode == kBGColorFill ? (staleBackdrop ? solid : Backdrop).pixels.data[i] : 255;
+                const uint8_t w = AlphaMask.data[i / 16 * 5 + i % 16 / 3];
+                ASSERT_EQ(composite.pixels.data[i], CompositeSaveByte(uint8_t(g), before[i], w)) << i;
+            }
+            // BMP is lossless: the file holds the composite.
+            std::string path = dir.Path("c.bmp");
+            ASSERT_EQ(WriteBMP(kWindow, path.c_str()), kBmpWritten);
+            EXPECT_EQ(ReadAll(path).substr(54), std::string(composite.pixels.data, composite.pixels.data + 48));
+        }
+    EXPECT_EQ(Bytes(Picture), before);
+
+    // No active mask, or one that does not cover the picture: the picture itself.
+    RasterImage copy;
+    AlphaMask.Allocate(14);
+    EXPECT_EQ(PictureToSave(copy), &Picture);
+    Transparency.MaskActive = 0;
+    ASSERT_EQ(CompositeForSave(copy), kRasterOk);
+    EXPECT_EQ(Bytes(copy), before);
+}
+
+TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
+{
+    struct Case {
+        int index, mode;
+        const char *typed, *written;
+        std::string magic;
+    } cases[] = {
+        {kSaveAsJpeg, kTransparent, "a.png", "a.png", "\xFF\xD8\xFF"},
+        {kSaveAsBmp, kTransparent, "b.jpg", "b.jpg", "BM"},
+        {kSaveAsPng, kTransparent, "c.bmp", "c.bmp", "\x89PNG"},
+        {kSaveAsJpeg, kBGColorFill, "d", "d.jpg", "\xFF\xD8\xFF"},   // a bare name gets the format's extension
+        {kSaveAsBmp, kBGColorFill, "e", "e.bmp", "BM"},
+        {kSaveAsPng, kBGColorFill, "f.", "f.png", "\x89PNG"},
+    };
+    const std::vector<uint8_t> before = Bytes(Picture);
+    Transparency.MaskActive = 1;
+    std::set<std::string> expected;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Transparency.BackgroundMode = c.mode;
+        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str()), 0);
+        const std::string first = ReadAll(dir.Path(c.written));
+        EXPECT_EQ(first.substr(0, c.magic.size()), c.magic);
+        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str()), 0);   // over the first
+        EXPECT_EQ(ReadAll(dir.Path(c.written)), first);
+        expected.insert(c.written);
+    }
+    EXPECT_EQ(Bytes(Picture), before);
+    EXPECT_EQ(SaveByFilterIndex(kWindow, 4, dir.Path("g.jpg").c_str()), kSaveNoFormat);
+    EXPECT_EQ(Names(), expected);
+    EXPECT_TRUE(Recorded().messages.empty());
+}
+
+TEST(SavePath, ExtensionOnlyForANameWithoutOne)
+{
+    struct Case {
+        const char* path;
+        int index;
+        const char* expected;
+    } cases[] = {
+        {"a", 1, "a.jpg"},     {"a", 2, "a.bmp"}, {"a", 3, "a.png"},           {"a.", 1, "a.jpg"},
+        {"a.png", 1, "a.png"}, {"a", 4, "a"},     {"dir.d/a", 3, "dir.d/a.png"}, {"dir/", 1, "dir/"},
+#ifdef _WIN32
+        {"dir.d\\a", 1, "dir.d\\a.jpg"}, {"c:a", 2, "c:a.bmp"},
+        {"x.d\\\x95\x5C", 1, "x.d\\\x95\x5C.jpg"},   // the trail byte 0x5C is no separator
+#endif
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PathWithExtensionFor(c.path, c.index), c.expected) << c.path << " " << c.index;
+}
+
+TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
+{
+    struct Writer {
+        int index;
+        std::string extension;
+        int cannotCreate, writeFailed;
+        RecordedMessage created, written;
+    } writers[] = {
+        {kSaveAsJpeg, "jpg", kJpegCannotCreate, kJpegWriteFailed, {kWindow, "ファイルオープンに失敗しました。WRITE_JPEG", "失敗"},
+         {kWindow, "JPEGファイル作成に失敗しました。WRITE_JPEG", "失敗"}},
+        {kSaveAsBmp, "bmp", kBmpCannotCreate, kBmpWriteFailed, {kWindow, "ファイル生成に失敗しました。", "Error"},
+         {kWindow, "ファイルの書き込みに失敗しました。", "Error"}},
+        {kSaveAsPng, "png", kPngCannotCreate, kPngWriteFailed, {kWindow, "ファイルオープンに失敗しました。WRITE_PNG", "失敗"},
+         {kWindow, "PNGファイル作成に失敗しました。WRITE_PNG", "失敗"}},
+    };
+    std::set<std::string> expected;
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.extension);
+        SetUp();
+        const std::string target = dir.Write("t." + w.extension, "the earlier file");
+        const std::string folder = dir.Path("folder." + w.extension);
+        std::filesystem::create_directory(folder);
+        expected.insert({"t." + w.extension, "folder." + w.extension});
+        struct Attempt {
+            std::string path;
+            int result;
+            RecordedMessage message;
+        } attempts[] = {
+            {dir.Path("missing/x"), w.cannotCreate, w.created},   // no such folder
+            {folder, w.writeFailed, w.written},                   // written, but a folder is in the way
+            {target, w.writeFailed, w.written},                   // writing fails (below)
+        };
+        for (const Attempt& a : attempts) {
+            ClearRecordedCalls();
+            if (&a == &attempts[2]) {   // the picture claims rows it does not hold
+                Picture.Resize(0, 0);
+                Picture.width = Picture.height = 5;
+                Picture.stride = 16;
+            }
+            EXPECT_EQ(SaveByFilterIndex(kWindow, w.index, a.path.c_str()), a.result) << a.path;
+            EXPECT_EQ(Recorded().messages, std::vector<RecordedMessage>{a.message}) << a.path;
+        }
+        EXPECT_EQ(ReadAll(target), "the earlier file");
+        EXPECT_TRUE(std::filesystem::is_directory(folder));
+    }
+    EXPECT_EQ(Names(), expected);   // no temporary file is left
+}
