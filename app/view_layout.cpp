@@ -4,27 +4,12 @@
 #include <cstring>
 
 #include "colour/transparency_state.h"
+#include "image/pixel_math.h"
 #include "image/program_objects.h"
 
 // The blends truncate double-precision results: every build must evaluate
 // in the declared precision (the 32-bit Windows build uses SSE2).
 static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
-
-namespace {
-
-// 1/255 rounded to single precision (0.0039215688593685627), a little above 1/255.
-constexpr float kInverse255 = 1.0f / 255.0f;
-
-uint8_t TruncateToByte(double v)
-{
-    if (!(v > 0.0))
-        return 0;
-    if (v >= 255.0)
-        return 255;
-    return static_cast<uint8_t>(v);
-}
-
-}  // namespace
 
 int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t backgroundMode, uint32_t bgColor)
 {
@@ -64,7 +49,7 @@ namespace {
 // The mask weight d of the view's blend, limited to 0..1.
 double ViewWeight(uint8_t mask)
 {
-    double d = static_cast<double>(mask) * static_cast<double>(kInverse255);
+    double d = static_cast<double>(mask) * static_cast<double>(kInverse255f);
     if (d >= 1.0)
         d = 1.0;
     if (d < 0.0)

@@ -8,6 +8,7 @@
 
 #include "app/platform.h"
 #include "colour/transparency_state.h"
+#include "image/pixel_math.h"
 #include "image/program_objects.h"
 
 // The results truncate double-precision values: every build must evaluate in
@@ -64,14 +65,6 @@ void HueChroma(int32_t dr, int32_t db, float& hue, float& chroma)
     chroma = static_cast<float>(std::sqrt(static_cast<double>(dr * dr + db * db)));
 }
 
-uint8_t TruncateToByte(double v)
-{
-    if (!(v > 0.0))
-        return 0;
-    if (v >= 255.0)
-        return 255;
-    return static_cast<uint8_t>(v);
-}
 
 // The recoloured pixel for a pen luminance, by (R - Y, B - Y): each entry is
 // LuminanceHueToRgb(pen, HueChroma(dr, db)) and is computed the first time a

@@ -16,6 +16,7 @@
 #include "formats/painter/painter_reader.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/file_reader.h"
+#include "image/pixel_math.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
 
@@ -31,7 +32,6 @@ constexpr int kCanvasReservedBytes = 46;
 // because of that: a 100 % mask is one pixel smaller than its source, and a
 // white mask pixel can lose one step of the painted byte.
 constexpr float kPercent = 0.01f;
-constexpr float kInverse255 = 1.0f / 255.0f;
 
 // Every build evaluates floating point in its declared precision (the
 // 32-bit Windows build uses SSE2, not the x87 unit), so the layers'
@@ -42,14 +42,6 @@ inline double D(double v) { return v; }
 inline float F(double v) { return static_cast<float>(v); }
 
 // Truncation toward zero, kept within a byte.
-uint8_t TruncateToByte(double v)
-{
-    if (!(v > 0.0))
-        return 0;
-    if (v >= 255.0)
-        return 255;
-    return static_cast<uint8_t>(static_cast<int>(v));
-}
 
 // ---------------------------------------------------------------- fields
 
@@ -324,7 +316,7 @@ int BlendLayers(const RasterImage& under, const RasterImage& mask)
     double paintedWeight[256];
     double underWeight[256];
     for (int t = 0; t < 256; ++t) {
-        paintedWeight[t] = D(static_cast<double>(t) * static_cast<double>(kInverse255));
+        paintedWeight[t] = D(static_cast<double>(t) * static_cast<double>(kInverse255f));
         underWeight[t] = D(1.0 - paintedWeight[t]);
     }
     for (int32_t y = 0; y < rows; ++y) {

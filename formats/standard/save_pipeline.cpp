@@ -10,6 +10,7 @@
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/replace_file.h"
+#include "image/pixel_math.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
 
@@ -17,18 +18,9 @@
 // evaluate in the declared precision (the 32-bit Windows build uses SSE2).
 static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
 
-namespace {
-
-// 1/255 rounded to single precision: 0.0039215688593685627, a little above
-// 1/255, so a weight of 255 gives b slightly above 1.
-constexpr float kInverse255 = 0.003921569f;
-static_assert(kInverse255 == 1.0f / 255.0f, "the weight factor is 1/255 in single precision");
-
-}  // namespace
-
 uint8_t CompositeSaveByte(uint8_t background, uint8_t foreground, uint8_t weight)
 {
-    const double b = static_cast<double>(weight) * static_cast<double>(kInverse255);
+    const double b = static_cast<double>(weight) * static_cast<double>(kInverse255f);
     const double v = (1.0 - b) * background + b * foreground;
     const int t = static_cast<int>(v);   // toward zero: -0.00001 gives 0
     return static_cast<uint8_t>(t < 0 ? 0 : t > 255 ? 255 : t);
