@@ -17,20 +17,18 @@
 #include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/win32/message_box_hook_win32.h"
+#include "tests/win32/window_fixture_win32.h"
 
 namespace {
 
 // The colour chooser's edits for red, green and blue.
 constexpr int kChooserRed = 706, kChooserGreen = 707, kChooserBlue = 708;
 
-class ColourDialogs : public ::testing::Test {
+class ColourDialogs : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        Document = DocumentState();
-        Transparency = TransparencyState();
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
+        MainWindowTest::SetUp();
         // A 64 x 64 drawing: white ground, a dark blue 20 x 20 square at the
         // bottom left.
         Picture.ResizeAndFill(64, 64, -1);
@@ -44,18 +42,7 @@ protected:
         Picture.FillHeaders();
         std::strcpy(Picture.path, "drawing.bmp");
         Document.kind = kStandardImage;
-        SendMessageA(window, WM_COMMAND, IDM_ZOOM_100, 0);
-        PumpMessages();
-    }
-    void TearDown() override
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
-        Transparency = TransparencyState();
-        AlphaMask.Free();
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
+        Command(IDM_ZOOM_100);
     }
 
     COLORREF BackBuffer(int x, int y) const { return GetPixel(MemoryDc(Picture), x, y); }
@@ -74,7 +61,6 @@ protected:
         UpdateWindow(dialog);
     }
 
-    HWND window = nullptr;
 };
 
 const COLORREF kInk = RGB(10, 10, 90);

@@ -17,6 +17,7 @@
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
+#include "tests/win32/window_fixture_win32.h"
 #include "tools/writers/painter_file_writer.h"
 
 namespace {
@@ -27,23 +28,8 @@ struct DialogSeen {
     COLORREF fillPenCentre = CLR_INVALID, outlinePenCentre = CLR_INVALID;
 };
 
-class PropertiesDialog : public ::testing::Test {
+class PropertiesDialog : public MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        Document = DocumentState();
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
-        PumpMessages();
-    }
-    void TearDown() override
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
-    }
 
     // Opens Properties and reads the dialog's controls before closing it.
     DialogSeen OpenProperties(const char* caption, std::initializer_list<int> ids, ModalBoxCatcher& catcher)
@@ -70,7 +56,6 @@ protected:
         return seen;
     }
 
-    HWND window = nullptr;
     TempDir dir;
 };
 

@@ -17,42 +17,12 @@
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
+#include "tests/win32/window_fixture_win32.h"
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        // Every test starts as the program does: nothing loaded.
-        Document = DocumentState();
-        std::memset(CurrentPainter.name, 0, sizeof CurrentPainter.name);
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
-        PumpMessages();
-    }
-    void TearDown() override
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
-    }
-
-    void Command(int id)
-    {
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        PumpMessages();
-    }
-
-    SIZE ClientSize() const
-    {
-        RECT r;
-        GetClientRect(window, &r);
-        return {r.right - r.left, r.bottom - r.top};
-    }
-
     std::string StatusText() const
     {
         char text[512] = {};
@@ -63,7 +33,6 @@ protected:
 
     HMENU ZoomMenu() const { return GetSubMenu(GetMenu(window), 2); }
 
-    HWND window = nullptr;
     TempDir dir;
 };
 

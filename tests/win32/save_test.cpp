@@ -16,27 +16,18 @@
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
+#include "tests/win32/window_fixture_win32.h"
 
 namespace {
 
-class SaveDialog : public ::testing::Test {
+class SaveDialog : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        Document = DocumentState();
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
+        MainWindowTest::SetUp();
         ModalBoxCatcher none;
         ASSERT_EQ(Read_ESI_CNV(window, ZAVIK_SAMPLES "/landscape.jpg"), 0);
         ASSERT_EQ(Picture.width, 640);
-    }
-    void TearDown() override
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
     }
 
     // Runs Save, choosing the type and typing the name as a user would.
@@ -55,7 +46,6 @@ protected:
         PumpMessages();
     }
 
-    HWND window = nullptr;
     TempDir dir;
 };
 

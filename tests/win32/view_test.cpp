@@ -20,17 +20,15 @@
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
+#include "tests/win32/window_fixture_win32.h"
 
 namespace {
 
-class JpegView : public ::testing::Test {
+class JpegView : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        Document = DocumentState();
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
-        PumpMessages();
+        MainWindowTest::SetUp();
         // 400 x 300 picture: four coloured quadrants and a texture, so that
         // a flipped or shifted picture shows.
         RasterImage picture;
@@ -48,21 +46,6 @@ protected:
         ASSERT_EQ(EncodeJPEG(f, picture, 90, 1), 1);
         std::fclose(f);
         ASSERT_EQ(ReadJPEG(path.c_str(), expected), 1);
-    }
-    void TearDown() override
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
-    }
-
-    SIZE ClientSize() const
-    {
-        RECT r;
-        GetClientRect(window, &r);
-        return {r.right, r.bottom};
     }
 
     // The back buffer's pixel at client position (x, y from the top).
@@ -91,7 +74,6 @@ protected:
         EXPECT_EQ(BackBuffer(displayWidth + 3, 5), RGB(128, 128, 128));   // the grey beyond the picture
     }
 
-    HWND window = nullptr;
     TempDir dir;
     std::string path;
     RasterImage expected;
@@ -160,24 +142,17 @@ TEST_F(JpegView, FailedOpenKeepsWhatTheWindowShowed)
 
 namespace {
 
-class SampleView : public ::testing::Test {
+class SampleView : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        Document = DocumentState();
+        MainWindowTest::SetUp();
         GetCurrentDirectoryA(MAX_PATH, previousFolder);
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
-        PumpMessages();
     }
     void TearDown() override
     {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
         SetCurrentDirectoryA(previousFolder);
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
+        MainWindowTest::TearDown();
     }
 
     std::string StatusAfterPaint()
@@ -190,14 +165,7 @@ protected:
         return text;
     }
 
-    SIZE ClientSize() const
-    {
-        RECT r;
-        GetClientRect(window, &r);
-        return {r.right, r.bottom};
-    }
 
-    HWND window = nullptr;
     char previousFolder[MAX_PATH] = {};
 };
 

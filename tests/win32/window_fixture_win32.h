@@ -1,0 +1,59 @@
+// The fixture of the tests that drive the real main window in this process:
+// every test starts as the program does, with nothing loaded, and leaves
+// nothing behind for the next.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/document.h"
+#include "app/main_window_win32.h"
+#include "colour/transparency_state.h"
+#include "image/program_objects.h"
+#include "tests/win32/message_box_hook_win32.h"
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetDocument();
+        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+        ASSERT_NE(window, nullptr);
+        PumpMessages();
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        PumpMessages();
+        ResetDocument();
+    }
+
+    static void ResetDocument()
+    {
+        Document = DocumentState();
+        Transparency = TransparencyState();
+        AlphaMask.Free();
+        std::memset(CurrentPainter.name, 0, sizeof CurrentPainter.name);
+        Picture.ResizeAndFill(0, 0, 0);
+        Picture.FillHeaders();
+    }
+
+    void Command(int id)
+    {
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        PumpMessages();
+    }
+
+    SIZE ClientSize() const
+    {
+        RECT r;
+        GetClientRect(window, &r);
+        return {r.right - r.left, r.bottom - r.top};
+    }
+
+    HWND window = nullptr;
+};
