@@ -65,18 +65,35 @@ uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask)
     return TruncateToByte(backdrop * (1.0 - d) + picture * d);
 }
 
+bool ViewBlends(const RasterImage& picture, const RasterImage& backdrop, const ByteBuffer& mask, int32_t maskActive)
+{
+    const int64_t pixelCount = int64_t{picture.width} * picture.height;
+    return maskActive == 1 && mask.length >= pixelCount && backdrop.width == picture.width &&
+           backdrop.height == picture.height;
+}
+
+const RasterImage* ViewPicture(RasterImage& composed, const RasterImage& picture, const RasterImage& backdrop,
+                               const ByteBuffer& mask, int32_t maskActive)
+{
+    if (!ViewBlends(picture, backdrop, mask, maskActive))
+        return &picture;
+    return ComposeView(composed, picture, backdrop, mask, maskActive) == kRasterOk ? &composed : nullptr;
+}
+
 int ComposeView(RasterImage& composed, const RasterImage& picture, const RasterImage& backdrop,
                 const ByteBuffer& mask, int32_t maskActive)
 {
-    int64_t pixelCount = int64_t{picture.width} * picture.height;
-    bool blend = maskActive == 1 && mask.length >= pixelCount && backdrop.width == picture.width &&
-                 backdrop.height == picture.height;
-    if (!blend)
+    if (!ViewBlends(picture, backdrop, mask, maskActive))
         return composed.CopyPixelsFrom(picture);
 
-    int result = composed.ResizeAndFill(picture.width, picture.height, 0);
+    // Every pixel byte is written below; only the row padding is cleared.
+    int result = composed.Resize(picture.width, picture.height);
     if (result != kRasterOk)
         return result;
+    const size_t rowBytes = static_cast<size_t>(3 * int64_t{picture.width});
+    for (int32_t r = 0; r < picture.height; ++r)
+        std::memset(composed.pixels.data + int64_t{r} * composed.stride + rowBytes, 0,
+                    static_cast<size_t>(composed.stride) - rowBytes);
     // The weights depend on the mask byte only.
     double weight[256], rest[256];
     for (int m = 0; m < 256; ++m) {
@@ -145,10 +162,14 @@ int RenderView(RasterImage& dest, float zoom)
     RasterImage composed;
     int result = BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode,
                                Transparency.BGColor);
+    const RasterImage* shown = nullptr;
+    if (result == kRasterOk) {
+        shown = ViewPicture(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+        if (!shown)
+            result = kRasterNoMemory;
+    }
     if (result == kRasterOk)
-        result = ComposeView(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
-    if (result == kRasterOk)
-        result = StretchNearest(dest, composed, DisplayLength(Picture.width, zoom), DisplayLength(Picture.height, zoom));
+        result = StretchNearest(dest, *shown, DisplayLength(Picture.width, zoom), DisplayLength(Picture.height, zoom));
     if (result == kRasterOk)
         dest.FillHeaders();
     return result;

@@ -26,6 +26,16 @@ int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t 
 int ComposeView(RasterImage& composed, const RasterImage& picture, const RasterImage& backdrop,
                 const ByteBuffer& mask, int32_t maskActive);
 
+// True when ComposeView blends: maskActive 1 with a mask covering the
+// picture and a backdrop of its size.
+bool ViewBlends(const RasterImage& picture, const RasterImage& backdrop, const ByteBuffer& mask, int32_t maskActive);
+
+// What the view draws, without a copy where ComposeView would make an
+// unchanged one: the picture itself when nothing blends, otherwise composed
+// as ComposeView makes it. Null when the composition cannot be made.
+const RasterImage* ViewPicture(RasterImage& composed, const RasterImage& picture, const RasterImage& backdrop,
+                               const ByteBuffer& mask, int32_t maskActive);
+
 // One channel of the view's blend: d = m x (single-precision 1/255), limited
 // to 0..1, then trunc(b x (1 - d) + p x d) in double precision, clamped.
 uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask);

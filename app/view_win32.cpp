@@ -61,7 +61,8 @@ void LayoutView(WindowHandle handle)
     const int32_t H = Picture.height;
 
     BuildBackdrop(Backdrop, W, H, Transparency.BackgroundMode, Transparency.BGColor);
-    ComposeView(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+    // Without a blend the picture is drawn as it is, with no copy made.
+    const RasterImage* shown = ViewPicture(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
 
     int w = GetSystemMetrics(SM_CXSCREEN);
     int h = GetSystemMetrics(SM_CYSCREEN);
@@ -78,11 +79,11 @@ void LayoutView(WindowHandle handle)
     SetStretchBltMode(dc, COLORONCOLOR);
     if (back)
         SetStretchBltMode(back, COLORONCOLOR);
-    if (!composed.Empty()) {
-        BITMAPINFO info = DrawingInfo(composed);
-        StretchDIBits(dc, 0, 0, dw, dh, 0, 0, W, H, composed.pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
+    if (shown && !shown->Empty()) {
+        BITMAPINFO info = DrawingInfo(*shown);
+        StretchDIBits(dc, 0, 0, dw, dh, 0, 0, W, H, shown->pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
         if (back)
-            StretchDIBits(back, 0, 0, dw, dh, 0, 0, W, H, composed.pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
+            StretchDIBits(back, 0, 0, dw, dh, 0, 0, W, H, shown->pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
     }
     ReleaseDC(window, dc);
 

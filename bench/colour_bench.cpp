@@ -8,6 +8,7 @@
 #include "app/view_layout.h"
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
+#include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
 
 namespace {
@@ -68,6 +69,14 @@ const RasterImage& Photograph()
     return picture;
 }
 
+// Pixels per second as megapixels per second, next to the time.
+void CountMegapixels(benchmark::State& state)
+{
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6,
+                                                benchmark::Counter::kIsRate);
+}
+
 void LoadDrawing(int photograph = 0)
 {
     Picture.CopyPixelsFrom(photograph ? Photograph() : Drawing());
@@ -83,7 +92,7 @@ void BM_BuildAlphaMask(benchmark::State& state)
         state.ResumeTiming();
         benchmark::DoNotOptimize(BuildAlphaMask(20, 230, 10));
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    CountMegapixels(state);
 }
 // 0: the drawing, 1: the photograph.
 BENCHMARK(BM_BuildAlphaMask)->ArgName("photograph")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -95,7 +104,7 @@ void BM_FindDarkestBrightest(benchmark::State& state)
         uint32_t dark = 0, bright = 0;
         benchmark::DoNotOptimize(FindDarkestBrightest(Picture, dark, bright));
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    CountMegapixels(state);
 }
 BENCHMARK(BM_FindDarkestBrightest)->Unit(benchmark::kMillisecond);
 
@@ -108,7 +117,7 @@ void BM_RecolorPen(benchmark::State& state)
         benchmark::DoNotOptimize(RecolorPen(colour));
         colour ^= 0x00010101;
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    CountMegapixels(state);
 }
 BENCHMARK(BM_RecolorPen)->Unit(benchmark::kMillisecond);
 
@@ -121,9 +130,43 @@ void BM_ComposeViewWithMask(benchmark::State& state)
         RasterImage composed;
         benchmark::DoNotOptimize(ComposeView(composed, Picture, Backdrop, AlphaMask, 1));
     }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    CountMegapixels(state);
     Transparency.MaskActive = 0;
 }
 BENCHMARK(BM_ComposeViewWithMask)->Unit(benchmark::kMillisecond);
+
+// The whole view at 100 %: backdrop, composition (with the mask or, with
+// none, the picture as it is) and the stretch into the view.
+void BM_RenderView(benchmark::State& state)
+{
+    LoadDrawing();
+    BuildAlphaMask(20, 230, 10);
+    Transparency.MaskActive = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        RasterImage view;
+        benchmark::DoNotOptimize(RenderView(view, 1.0f));
+    }
+    CountMegapixels(state);
+    Transparency.MaskActive = 0;
+}
+BENCHMARK(BM_RenderView)->ArgName("mask")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The composite the JPEG and BMP writers save while a mask is active, over
+// white (0) and over the background colour (1).
+void BM_CompositeForSave(benchmark::State& state)
+{
+    LoadDrawing();
+    BuildAlphaMask(20, 230, 10);
+    Transparency.BackgroundMode = state.range(0) ? kBGColorFill : kTransparent;
+    Transparency.BGColor = 0x00C0E0F0;
+    BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode, Transparency.BGColor);
+    for (auto _ : state) {
+        RasterImage composite;
+        benchmark::DoNotOptimize(CompositeForSave(composite));
+    }
+    CountMegapixels(state);
+    Transparency = TransparencyState();
+}
+BENCHMARK(BM_CompositeForSave)->ArgName("colour")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -22,7 +22,12 @@
 #include "image/byte_buffer.h"
 
 constexpr int kPathSize = 260;                       // MAX_PATH: every path buffer
+#ifdef ZAVIK_MAX_PIXEL_BYTES
+// The fuzz build's smaller limit (fuzz/CMakeLists.txt), so that each run stays fast.
+constexpr int64_t kMaxPixelBytes = ZAVIK_MAX_PIXEL_BYTES;
+#else
 constexpr int64_t kMaxPixelBytes = int64_t{256} << 20;
+#endif
 
 // Results of the size operations.
 enum RasterResult : int {

@@ -1,6 +1,7 @@
 #include "formats/painter/huffman.h"
 
 #include <cfloat>
+#include <cstring>
 #include <initializer_list>
 
 #include "image/byte_buffer.h"
@@ -106,8 +107,8 @@ bool HuffmanTreeUsable(const float weights[kHuffmanSymbols], const HuffmanNode n
     return anyByte && met[kHuffmanEndSymbol];
 }
 
-int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
-                  uint8_t* out, int32_t capacity, int32_t* count)
+int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
+                        uint8_t* out, int32_t capacity, int32_t* count)
 {
     const int64_t totalBits = codedLength > 0 ? int64_t{codedLength} * 8 : 0;
     int64_t bitPosition = 0;
@@ -115,6 +116,180 @@ int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode n
     int result = kHuffmanStreamEnded;
     for (;;) {
         int node = kHuffmanRoot;
+        while (node >= kHuffmanFirstInner) {
+            if (bitPosition >= totalBits) {
+                result = kHuffmanStreamBitsOut;
+                break;
+            }
+            int bit = (coded[bitPosition >> 3] >> (7 - (bitPosition & 7))) & 1;
+            ++bitPosition;
+            node = bit ? nodes[node].child1 : nodes[node].child0;
+            if (node < 0 || node >= kHuffmanNodes) {
+                result = kHuffmanStreamBadTree;
+                break;
+            }
+        }
+        if (result != kHuffmanStreamEnded || node == kHuffmanEndSymbol)
+            break;
+        if (produced >= capacity) {
+            result = kHuffmanStreamOverflow;
+            break;
+        }
+        out[produced++] = static_cast<uint8_t>(node);
+    }
+    *count = produced;
+    return result;
+}
+
+namespace {
+
+// One entry per kHuffmanTableBits-bit window, for the codes the window
+// starts with: bits 0..5 hold how many bits the entry takes, bits 6..7 its
+// kind, bit 8 whether it holds a second byte (bits 9..13 are then the first
+// code's length); a byte entry has its byte in bits 16..23 and its second
+// byte (or the first again) in bits 24..31, the other kinds their symbol or
+// node in bits 16 up.
+constexpr uint32_t kEntryBytes = 0;     // one or two byte values
+constexpr uint32_t kEntryEnd = 1;
+constexpr uint32_t kEntryInner = 2;     // the code is longer than the window
+constexpr uint32_t kEntryBadTree = 3;   // the walk left the node table
+constexpr uint32_t kEntryTwo = 1u << 8;
+static_assert(kHuffmanTableBits < 32, "the first code's length has 5 bits");
+constexpr int kTableSize = 1 << kHuffmanTableBits;
+// A loaded window holds at least 57 bits of the stream.
+constexpr int kEntriesPerWindow = 57 / kHuffmanTableBits;
+static_assert(kEntriesPerWindow >= 1, "the table is wider than a window");
+
+constexpr uint32_t Entry(uint32_t kind, int bits, int value)
+{
+    return static_cast<uint32_t>(bits) | (kind << 6) | (static_cast<uint32_t>(value) << 16);
+}
+constexpr uint32_t KindOf(uint32_t entry) { return (entry >> 6) & 3; }
+constexpr int BitsOf(uint32_t entry) { return static_cast<int>(entry & 63); }
+
+// Walks every branch from node (reached by the depth bits of prefix) down to
+// a leaf, a bad child or the window's depth, filling the entries of all
+// windows that start with the bits walked. Each window is filled once, so
+// the work is bounded by the table size whatever the node table holds.
+void FillTable(const HuffmanNode nodes[kHuffmanNodes], uint32_t table[kTableSize], int node, int depth,
+               uint32_t prefix)
+{
+    for (uint32_t bit = 0; bit < 2; ++bit) {
+        const int child = bit ? nodes[node].child1 : nodes[node].child0;
+        const int bits = depth + 1;
+        const uint32_t walked = (prefix << 1) | bit;
+        uint32_t entry;
+        if (child < 0 || child >= kHuffmanNodes) {
+            entry = Entry(kEntryBadTree, bits, 0);
+        } else if (child == kHuffmanEndSymbol) {
+            entry = Entry(kEntryEnd, bits, child);
+        } else if (child < kHuffmanFirstInner) {
+            entry = Entry(kEntryBytes, bits, child | (child << 8));
+        } else if (bits < kHuffmanTableBits) {
+            FillTable(nodes, table, child, bits, walked);
+            continue;
+        } else {
+            entry = Entry(kEntryInner, bits, child);
+        }
+        const int free = kHuffmanTableBits - bits;
+        uint32_t* first = table + (walked << free);
+        for (uint32_t k = 0; k < (1u << free); ++k)
+            first[k] = entry;
+    }
+}
+
+// The decoding table: after a byte code, a second byte code whose bits all
+// lie in the same window joins its entry.
+void BuildTable(const HuffmanNode nodes[kHuffmanNodes], uint32_t table[kTableSize])
+{
+    uint32_t single[kTableSize];
+    FillTable(nodes, single, kHuffmanRoot, 0, 0);
+    for (uint32_t window = 0; window < static_cast<uint32_t>(kTableSize); ++window) {
+        const uint32_t first = single[window];
+        table[window] = first;
+        const int used = BitsOf(first);
+        if (KindOf(first) != kEntryBytes || used >= kHuffmanTableBits)
+            continue;
+        // The entry of the window that starts where the first code ends;
+        // its low bits are unknown here, so it counts only when its code
+        // ends inside the known ones.
+        const uint32_t second = single[(window << used) & (kTableSize - 1)];
+        if (KindOf(second) != kEntryBytes || BitsOf(second) > kHuffmanTableBits - used)
+            continue;
+        table[window] = Entry(kEntryBytes, used + BitsOf(second), 0) | kEntryTwo |
+                        (static_cast<uint32_t>(used) << 9) | (first & 0x00FF0000u) | ((second & 0x00FF0000u) << 8);
+    }
+}
+
+// The 64 bits from byte p on, the first byte in the top bits.
+uint64_t LoadU64BE(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return __builtin_bswap64(v);
+#elif defined(__GNUC__)
+    return v;
+#else
+    uint64_t r = 0;
+    for (int i = 0; i < 8; ++i)
+        r = (r << 8) | p[i];
+    return r;
+#endif
+}
+
+}  // namespace
+
+int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
+                  uint8_t* out, int32_t capacity, int32_t* count)
+{
+    uint32_t table[kTableSize];
+    BuildTable(nodes, table);
+
+    const int64_t totalBits = codedLength > 0 ? int64_t{codedLength} * 8 : 0;
+    // A window is loaded only while its 8 bytes lie inside the coded block.
+    const int64_t lastWindowByte = int64_t{codedLength} - 8;
+    int64_t bitPosition = 0;
+    int32_t produced = 0;
+    int result = kHuffmanStreamEnded;
+    for (;;) {
+        // Byte entries, several to a window, while their bytes surely fit.
+        while ((bitPosition >> 3) <= lastWindowByte && capacity - produced >= 2 * kEntriesPerWindow) {
+            uint64_t window = LoadU64BE(coded + (bitPosition >> 3)) << (bitPosition & 7);
+            int k = 0;
+            for (; k < kEntriesPerWindow; ++k) {
+                const uint32_t entry = table[window >> (64 - kHuffmanTableBits)];
+                if (KindOf(entry) != kEntryBytes)
+                    break;
+                // The second store repeats the first byte for a one-byte
+                // entry, so nothing is written past the bytes produced.
+                out[produced] = static_cast<uint8_t>(entry >> 16);
+                produced += 1 + static_cast<int32_t>((entry & kEntryTwo) >> 8);
+                out[produced - 1] = static_cast<uint8_t>(entry >> 24);
+                window <<= BitsOf(entry);
+                bitPosition += BitsOf(entry);
+            }
+            if (k < kEntriesPerWindow)
+                break;
+        }
+
+        // One code the general way: the first code of the window's entry
+        // while a whole window is left, then the tree bit by bit, exactly as
+        // HuffmanDecodeByTree walks it.
+        int node = kHuffmanRoot;
+        if ((bitPosition >> 3) <= lastWindowByte) {
+            const uint64_t window = LoadU64BE(coded + (bitPosition >> 3)) << (bitPosition & 7);
+            uint32_t entry = table[window >> (64 - kHuffmanTableBits)];
+            if (entry & kEntryTwo)   // the first code only
+                entry = (entry & 0x00FF0000u) | ((entry >> 9) & 31);
+            bitPosition += BitsOf(entry);
+            if (KindOf(entry) == kEntryBadTree) {
+                result = kHuffmanStreamBadTree;
+                break;
+            }
+            node = KindOf(entry) == kEntryBytes ? static_cast<int>((entry >> 16) & 0xFF)
+                                                : static_cast<int>(entry >> 16);
+        }
         while (node >= kHuffmanFirstInner) {
             if (bitPosition >= totalBits) {
                 result = kHuffmanStreamBitsOut;
@@ -194,11 +369,13 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader)
     // Decode into a block of its own and hand it to the picture only at the
     // end, so that a failure up to here leaves the picture as it was.
     const int32_t capacity = static_cast<int32_t>(StrideForWidth(width) * height);
+    // Only the bytes the stream does not reach are cleared, after decoding.
     ByteBuffer decoded;
-    if (!decoded.AllocateFilled(capacity, 0))
+    if (!decoded.Allocate(capacity))
         return kHuffmanNoMemory;
     int32_t count = 0;
     int stream = HuffmanDecode(coded.data, got, nodes, decoded.data, capacity, &count);
+    std::memset(decoded.data + count, 0, static_cast<size_t>(capacity - count));
     if (picture.TakePixels(decoded, width, height) != kRasterOk)
         return kHuffmanNoMemory;
     if (got < codedLength)

@@ -99,13 +99,24 @@ void BuildHuffmanTree(const float weights[kHuffmanSymbols], HuffmanNode nodes[kH
 // value, and reaches exactly the leaves that took part (positive weight).
 bool HuffmanTreeUsable(const float weights[kHuffmanSymbols], const HuffmanNode nodes[kHuffmanNodes]);
 
-// Decodes the coded bytes bit by bit (most significant bit first) into out,
-// which holds capacity bytes. Stops at the end symbol, when the coded bytes
-// run out, or before the first byte that would not fit; *count is the number
-// of bytes written in every case. Meant for a usable tree; any other table
+// Decodes the coded bytes (most significant bit first) into out, which
+// holds capacity bytes. Stops at the end symbol, when the coded bytes run
+// out, or before the first byte that would not fit; *count is the number of
+// bytes written in every case. Meant for a usable tree; any other table
 // still never makes it read or write outside the given blocks.
+//
+// Codes are looked up kHuffmanTableBits at a time in a table built from the
+// tree; longer codes, and the last bytes of the stream, go on down the tree
+// bit by bit. Output, count and result are those of HuffmanDecodeByTree for
+// every table and stream.
+constexpr int kHuffmanTableBits = 11;
 int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
                   uint8_t* out, int32_t capacity, int32_t* count);
+
+// The same decoding as a plain walk down the tree, one bit per step: the
+// reference that HuffmanDecode is checked against.
+int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
+                        uint8_t* out, int32_t capacity, int32_t* count);
 
 // Reads one section at the reader's position into picture: on success the
 // picture is width x height with the decoded bytes (headers not filled; the

@@ -76,6 +76,10 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
         return kPngCorrupt;
     }
     png_init_io(png, file);
+    // No ancillary chunk is used (the samples are shown as stored), so all
+    // are skipped unread: the library would otherwise allocate what a text
+    // or profile chunk claims, up to 2 GB, before finding the file short.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(png, info);
     int bitDepth = 0, interlace = 0;
     png_get_IHDR(png, info, &header.width, &header.height, &bitDepth, &header.colourType, &interlace, nullptr,
@@ -164,6 +168,10 @@ bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
                  source.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // zlib level 3 with the library's adaptive row filters: less than half
+    // the time of the default level 6 on large photographs and scans, for
+    // files 10 to 20 per cent larger. The pixels are the same at any level.
+    png_set_compression_level(png, 3);
     png_write_info(png, info);
     for (int32_t i = 0; i < picture.height; ++i) {
         // The last memory row is the picture's top row.

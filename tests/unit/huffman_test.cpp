@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/painter/huffman.h"
@@ -224,5 +227,121 @@ TEST_F(Huffman, DamagedStreamsStayInsideTheirBlocks)
         Bytes expected(static_cast<size_t>(StrideForWidth(c.width)), 0);
         std::fill(expected.begin(), expected.begin() + c.decoded, 0x3C);
         EXPECT_EQ(Pixels(picture), expected);
+    }
+}
+
+// The table decoder against the tree walk: same result, count and bytes for
+// every stream (both outputs start as 0xEE, so a write past the count shows;
+// the coded bytes are followed by 0x00 or 0xFF bytes, so a read past the
+// coded length shows).
+namespace {
+
+void ExpectAsByTree(const HuffmanNode nodes[kHuffmanNodes], const Bytes& coded, int32_t capacity)
+{
+    Bytes slow(static_cast<size_t>(capacity) + 8, 0xEE);
+    int32_t slowCount = -1;
+    const int32_t length = static_cast<int32_t>(coded.size());
+    const int slowResult = HuffmanDecodeByTree(coded.data(), length, nodes, slow.data(), capacity, &slowCount);
+    for (uint8_t beyond : {0x00, 0xFF}) {
+        Bytes padded = coded, fast(slow.size(), 0xEE);
+        padded.resize(coded.size() + 16, beyond);
+        int32_t fastCount = -1;
+        const int fastResult = HuffmanDecode(padded.data(), length, nodes, fast.data(), capacity, &fastCount);
+        ASSERT_EQ(fastResult, slowResult) << "length " << length << " capacity " << capacity;
+        ASSERT_EQ(fastCount, slowCount) << "length " << length << " capacity " << capacity;
+        ASSERT_EQ(fast, slow) << "length " << length << " capacity " << capacity;
+    }
+}
+
+int MaxDepth(const HuffmanNode nodes[kHuffmanNodes], int node = kHuffmanRoot)
+{
+    if (node < kHuffmanFirstInner)
+        return 0;
+    return 1 + std::max(MaxDepth(nodes, nodes[node].child0), MaxDepth(nodes, nodes[node].child1));
+}
+
+}  // namespace
+
+TEST(HuffmanTable, DecodesEveryStreamAsTheTreeWalk)
+{
+    std::mt19937 random(4711);
+    auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::vector<std::vector<float>> families;
+    auto family = [&](auto weightOf) {
+        std::vector<float> w(kHuffmanSymbols, 0.0f);
+        for (int i = 0; i < kHuffmanEndSymbol; ++i)
+            w[i] = weightOf(i);
+        families.push_back(w);
+    };
+    for (int b : {0, 0x80, 255})   // one byte and the end symbol, lighter, tied and heavier
+        for (float weight : {0.25f, 1.0f, 3.0f})
+            family([&](int i) { return i == b ? weight : 0.0f; });
+    family([](int) { return 1.0f; });                       // 256 ties, tied with the end symbol too
+    family([](int) { return 0.5f; });
+    family([&](int) { return static_cast<float>(uniform(1, 3)); });   // ties everywhere
+    family([&](int) { return static_cast<float>(uniform(1, 100000)); });
+    family([&](int i) { return i % 15 == 0 ? static_cast<float>(uniform(1, 9)) : 0.0f; });
+    // Codes far longer than the table: Fibonacci weights (depth about 45)
+    // and halving weights down to the smallest float (depth about 150).
+    family([](int i) {
+        float a = 1.0f, b = 1.0f;
+        for (int k = 0; k < i; ++k)
+            a = std::exchange(b, a + b);
+        return i < 44 ? a : 0.0f;
+    });
+    family([](int i) { return i < 150 ? std::ldexp(1.0f, -i) : 0.0f; });
+    family([](int i) { return i < 120 ? std::ldexp(1.0f, 30 - i) : 1.0f; });
+    family([](int i) { return i < 3 ? std::ldexp(1.0f, 20 - i) : 1.0f; });   // most codes as long as the table
+
+    int deepest = 0;
+    for (const std::vector<float>& w : families) {
+        HuffmanNode nodes[kHuffmanNodes];
+        BuildHuffmanTree(w.data(), nodes);
+        ASSERT_TRUE(HuffmanTreeUsable(w.data(), nodes));
+        deepest = std::max(deepest, MaxDepth(nodes));
+        std::vector<uint8_t> symbols;
+        for (int i = 0; i < kHuffmanEndSymbol; ++i)
+            if (w[i] > 0.0f)
+                symbols.push_back(static_cast<uint8_t>(i));
+        SCOPED_TRACE(testing::Message() << symbols.size() << " symbols, depth " << MaxDepth(nodes));
+        for (int round = 0; round < 12; ++round) {
+            Bytes data(static_cast<size_t>(uniform(0, round < 6 ? 40 : 3000)));
+            for (uint8_t& byte : data)
+                byte = symbols[static_cast<size_t>(uniform(0, static_cast<int>(symbols.size()) - 1))];
+            Bytes coded;
+            ASSERT_TRUE(AppendHuffmanBits(coded, data.data(), data.size(), w.data()));
+            const int32_t n = static_cast<int32_t>(data.size());
+            for (int32_t capacity : {n, n - 1, n + 9, 0, uniform(0, n + 1)})
+                ExpectAsByTree(nodes, coded, std::max(capacity, 0));
+            const size_t whole = coded.size();
+            for (size_t cut = 0; cut < whole; cut += 1 + whole / 17)   // truncated streams
+                ExpectAsByTree(nodes, Bytes(coded.begin(), coded.begin() + static_cast<long>(cut)), n);
+            coded.resize(whole + 16, static_cast<uint8_t>(random()));   // bits after the end symbol
+            ExpectAsByTree(nodes, coded, n);
+            for (size_t i = 0; i < whole; ++i)   // garbage: bits run out mid-code, overflows
+                coded[i] = static_cast<uint8_t>(random());
+            ExpectAsByTree(nodes, coded, uniform(0, 2 * n));
+        }
+    }
+    EXPECT_GE(deepest, 140);
+}
+
+TEST(HuffmanTable, AnyNodeTableDecodesAsTheTreeWalk)
+{
+    // Children anywhere, outside the table too: cycles, shared nodes, leaves
+    // never reached, a walk that leaves the table after any number of bits.
+    std::mt19937 random(99);
+    for (int round = 0; round < 300; ++round) {
+        HuffmanNode nodes[kHuffmanNodes] = {};
+        // Mostly inner children in every other round, so that walks run long.
+        const int32_t low = round % 2 ? 200 : -40, high = kHuffmanNodes + (round % 3 == 0 ? 40 : 0);
+        for (HuffmanNode& node : nodes) {
+            node.child0 = low + static_cast<int32_t>(random() % static_cast<uint32_t>(high - low));
+            node.child1 = low + static_cast<int32_t>(random() % static_cast<uint32_t>(high - low));
+        }
+        Bytes coded(random() % 300);
+        for (uint8_t& byte : coded)
+            byte = static_cast<uint8_t>(random());
+        ExpectAsByTree(nodes, coded, static_cast<int32_t>(random() % 400));
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -218,4 +219,34 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
         EXPECT_TRUE(std::filesystem::is_directory(folder));
     }
     EXPECT_EQ(Names(), expected);   // no temporary file is left
+}
+
+// The composite looks its bytes up in tables per background value: every
+// (mask, backdrop, picture) triple against CompositeSaveByte, over white and
+// over solid backdrops whose three channels differ.
+TEST_F(Save, CompositeGivesTheArithmeticForEveryByteTriple)
+{
+    Picture.ResizeAndFill(256, 256, 0);
+    AlphaMask.Allocate(256 * 256);
+    for (int w = 0; w < 256; ++w)
+        for (int f = 0; f < 256; ++f) {
+            std::memset(Picture.pixels.data + Picture.Offset(f, w), f, 3);
+            AlphaMask.data[w * 256 + f] = static_cast<uint8_t>(w);
+        }
+    Picture.FillHeaders();
+    Transparency.MaskActive = 1;
+    for (int g = -1; g < 256; ++g) {   // -1: over white
+        Transparency.BackgroundMode = g < 0 ? kTransparent : kBGColorFill;
+        const uint8_t channel[3] = {uint8_t(g), uint8_t(g + 85), uint8_t(g + 170)};
+        Transparency.BGColor = channel[0] << 16 | channel[1] << 8 | channel[2];
+        BuildBackdrop(Backdrop, 256, 256, kBGColorFill, Transparency.BGColor);
+        RasterImage composite;
+        ASSERT_EQ(CompositeForSave(composite), kRasterOk);
+        for (int w = 0; w < 256; ++w)
+            for (int f = 0; f < 256; ++f)
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_EQ(composite.pixels.data[composite.Offset(f, w) + c],
+                              CompositeSaveByte(g < 0 ? 255 : channel[c], uint8_t(f), uint8_t(w)))
+                        << g << " " << f << " " << w << " " << c;
+    }
 }
