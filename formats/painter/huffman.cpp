@@ -33,6 +33,35 @@ bool SizeAllowed(int32_t width, int32_t height)
 // next section of the file can still be read.
 void SkipCodedBytes(FileReader& reader, int32_t codedLength) { reader.Skip(static_cast<size_t>(codedLength)); }
 
+// Goes on from node down the tree bit by bit to a leaf and stores it: false
+// when decoding ends there (the end symbol, a full output, the bits running
+// out or a child outside the table; result says which).
+inline bool FinishCode(const HuffmanNode* nodes, const uint8_t* coded, int64_t totalBits, int64_t& bitPosition,
+                       int node, uint8_t* out, int32_t capacity, int32_t& produced, int& result)
+{
+    while (node >= kHuffmanFirstInner) {
+        if (bitPosition >= totalBits) {
+            result = kHuffmanStreamBitsOut;
+            return false;
+        }
+        int bit = (coded[bitPosition >> 3] >> (7 - (bitPosition & 7))) & 1;
+        ++bitPosition;
+        node = bit ? nodes[node].child1 : nodes[node].child0;
+        if (node < 0 || node >= kHuffmanNodes) {
+            result = kHuffmanStreamBadTree;
+            return false;
+        }
+    }
+    if (node == kHuffmanEndSymbol)
+        return false;
+    if (produced >= capacity) {
+        result = kHuffmanStreamOverflow;
+        return false;
+    }
+    out[produced++] = static_cast<uint8_t>(node);
+    return true;
+}
+
 }  // namespace
 
 bool HuffmanWeightAllowed(float weight) { return weight == weight && weight < kHuffmanWeightLimit; }
@@ -114,28 +143,7 @@ int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const Huffman
     int64_t bitPosition = 0;
     int32_t produced = 0;
     int result = kHuffmanStreamEnded;
-    for (;;) {
-        int node = kHuffmanRoot;
-        while (node >= kHuffmanFirstInner) {
-            if (bitPosition >= totalBits) {
-                result = kHuffmanStreamBitsOut;
-                break;
-            }
-            int bit = (coded[bitPosition >> 3] >> (7 - (bitPosition & 7))) & 1;
-            ++bitPosition;
-            node = bit ? nodes[node].child1 : nodes[node].child0;
-            if (node < 0 || node >= kHuffmanNodes) {
-                result = kHuffmanStreamBadTree;
-                break;
-            }
-        }
-        if (result != kHuffmanStreamEnded || node == kHuffmanEndSymbol)
-            break;
-        if (produced >= capacity) {
-            result = kHuffmanStreamOverflow;
-            break;
-        }
-        out[produced++] = static_cast<uint8_t>(node);
+    while (FinishCode(nodes, coded, totalBits, bitPosition, kHuffmanRoot, out, capacity, produced, result)) {
     }
     *count = produced;
     return result;
@@ -290,26 +298,8 @@ int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode n
             node = KindOf(entry) == kEntryBytes ? static_cast<int>((entry >> 16) & 0xFF)
                                                 : static_cast<int>(entry >> 16);
         }
-        while (node >= kHuffmanFirstInner) {
-            if (bitPosition >= totalBits) {
-                result = kHuffmanStreamBitsOut;
-                break;
-            }
-            int bit = (coded[bitPosition >> 3] >> (7 - (bitPosition & 7))) & 1;
-            ++bitPosition;
-            node = bit ? nodes[node].child1 : nodes[node].child0;
-            if (node < 0 || node >= kHuffmanNodes) {
-                result = kHuffmanStreamBadTree;
-                break;
-            }
-        }
-        if (result != kHuffmanStreamEnded || node == kHuffmanEndSymbol)
+        if (!FinishCode(nodes, coded, totalBits, bitPosition, node, out, capacity, produced, result))
             break;
-        if (produced >= capacity) {
-            result = kHuffmanStreamOverflow;
-            break;
-        }
-        out[produced++] = static_cast<uint8_t>(node);
     }
     *count = produced;
     return result;
