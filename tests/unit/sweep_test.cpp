@@ -49,10 +49,10 @@ using Bytes = std::vector<uint8_t>;
 namespace {
 
 constexpr size_t kEveryOffset = SIZE_MAX;
-#ifdef _WIN32
-// Under Wine every open costs some milliseconds: the files made here are
-// sampled too, and the samples' heads only in part (the native build sweeps
-// them whole).
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__)
+// Under Wine and under the sanitizers every open costs many times more: the
+// files made here are sampled too, and the samples' heads only in part (the
+// plain native build sweeps them whole).
 constexpr size_t kWrittenHead = 200, kWrittenSparse = 60, kSampleSparse = 20, kSampleHeadShare = 2;
 #else
 constexpr size_t kWrittenHead = kEveryOffset, kWrittenSparse = 0, kSampleSparse = 200, kSampleHeadShare = 1;
