@@ -1,26 +1,22 @@
 #include "app/view_layout.h"
 
-#include <cfloat>
 #include <cstring>
 
 #include "colour/transparency_state.h"
-#include "image/pixel_math.h"
+#include "image/pixel_blend.h"
 #include "image/program_objects.h"
-
-// The blends truncate double-precision results: every build must evaluate
-// in the declared precision (the 32-bit Windows build uses SSE2).
-static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
 
 int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t backgroundMode, uint32_t bgColor)
 {
-    int result = backdrop.ResizeAndFill(width, height, -1);
-    if (result != kRasterOk || backdrop.height == 0)
+    int result = backdrop.Resize(width, height);
+    if (result != kRasterOk || backdrop.Empty())
         return result;
-    // Every row is one of two patterns (solid colour: one): build them in
-    // the first two rows, then copy them down.
+    // Every row (white padding included) is one of two patterns (solid
+    // colour: one): build them in rows 0 and 16, then copy them down.
     const int patterns = backgroundMode == kTransparent && height > kCheckerSquare ? 2 : 1;
     for (int k = 0; k < patterns; ++k) {
         uint8_t* row = backdrop.pixels.data + int64_t{k * kCheckerSquare} * backdrop.stride;
+        std::memset(row, 0xFF, static_cast<size_t>(backdrop.stride));
         for (int32_t c = 0; c < backdrop.width; ++c) {
             uint8_t* p = row + 3 * c;
             if (backgroundMode == kTransparent) {
@@ -32,37 +28,16 @@ int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t 
             }
         }
     }
-    const size_t rowBytes = static_cast<size_t>(3 * int64_t{backdrop.width});
     for (int32_t r = 0; r < backdrop.height; ++r) {
         int32_t source = backgroundMode == kTransparent && (r % (2 * kCheckerSquare)) >= kCheckerSquare
                              ? kCheckerSquare
                              : 0;
         if (r != source)
             std::memcpy(backdrop.pixels.data + int64_t{r} * backdrop.stride,
-                        backdrop.pixels.data + int64_t{source} * backdrop.stride, rowBytes);
+                        backdrop.pixels.data + int64_t{source} * backdrop.stride,
+                        static_cast<size_t>(backdrop.stride));
     }
     return kRasterOk;
-}
-
-namespace {
-
-// The mask weight d of the view's blend, limited to 0..1.
-double ViewWeight(uint8_t mask)
-{
-    double d = static_cast<double>(mask) * static_cast<double>(kInverse255f);
-    if (d >= 1.0)
-        d = 1.0;
-    if (d < 0.0)
-        d = 0.0;
-    return d;
-}
-
-}  // namespace
-
-uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask)
-{
-    double d = ViewWeight(mask);
-    return TruncateToByte(backdrop * (1.0 - d) + picture * d);
 }
 
 bool ViewBlends(const RasterImage& picture, const RasterImage& backdrop, const ByteBuffer& mask, int32_t maskActive)
@@ -94,31 +69,11 @@ int ComposeView(RasterImage& composed, const RasterImage& picture, const RasterI
     for (int32_t r = 0; r < picture.height; ++r)
         std::memset(composed.pixels.data + int64_t{r} * composed.stride + rowBytes, 0,
                     static_cast<size_t>(composed.stride) - rowBytes);
-    // The weights depend on the mask byte only.
-    double weight[256], rest[256];
-    for (int m = 0; m < 256; ++m) {
-        weight[m] = ViewWeight(static_cast<uint8_t>(m));
-        rest[m] = 1.0 - weight[m];
-    }
     const int32_t w = picture.width;
     for (int32_t r = 0; r < picture.height; ++r) {
         const int64_t rowStart = int64_t{r} * picture.stride;
-        const uint8_t* m = mask.data + int64_t{r} * w;
-        const uint8_t* b = backdrop.pixels.data + rowStart;
-        const uint8_t* p = picture.pixels.data + rowStart;
-        uint8_t* out = composed.pixels.data + rowStart;
-        for (int32_t c = 0; c < w; ++c) {
-            // Weight 0 gives the backdrop and weight 1 the picture exactly
-            // (x * 1 + y * 0 is x in double precision), so those are copied.
-            const uint8_t mc = m[c];
-            if (mc == 0 || mc == 255) {
-                std::memcpy(out + 3 * c, (mc == 0 ? b : p) + 3 * c, 3);
-                continue;
-            }
-            const double d = weight[mc], e = rest[mc];
-            for (int i = 3 * c; i < 3 * c + 3; ++i)
-                out[i] = TruncateToByte(b[i] * e + p[i] * d);
-        }
+        BlendPixels(composed.pixels.data + rowStart, backdrop.pixels.data + rowStart, picture.pixels.data + rowStart,
+                    mask.data + int64_t{r} * w, w, FullMask::kShowsPicture);
     }
     return kRasterOk;
 }
@@ -159,17 +114,20 @@ int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int
 
 int RenderView(RasterImage& dest, float zoom)
 {
-    RasterImage composed;
     int result = BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode,
                                Transparency.BGColor);
-    const RasterImage* shown = nullptr;
-    if (result == kRasterOk) {
-        shown = ViewPicture(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
-        if (!shown)
-            result = kRasterNoMemory;
+    if (result != kRasterOk)
+        return result;
+    const int32_t dw = DisplayLength(Picture.width, zoom);
+    const int32_t dh = DisplayLength(Picture.height, zoom);
+    if (dw == Picture.width && dh == Picture.height) {
+        // Unzoomed, the composed image is the view: made straight into dest.
+        result = ComposeView(dest, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+    } else {
+        RasterImage composed;
+        const RasterImage* shown = ViewPicture(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+        result = shown ? StretchNearest(dest, *shown, dw, dh) : kRasterNoMemory;
     }
-    if (result == kRasterOk)
-        result = StretchNearest(dest, *shown, DisplayLength(Picture.width, zoom), DisplayLength(Picture.height, zoom));
     if (result == kRasterOk)
         dest.FillHeaders();
     return result;

@@ -36,10 +36,6 @@ bool ViewBlends(const RasterImage& picture, const RasterImage& backdrop, const B
 const RasterImage* ViewPicture(RasterImage& composed, const RasterImage& picture, const RasterImage& backdrop,
                                const ByteBuffer& mask, int32_t maskActive);
 
-// One channel of the view's blend: d = m x (single-precision 1/255), limited
-// to 0..1, then trunc(b x (1 - d) + p x d) in double precision, clamped.
-uint8_t BlendViewByte(uint8_t backdrop, uint8_t picture, uint8_t mask);
-
 // trunc(length x zoom) with the exact single-precision factor.
 int32_t DisplayLength(int32_t length, float zoom);
 

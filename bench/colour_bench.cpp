@@ -121,22 +121,39 @@ void BM_RecolorPen(benchmark::State& state)
 }
 BENCHMARK(BM_RecolorPen)->Unit(benchmark::kMillisecond);
 
+// The blend of the view into a composed image that already has the size.
 void BM_ComposeViewWithMask(benchmark::State& state)
 {
     LoadDrawing();
     BuildAlphaMask(20, 230, 10);
     BuildBackdrop(Backdrop, Picture.width, Picture.height, kTransparent, 0);
-    for (auto _ : state) {
-        RasterImage composed;
+    RasterImage composed;
+    for (auto _ : state)
         benchmark::DoNotOptimize(ComposeView(composed, Picture, Backdrop, AlphaMask, 1));
-    }
     CountMegapixels(state);
     Transparency.MaskActive = 0;
 }
 BENCHMARK(BM_ComposeViewWithMask)->Unit(benchmark::kMillisecond);
 
-// The whole view at 100 %: backdrop, composition (with the mask or, with
-// none, the picture as it is) and the stretch into the view.
+// The composition step of every layout of the viewer: the backdrop rebuilt,
+// then the picture composed into a new temporary image (with a mask) or
+// taken as it is (without one).
+void BM_LayoutComposition(benchmark::State& state)
+{
+    LoadDrawing();
+    BuildAlphaMask(20, 230, 10);
+    const int32_t maskActive = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        BuildBackdrop(Backdrop, Picture.width, Picture.height, kTransparent, 0);
+        RasterImage composed;
+        benchmark::DoNotOptimize(ViewPicture(composed, Picture, Backdrop, AlphaMask, maskActive));
+    }
+    CountMegapixels(state);
+}
+BENCHMARK(BM_LayoutComposition)->ArgName("mask")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The whole view of `zavik render` at 100 %: backdrop, composition (with the
+// mask or, with none, the picture as it is) into a new image.
 void BM_RenderView(benchmark::State& state)
 {
     LoadDrawing();
@@ -152,7 +169,8 @@ void BM_RenderView(benchmark::State& state)
 BENCHMARK(BM_RenderView)->ArgName("mask")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The composite the JPEG and BMP writers save while a mask is active, over
-// white (0) and over the background colour (1).
+// white (0) and over the background colour (1), into a composite that
+// already has the size (fresh: 1, into a new one as each save makes it).
 void BM_CompositeForSave(benchmark::State& state)
 {
     LoadDrawing();
@@ -160,13 +178,19 @@ void BM_CompositeForSave(benchmark::State& state)
     Transparency.BackgroundMode = state.range(0) ? kBGColorFill : kTransparent;
     Transparency.BGColor = 0x00C0E0F0;
     BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode, Transparency.BGColor);
+    RasterImage kept;
     for (auto _ : state) {
-        RasterImage composite;
-        benchmark::DoNotOptimize(CompositeForSave(composite));
+        RasterImage fresh;
+        benchmark::DoNotOptimize(CompositeForSave(state.range(1) ? fresh : kept));
     }
     CountMegapixels(state);
     Transparency = TransparencyState();
 }
-BENCHMARK(BM_CompositeForSave)->ArgName("colour")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositeForSave)
+    ->ArgNames({"colour", "fresh"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,6 +5,10 @@
 
 bool ByteBuffer::Allocate(int32_t size)
 {
+    // A block of the right length is kept: a picture laid out again, or a
+    // mask made again, then costs no fresh pages.
+    if (size > 0 && size == length)
+        return true;
     Free();
     if (size <= 0)
         return true;

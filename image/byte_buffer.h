@@ -18,7 +18,8 @@ public:
     ByteBuffer(const ByteBuffer&) = delete;
     ByteBuffer& operator=(const ByteBuffer&) = delete;
 
-    // Frees, then takes a new block of `size` bytes (contents unspecified).
+    // Makes the block `size` bytes long (contents unspecified): a block of
+    // that length is kept, any other is freed before a new one is taken.
     // size <= 0 leaves the buffer empty. Returns false when the block could
     // not be had; the buffer is then empty.
     bool Allocate(int32_t size);

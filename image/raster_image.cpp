@@ -75,10 +75,11 @@ RasterImage::~RasterImage()
 
 int RasterImage::SetSize(int32_t newWidth, int32_t newHeight, bool fill, int value)
 {
-    pixels.Free();
     width = height = stride = 0;
-    if (!PictureSizeAllowed(newWidth, newHeight))
+    if (!PictureSizeAllowed(newWidth, newHeight)) {
+        pixels.Free();
         return kRasterTooLarge;
+    }
     int32_t newStride = static_cast<int32_t>(StrideForWidth(newWidth));
     int32_t bytes = static_cast<int32_t>(int64_t{newStride} * newHeight);
     bool ok = fill ? pixels.AllocateFilled(bytes, value) : pixels.Allocate(bytes);

@@ -105,8 +105,8 @@ public:
     RasterImage(const RasterImage&) = delete;
     RasterImage& operator=(const RasterImage&) = delete;
 
-    // Stores the size, computes the stride and replaces the block (contents
-    // unspecified), even when the size does not change. Headers and path are
+    // Stores the size, computes the stride and sizes the block (contents
+    // unspecified; a block of the same length is kept). Headers and path are
     // left as they were. On a refused size the image becomes empty.
     int Resize(int32_t newWidth, int32_t newHeight);
     // As Resize, with every byte of the block, padding included, set to the

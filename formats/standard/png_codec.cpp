@@ -16,6 +16,7 @@
 
 #include "colour/transparency_state.h"
 #include "formats/standard/save_pipeline.h"
+#include "image/pixel_blend.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
 
@@ -133,9 +134,9 @@ void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out)
     const uint8_t* g = source.backdrop ? source.backdrop->pixels.data + rowStart : nullptr;
     for (int32_t c = 0; c < picture.width; ++c, f += 3) {
         if (g) {
-            *out++ = CompositeSaveByte(g[3 * c + 2], f[2], weight[c]);
-            *out++ = CompositeSaveByte(g[3 * c + 1], f[1], weight[c]);
-            *out++ = CompositeSaveByte(g[3 * c + 0], f[0], weight[c]);
+            *out++ = BlendByte(g[3 * c + 2], f[2], weight[c], FullMask::kUnlimited);
+            *out++ = BlendByte(g[3 * c + 1], f[1], weight[c], FullMask::kUnlimited);
+            *out++ = BlendByte(g[3 * c + 0], f[0], weight[c], FullMask::kUnlimited);
         } else {
             *out++ = f[2];
             *out++ = f[1];

@@ -1,10 +1,7 @@
 #include "formats/standard/save_pipeline.h"
 
-#include <cfloat>
 #include <cstring>
 #include <ctime>
-#include <memory>
-#include <new>
 
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
@@ -12,41 +9,9 @@
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/replace_file.h"
-#include "image/pixel_math.h"
+#include "image/pixel_blend.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
-
-// The composite truncates double-precision results: every build must
-// evaluate in the declared precision (the 32-bit Windows build uses SSE2).
-static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
-
-uint8_t CompositeSaveByte(uint8_t background, uint8_t foreground, uint8_t weight)
-{
-    const double b = static_cast<double>(weight) * static_cast<double>(kInverse255f);
-    const double v = (1.0 - b) * background + b * foreground;
-    const int t = static_cast<int>(v);   // toward zero: -0.00001 gives 0
-    return static_cast<uint8_t>(t < 0 ? 0 : t > 255 ? 255 : t);
-}
-
-namespace {
-
-// CompositeSaveByte for one background value, every weight and foreground:
-// the table holds the function's own results, so looking up gives the same
-// bytes as calling it.
-struct SaveBlendTable {
-    int background = -1;
-    uint8_t byte[256][256];   // [weight][foreground]
-
-    void Build(uint8_t g)
-    {
-        background = g;
-        for (int w = 0; w < 256; ++w)
-            for (int f = 0; f < 256; ++f)
-                byte[w][f] = CompositeSaveByte(g, static_cast<uint8_t>(f), static_cast<uint8_t>(w));
-    }
-};
-
-}  // namespace
 
 bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask)
 {
@@ -94,32 +59,10 @@ int CompositeForSave(RasterImage& composite)
     const int32_t w = Picture.width;
     if (w == 0 || Picture.height == 0)
         return kRasterOk;
-    // The background is white or, as the view builds it, one colour: one
-    // table per channel for the first pixel's value serves every byte with
-    // that background; any other byte is computed.
-    std::unique_ptr<SaveBlendTable[]> tables(new (std::nothrow) SaveBlendTable[3]);
-    if (tables)
-        for (int c = 0; c < 3; ++c)
-            tables[c].Build(backdrop ? backdrop->pixels.data[c] : 255);
     for (int32_t r = 0; r < Picture.height; ++r) {
         const int64_t rowStart = int64_t{r} * Picture.stride;
-        const uint8_t* weight = AlphaMask.data + int64_t{r} * w;
-        const uint8_t* f = Picture.pixels.data + rowStart;
-        const uint8_t* g = backdrop ? backdrop->pixels.data + rowStart : nullptr;
-        uint8_t* out = composite.pixels.data + rowStart;
-        if (!tables) {
-            for (int32_t i = 0; i < 3 * w; ++i)
-                out[i] = CompositeSaveByte(g ? g[i] : 255, f[i], weight[i / 3]);
-            continue;
-        }
-        for (int32_t x = 0; x < w; ++x) {
-            const uint8_t m = weight[x];
-            for (int c = 0; c < 3; ++c) {
-                const int i = 3 * x + c;
-                const uint8_t back = g ? g[i] : 255;
-                out[i] = back == tables[c].background ? tables[c].byte[m][f[i]] : CompositeSaveByte(back, f[i], m);
-            }
-        }
+        BlendPixels(composite.pixels.data + rowStart, backdrop ? backdrop->pixels.data + rowStart : nullptr,
+                    Picture.pixels.data + rowStart, AlphaMask.data + int64_t{r} * w, w, FullMask::kUnlimited);
     }
     return kRasterOk;
 }

@@ -43,12 +43,6 @@ enum JpegSaveResult : int {
 // SaveByFilterIndex for an index that names no format: nothing is written.
 constexpr int kSaveNoFormat = -10;
 
-// One byte of the save composite: b = weight x (1/255 in single precision),
-// not limited to 1, then trunc((1 - b) x background + b x foreground) in
-// double precision, clamped to 0..255. A full weight therefore gives f - 1
-// where the background is larger than a non-zero foreground f.
-uint8_t CompositeSaveByte(uint8_t background, uint8_t foreground, uint8_t weight);
-
 // True when a save blends: MaskActive is 1 and the mask covers the picture
 // (a shorter mask is taken as inactive, as the view takes it).
 bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask);

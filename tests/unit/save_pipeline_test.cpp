@@ -14,6 +14,7 @@
 #include "formats/standard/png_codec.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
+#include "tests/support/blend_reference.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
@@ -61,26 +62,6 @@ protected:
 
 }  // namespace
 
-TEST(SaveComposite, ExactArithmetic)
-{
-    struct Case {
-        int background, foreground, weight, expected;
-    } cases[] = {
-        {255, 0, 128, 126},   // truncated, not rounded
-        {0, 255, 128, 128}, {255, 0, 64, 190}, {255, 0, 0, 255}, {37, 200, 0, 37},
-        {200, 10, 255, 9},    // b is slightly above 1
-        {255, 0, 255, 0},   {0, 255, 255, 255}, {10, 200, 255, 200},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(CompositeSaveByte(uint8_t(c.background), uint8_t(c.foreground), uint8_t(c.weight)), c.expected)
-            << c.background << " " << c.foreground << " " << c.weight;
-    for (int f = 1; f < 255; ++f)
-        ASSERT_EQ(CompositeSaveByte(255, uint8_t(f), 255), f - 1) << f;
-    for (int v = 0; v < 256; ++v)
-        for (int w = 0; w < 256; ++w)
-            ASSERT_EQ(CompositeSaveByte(uint8_t(v), uint8_t(v), uint8_t(w)), v) << v << " " << w;
-}
-
 TEST_F(Save, CompositeIsACopyOverTheChosenBackground)
 {
     const std::vector<uint8_t> before = Bytes(Picture);
@@ -104,7 +85,7 @@ TEST_F(Save, CompositeIsACopyOverTheChosenBackground)
                 }
                 const int g = mode == kBGColorFill ? (staleBackdrop ? solid : Backdrop).pixels.data[i] : 255;
                 const uint8_t w = AlphaMask.data[i / 16 * 5 + i % 16 / 3];
-                ASSERT_EQ(composite.pixels.data[i], CompositeSaveByte(uint8_t(g), before[i], w)) << i;
+                ASSERT_EQ(composite.pixels.data[i], SaveBlendReference(uint8_t(g), before[i], w)) << i;
             }
             // BMP is lossless: the file holds the composite.
             std::string path = dir.Path("c.bmp");
@@ -221,9 +202,9 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
     EXPECT_EQ(Names(), expected);   // no temporary file is left
 }
 
-// The composite looks its bytes up in tables per background value: every
-// (mask, backdrop, picture) triple against CompositeSaveByte, over white and
-// over solid backdrops whose three channels differ.
+// Every (mask, backdrop, picture) triple of the whole composite against the
+// double-precision definition, over white and over solid backdrops whose
+// three channels differ.
 TEST_F(Save, CompositeGivesTheArithmeticForEveryByteTriple)
 {
     Picture.ResizeAndFill(256, 256, 0);
@@ -246,7 +227,7 @@ TEST_F(Save, CompositeGivesTheArithmeticForEveryByteTriple)
             for (int f = 0; f < 256; ++f)
                 for (int c = 0; c < 3; ++c)
                     ASSERT_EQ(composite.pixels.data[composite.Offset(f, w) + c],
-                              CompositeSaveByte(g < 0 ? 255 : channel[c], uint8_t(f), uint8_t(w)))
+                              SaveBlendReference(g < 0 ? 255 : channel[c], uint8_t(f), uint8_t(w)))
                         << g << " " << f << " " << w << " " << c;
     }
 }

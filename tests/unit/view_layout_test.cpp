@@ -37,21 +37,6 @@ TEST(Backdrop, ColourFillStoresBlueGreenRed)
     EXPECT_EQ(b.pixels.data[9], 255);   // padding stays white
 }
 
-TEST(ViewBlend, ExactArithmetic)
-{
-    // The copies for weights 0 and 255 agree with the arithmetic everywhere.
-    for (int b = 0; b < 256; ++b)
-        for (int p = 0; p < 256; ++p) {
-            ASSERT_EQ(BlendViewByte(uint8_t(b), uint8_t(p), 0), b);
-            ASSERT_EQ(BlendViewByte(uint8_t(b), uint8_t(p), 255), p);
-        }
-    EXPECT_EQ(BlendViewByte(255, 0, 128), 126);
-    EXPECT_EQ(BlendViewByte(0, 255, 128), 128);
-    EXPECT_EQ(BlendViewByte(17, 200, 255), 200);   // d is limited to 1
-    EXPECT_EQ(BlendViewByte(17, 200, 0), 17);
-    EXPECT_EQ(BlendViewByte(100, 100, 77), 100);    // equal bytes stay equal
-}
-
 TEST(ViewComposition, MaskChoosesBetweenPictureAndBackdrop)
 {
     RasterImage picture, backdrop, composed;
