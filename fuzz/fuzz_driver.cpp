@@ -1,5 +1,6 @@
 #include "fuzz/fuzz_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
+#include "image/little_endian.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
 #include "tools/writers/painter_file_writer.h"
@@ -143,6 +145,43 @@ std::string PositionProblem(std::FILE* file, size_t size)
     const long position = std::ftell(file);
     if (position < 0 || static_cast<size_t>(position) > size)
         return "file left at " + std::to_string(position) + " of " + std::to_string(size);
+    return "";
+}
+
+// The Huffman input's coded bytes, repeated to a stream long enough to be
+// split, decoded by both halves at once and by one decoder: the same result,
+// count and bytes. Inputs whose weights give no usable code have nothing to
+// compare.
+std::string SplitDecoderProblem(const uint8_t* data, size_t size)
+{
+    constexpr size_t kCodedStart = kHuffmanHeadBytes + kHuffmanWeightBytes;
+    if (size <= kCodedStart)
+        return "";
+    float weights[kHuffmanSymbols];
+    for (int i = 0; i < kHuffmanSymbols; ++i) {
+        weights[i] = LoadF32LE(data + kHuffmanHeadBytes + 4 * i);
+        if (i < kHuffmanEndSymbol && !HuffmanWeightAllowed(weights[i]))
+            return "";
+    }
+    HuffmanNode nodes[kHuffmanNodes];
+    BuildHuffmanTree(weights, nodes);
+    if (!HuffmanTreeUsable(weights, nodes))
+        return "";
+    std::vector<uint8_t> coded;
+    const size_t length = static_cast<size_t>(kHuffmanSplitBytes) + size % 4096;
+    while (coded.size() < length)
+        coded.insert(coded.end(), data + kCodedStart, data + std::min(size, kCodedStart + length - coded.size()));
+    // Room for every code of one bit, or less (the first byte chooses).
+    const int32_t capacity = static_cast<int32_t>(length * 8 >> (data[0] & 3));
+    std::vector<uint8_t> one(static_cast<size_t>(capacity)), two(one.size());
+    int32_t oneCount = 0, twoCount = 0;
+    const int32_t codedLength = static_cast<int32_t>(coded.size());
+    const int oneResult = HuffmanDecode(coded.data(), codedLength, nodes, one.data(), capacity, &oneCount);
+    const int twoResult = HuffmanDecodeSplit(coded.data(), codedLength, nodes, two.data(), capacity, &twoCount);
+    if (oneResult != twoResult || oneCount != twoCount ||
+        !std::equal(one.begin(), one.begin() + oneCount, two.begin()))
+        return "the split decoder differs: result " + std::to_string(twoResult) + " count " +
+               std::to_string(twoCount) + " against " + std::to_string(oneResult) + " " + std::to_string(oneCount);
     return "";
 }
 
@@ -322,6 +361,8 @@ FuzzOutcome RunFuzzInput(FuzzTarget target, const uint8_t* data, size_t size, co
     }
     if (outcome.problem.empty())
         outcome.problem = StateProblem(target != FuzzTarget::Huffman);
+    if (outcome.problem.empty() && target == FuzzTarget::Huffman)
+        outcome.problem = SplitDecoderProblem(data, size);
     return outcome;
 }
 

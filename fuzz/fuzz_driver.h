@@ -22,7 +22,7 @@ enum class FuzzTarget {
     Painter,        // ReadPainter on an open file
     PainterShort,   // ReadPainterShort on an open file
     Canvas,         // ReadCNV on a file
-    Huffman,        // HuffDecodeImg into Picture
+    Huffman,        // HuffDecodeImg into Picture, then the split decoder against the single one
     Packed,         // ReadPackedPicture into Picture at 50 x 50, then at 100 x 100
     Item,           // ReadItem into a picture of its own
     Bmp,            // ReadBMP into Picture

@@ -246,63 +246,209 @@ uint64_t LoadU64BE(const uint8_t* p)
 #endif
 }
 
+// A place in the stream: the next code's first bit, the bytes written and
+// the room for them, and why decoding stopped.
+struct Cursor {
+    int64_t bit;
+    uint8_t* out;
+    int32_t capacity;
+    int32_t produced;
+    int result;
+};
+
+struct Stream {
+    const uint8_t* coded;
+    int64_t totalBits;
+    int64_t lastWindowByte;   // a window is loaded only while its 8 bytes lie inside
+    const HuffmanNode* nodes;
+    uint32_t table[kTableSize];
+
+    Stream(const uint8_t* codedBytes, int32_t codedLength, const HuffmanNode* tree)
+        : coded(codedBytes), totalBits(codedLength > 0 ? int64_t{codedLength} * 8 : 0),
+          lastWindowByte(int64_t{codedLength} - 8), nodes(tree)
+    {
+        BuildTable(tree, table);
+    }
+};
+
+// Stores one byte entry at the cursor and moves past its bits.
+inline void TakeEntry(Cursor& c, uint64_t& window, uint32_t entry)
+{
+    // The second store repeats the first byte for a one-byte entry, so
+    // nothing is written past the bytes produced.
+    c.out[c.produced] = static_cast<uint8_t>(entry >> 16);
+    c.produced += 1 + static_cast<int32_t>((entry & kEntryTwo) >> 8);
+    c.out[c.produced - 1] = static_cast<uint8_t>(entry >> 24);
+    window <<= BitsOf(entry);
+    c.bit += BitsOf(entry);
+}
+
+// The byte entries of one window, several codes to a window, while their
+// bytes surely fit: false when there is no whole window or room for one, or
+// when the window met an entry of another kind (decoded up to there).
+inline bool DecodeWindow(const Stream& s, Cursor& c)
+{
+    if ((c.bit >> 3) > s.lastWindowByte || c.capacity - c.produced < 2 * kEntriesPerWindow)
+        return false;
+    uint64_t window = LoadU64BE(s.coded + (c.bit >> 3)) << (c.bit & 7);
+    for (int k = 0; k < kEntriesPerWindow; ++k) {
+        const uint32_t entry = s.table[window >> (64 - kHuffmanTableBits)];
+        if (KindOf(entry) != kEntryBytes)
+            return false;
+        TakeEntry(c, window, entry);
+    }
+    return true;
+}
+
+// One code the general way: the first code of the window's entry while a
+// whole window is left, then the tree bit by bit, exactly as
+// HuffmanDecodeByTree walks it. False when decoding stops (c.result says
+// why); a code that finds no room leaves c.bit at its start.
+inline bool DecodeCode(const Stream& s, Cursor& c)
+{
+    const int64_t start = c.bit;
+    int node = kHuffmanRoot;
+    if ((c.bit >> 3) <= s.lastWindowByte) {
+        const uint64_t window = LoadU64BE(s.coded + (c.bit >> 3)) << (c.bit & 7);
+        uint32_t entry = s.table[window >> (64 - kHuffmanTableBits)];
+        if (entry & kEntryTwo)   // the first code only
+            entry = (entry & 0x00FF0000u) | ((entry >> 9) & 31);
+        c.bit += BitsOf(entry);
+        if (KindOf(entry) == kEntryBadTree) {
+            c.result = kHuffmanStreamBadTree;
+            return false;
+        }
+        node = KindOf(entry) == kEntryBytes ? static_cast<int>((entry >> 16) & 0xFF) : static_cast<int>(entry >> 16);
+    }
+    if (FinishCode(s.nodes, s.coded, s.totalBits, c.bit, node, c.out, c.capacity, c.produced, c.result))
+        return true;
+    if (c.result == kHuffmanStreamOverflow)
+        c.bit = start;
+    return false;
+}
+
+// DecodeWindow for two cursors in step, so that their two chains of
+// lookups overlap: false unless both had a whole window and room (the
+// first, a window ending before limit), or as soon as either meets another
+// kind of entry (both decoded up to there).
+inline bool DecodeWindowPair(const Stream& s, Cursor& a, Cursor& b, int64_t limit)
+{
+    if (a.bit + 64 > limit || (a.bit >> 3) > s.lastWindowByte || (b.bit >> 3) > s.lastWindowByte ||
+        a.capacity - a.produced < 2 * kEntriesPerWindow || b.capacity - b.produced < 2 * kEntriesPerWindow)
+        return false;
+    uint64_t wa = LoadU64BE(s.coded + (a.bit >> 3)) << (a.bit & 7);
+    uint64_t wb = LoadU64BE(s.coded + (b.bit >> 3)) << (b.bit & 7);
+    for (int k = 0; k < kEntriesPerWindow; ++k) {
+        const uint32_t ea = s.table[wa >> (64 - kHuffmanTableBits)];
+        const uint32_t eb = s.table[wb >> (64 - kHuffmanTableBits)];
+        if (KindOf(ea) != kEntryBytes || KindOf(eb) != kEntryBytes)
+            return false;
+        TakeEntry(a, wa, ea);
+        TakeEntry(b, wb, eb);
+    }
+    return true;
+}
+
+// Decodes from the cursor to the end of the stream.
+void DecodeRest(const Stream& s, Cursor& c)
+{
+    do {
+        while (DecodeWindow(s, c)) {
+        }
+    } while (DecodeCode(s, c));
+}
+
 }  // namespace
 
 int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
                   uint8_t* out, int32_t capacity, int32_t* count)
 {
-    uint32_t table[kTableSize];
-    BuildTable(nodes, table);
+    const Stream s(coded, codedLength, nodes);
+    Cursor c{0, out, capacity, 0, kHuffmanStreamEnded};
+    DecodeRest(s, c);
+    *count = c.produced;
+    return c.result;
+}
 
-    const int64_t totalBits = codedLength > 0 ? int64_t{codedLength} * 8 : 0;
-    // A window is loaded only while its 8 bytes lie inside the coded block.
-    const int64_t lastWindowByte = int64_t{codedLength} - 8;
-    int64_t bitPosition = 0;
-    int32_t produced = 0;
-    int result = kHuffmanStreamEnded;
-    for (;;) {
-        // Byte entries, several to a window, while their bytes surely fit.
-        while ((bitPosition >> 3) <= lastWindowByte && capacity - produced >= 2 * kEntriesPerWindow) {
-            uint64_t window = LoadU64BE(coded + (bitPosition >> 3)) << (bitPosition & 7);
-            int k = 0;
-            for (; k < kEntriesPerWindow; ++k) {
-                const uint32_t entry = table[window >> (64 - kHuffmanTableBits)];
-                if (KindOf(entry) != kEntryBytes)
-                    break;
-                // The second store repeats the first byte for a one-byte
-                // entry, so nothing is written past the bytes produced.
-                out[produced] = static_cast<uint8_t>(entry >> 16);
-                produced += 1 + static_cast<int32_t>((entry & kEntryTwo) >> 8);
-                out[produced - 1] = static_cast<uint8_t>(entry >> 24);
-                window <<= BitsOf(entry);
-                bitPosition += BitsOf(entry);
-            }
-            if (k < kEntriesPerWindow)
-                break;
-        }
+// Every code depends on where the one before it ended, so one decoder is a
+// single chain of table lookups. Here a second decoder starts at the middle
+// byte of the stream, on a boundary it can only guess, and writes into the
+// upper part of out while the first decodes the lower half; the two chains
+// run side by side. Codes of a byte code fall back into step after a few
+// codes: once the first decoder, going on past the middle, starts a code
+// where the second started one, everything the second decoded from there
+// on is what the first would decode, and it is moved down behind the first
+// decoder's bytes. Where that never happens, or the second part of out is
+// too small, the first decoder simply goes on alone, so the outcome is that
+// of one decoder in every case.
+int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
+                       uint8_t* out, int32_t capacity, int32_t* count)
+{
+    if (codedLength < kHuffmanSplitBytes || capacity < kHuffmanSplitBytes)
+        return HuffmanDecode(coded, codedLength, nodes, out, capacity, count);
+    const Stream s(coded, codedLength, nodes);
+    const int64_t middle = int64_t{codedLength / 2} * 8;
+    // The upper part: a little less than half, so that a first half holding
+    // somewhat more bytes than the second still fits below it.
+    const int32_t upper = capacity / 2 + capacity / 32;
+    Cursor first{0, out, upper, 0, kHuffmanStreamEnded};
+    Cursor second{middle, out + upper, capacity - upper, 0, kHuffmanStreamEnded};
 
-        // One code the general way: the first code of the window's entry
-        // while a whole window is left, then the tree bit by bit, exactly as
-        // HuffmanDecodeByTree walks it.
-        int node = kHuffmanRoot;
-        if ((bitPosition >> 3) <= lastWindowByte) {
-            const uint64_t window = LoadU64BE(coded + (bitPosition >> 3)) << (bitPosition & 7);
-            uint32_t entry = table[window >> (64 - kHuffmanTableBits)];
-            if (entry & kEntryTwo)   // the first code only
-                entry = (entry & 0x00FF0000u) | ((entry >> 9) & 31);
-            bitPosition += BitsOf(entry);
-            if (KindOf(entry) == kEntryBadTree) {
-                result = kHuffmanStreamBadTree;
-                break;
-            }
-            node = KindOf(entry) == kEntryBytes ? static_cast<int>((entry >> 16) & 0xFF)
-                                                : static_cast<int>(entry >> 16);
-        }
-        if (!FinishCode(nodes, coded, totalBits, bitPosition, node, out, capacity, produced, result))
-            break;
+    // The second decoder's first codes one at a time, noting where each
+    // starts: the places where the first may fall into step with it.
+    constexpr int kMarks = 1024;
+    int64_t marks[kMarks];
+    int markCount = 0;
+    bool secondLive = true;
+    while (secondLive && markCount < kMarks) {
+        marks[markCount++] = second.bit;
+        secondLive = DecodeCode(s, second);
     }
-    *count = produced;
-    return result;
+    // Both chains: the first up to the middle, the second to its end.
+    bool firstLive = true;
+    while ((firstLive && first.bit < middle) || secondLive) {
+        if (firstLive && secondLive && DecodeWindowPair(s, first, second, middle))
+            continue;
+        if (firstLive && first.bit < middle && (first.bit + 64 > middle || !DecodeWindow(s, first)))
+            firstLive = DecodeCode(s, first);
+        if (secondLive && !DecodeWindow(s, second))
+            secondLive = DecodeCode(s, second);
+    }
+    // The first decoder on from the middle, code by code, until it starts a
+    // code where the second started one, or is past every noted start.
+    int meet = 0;
+    bool met = false;
+    while (firstLive) {
+        while (meet < markCount && marks[meet] < first.bit)
+            ++meet;
+        if (meet == markCount)
+            break;
+        if (marks[meet] == first.bit) {
+            met = true;
+            break;
+        }
+        firstLive = DecodeCode(s, first);
+    }
+    if (met) {
+        // The second decoder's bytes from its code number meet on, then
+        // where and why it stopped. Full only means its part was.
+        const int32_t taken = second.produced - meet;
+        std::memmove(out + first.produced, second.out + meet, static_cast<size_t>(taken));
+        first.produced += taken;
+        first.bit = second.bit;
+        first.result = second.result;
+        firstLive = second.result == kHuffmanStreamOverflow;
+    } else if (!firstLive) {
+        // Stopped for good, unless only for want of room below the upper part.
+        firstLive = first.result == kHuffmanStreamOverflow;
+    }
+    if (firstLive) {
+        first.capacity = capacity;
+        first.result = kHuffmanStreamEnded;
+        DecodeRest(s, first);
+    }
+    *count = first.produced;
+    return first.result;
 }
 
 int HuffDecodeImg(RasterImage& picture, FileReader& reader)
@@ -364,7 +510,7 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader)
     if (!decoded.Allocate(capacity))
         return kHuffmanNoMemory;
     int32_t count = 0;
-    int stream = HuffmanDecode(coded.data, got, nodes, decoded.data, capacity, &count);
+    int stream = HuffmanDecodeSplit(coded.data, got, nodes, decoded.data, capacity, &count);
     std::memset(decoded.data + count, 0, static_cast<size_t>(capacity - count));
     if (picture.TakePixels(decoded, width, height) != kRasterOk)
         return kHuffmanNoMemory;

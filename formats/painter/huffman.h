@@ -113,6 +113,14 @@ constexpr int kHuffmanTableBits = 11;
 int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
                   uint8_t* out, int32_t capacity, int32_t* count);
 
+// The same decoding for a block that the caller clears past *count (bytes
+// there may have been written): streams of kHuffmanSplitBytes and more are
+// decoded from both ends of their two halves at once. Result, count and the
+// bytes up to count are those of HuffmanDecode.
+constexpr int32_t kHuffmanSplitBytes = 1 << 16;
+int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
+                       uint8_t* out, int32_t capacity, int32_t* count);
+
 // The same decoding as a plain walk down the tree, one bit per step: the
 // reference that HuffmanDecode is checked against.
 int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],

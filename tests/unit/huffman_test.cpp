@@ -345,3 +345,119 @@ TEST(HuffmanTable, AnyNodeTableDecodesAsTheTreeWalk)
         ExpectAsByTree(nodes, coded, static_cast<int32_t>(random() % 400));
     }
 }
+
+// The two-halves decoder against the tree walk on streams long enough to be
+// split: same result, count and bytes up to the count, nothing written past
+// the capacity. The streams let the first half end the decoding, give the
+// second decoder a boundary it never meets (codes of one length that the
+// middle does not divide), make either half denser than the other, run
+// out, overflow, or hold garbage.
+namespace {
+
+void ExpectSplitAsByTree(const HuffmanNode nodes[kHuffmanNodes], const Bytes& coded, int32_t capacity)
+{
+    Bytes slow(static_cast<size_t>(capacity) + 64, 0xEE), fast(slow.size(), 0xEE);
+    int32_t slowCount = -1, fastCount = -1;
+    const int32_t length = static_cast<int32_t>(coded.size());
+    const int slowResult = HuffmanDecodeByTree(coded.data(), length, nodes, slow.data(), capacity, &slowCount);
+    const int fastResult = HuffmanDecodeSplit(coded.data(), length, nodes, fast.data(), capacity, &fastCount);
+    ASSERT_EQ(fastResult, slowResult) << "length " << length << " capacity " << capacity;
+    ASSERT_EQ(fastCount, slowCount) << "length " << length << " capacity " << capacity;
+    ASSERT_TRUE(std::equal(fast.begin(), fast.begin() + fastCount, slow.begin()))
+        << "length " << length << " capacity " << capacity;
+    ASSERT_TRUE(std::all_of(fast.begin() + capacity, fast.end(), [](uint8_t b) { return b == 0xEE; }));
+}
+
+}  // namespace
+
+TEST(HuffmanSplit, DecodesLongStreamsAsTheTreeWalk)
+{
+    std::mt19937 random(2024);
+    auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::vector<std::vector<float>> families;
+    families.push_back(std::vector<float>(kHuffmanSymbols, 1.0f));   // codes of 8 and 9 bits
+    std::vector<float> skewed(kHuffmanSymbols, 0.0f);
+    for (int i = 0; i < 40; ++i)
+        skewed[i] = static_cast<float>(1 + (i % 7) * (i % 7) * 50);   // 2 to 11 bits or so
+    families.push_back(skewed);
+    std::vector<float> deep(kHuffmanSymbols, 0.0f);
+    for (int i = 0; i < 30; ++i)
+        deep[i] = std::ldexp(1.0f, 29 - i);   // codes up to 30 bits, beyond the table
+    families.push_back(deep);
+
+    for (const std::vector<float>& w : families) {
+        HuffmanNode nodes[kHuffmanNodes];
+        BuildHuffmanTree(w.data(), nodes);
+        ASSERT_TRUE(HuffmanTreeUsable(w.data(), nodes));
+        std::vector<uint8_t> symbols;
+        for (int i = 0; i < kHuffmanEndSymbol; ++i)
+            if (w[i] > 0.0f)
+                symbols.push_back(static_cast<uint8_t>(i));
+        const uint8_t shortest = symbols.back() == 255 ? 0 : symbols[0];   // the heaviest of each family
+        const uint8_t longest = w[255] > 0.0f ? 255 : symbols.back();
+        auto encode = [&](const Bytes& data) {
+            Bytes coded;
+            EXPECT_TRUE(AppendHuffmanBits(coded, data.data(), data.size(), w.data()));
+            return coded;
+        };
+        auto randomData = [&](size_t n) {
+            Bytes data(n);
+            for (uint8_t& byte : data)
+                byte = symbols[static_cast<size_t>(uniform(0, static_cast<int>(symbols.size()) - 1))];
+            return data;
+        };
+        const size_t n = 200000;
+        struct Stream {
+            const char* what;
+            Bytes data;
+        };
+        std::vector<Stream> streams;
+        streams.push_back({"random", randomData(n)});
+        streams.push_back({"one length only", Bytes(n, longest)});
+        Bytes denseFirst = Bytes(n / 2, shortest), denseSecond = randomData(n / 4);
+        Bytes tail = randomData(n / 4);
+        denseFirst.insert(denseFirst.end(), tail.begin(), tail.end());
+        denseSecond.insert(denseSecond.end(), static_cast<size_t>(n), shortest);
+        streams.push_back({"first half denser", denseFirst});
+        streams.push_back({"second half denser", denseSecond});
+        for (const Stream& stream : streams) {
+            SCOPED_TRACE(testing::Message() << stream.what << ", " << symbols.size() << " symbols");
+            Bytes coded = encode(stream.data);
+            const int32_t count = static_cast<int32_t>(stream.data.size());
+            if (coded.size() < static_cast<size_t>(kHuffmanSplitBytes))
+                continue;   // too short to be split (codes of one bit)
+            for (int32_t capacity : {count, count - 1, count + 9, count / 2, count * 2, uniform(0, count)})
+                ExpectSplitAsByTree(nodes, coded, std::max(capacity, 0));
+            const size_t whole = coded.size();
+            for (size_t cut : {whole / 2 - 1, whole / 2, whole / 2 + 3, whole - 9, whole * 3 / 4})
+                ExpectSplitAsByTree(nodes, Bytes(coded.begin(), coded.begin() + static_cast<long>(cut)), count);
+            // The end symbol in the first half, garbage after it.
+            Bytes early = encode(Bytes(stream.data.begin(), stream.data.begin() + count / 3));
+            const size_t earlyLength = early.size();
+            early.resize(whole);
+            for (size_t i = earlyLength; i < whole; ++i)
+                early[i] = static_cast<uint8_t>(random());
+            ExpectSplitAsByTree(nodes, early, count);
+            // Garbage in the middle, then the whole stream as garbage.
+            Bytes damaged = coded;
+            for (size_t i = whole / 2 - 100; i < whole / 2 + 100; ++i)
+                damaged[i] = static_cast<uint8_t>(random());
+            ExpectSplitAsByTree(nodes, damaged, count);
+            for (uint8_t& byte : damaged)
+                byte = static_cast<uint8_t>(random());
+            ExpectSplitAsByTree(nodes, damaged, uniform(0, 2 * count));
+        }
+    }
+    // Any node table: walks that leave the table, cycles, shared nodes.
+    for (int round = 0; round < 20; ++round) {
+        HuffmanNode nodes[kHuffmanNodes] = {};
+        for (HuffmanNode& node : nodes) {
+            node.child0 = static_cast<int32_t>(random() % (kHuffmanNodes + 4));
+            node.child1 = static_cast<int32_t>(random() % (kHuffmanNodes + 4));
+        }
+        Bytes coded(static_cast<size_t>(kHuffmanSplitBytes + uniform(0, 5000)));
+        for (uint8_t& byte : coded)
+            byte = static_cast<uint8_t>(random());
+        ExpectSplitAsByTree(nodes, coded, uniform(kHuffmanSplitBytes, 4 * kHuffmanSplitBytes));
+    }
+}
