@@ -152,6 +152,20 @@ void BM_LayoutComposition(benchmark::State& state)
 }
 BENCHMARK(BM_LayoutComposition)->ArgName("mask")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// What a new picture-sized block costs before anything is computed: the
+// system hands out zeroed pages on first touch.
+void BM_NewBlockFirstTouch(benchmark::State& state)
+{
+    const int32_t bytes = static_cast<int32_t>(StrideForWidth(kWidth) * kHeight);
+    for (auto _ : state) {
+        ByteBuffer block;
+        block.AllocateFilled(bytes, 0x80);
+        benchmark::DoNotOptimize(block.data);
+    }
+    CountMegapixels(state);
+}
+BENCHMARK(BM_NewBlockFirstTouch)->Unit(benchmark::kMillisecond);
+
 // The whole view of `zavik render` at 100 %: backdrop, composition (with the
 // mask or, with none, the picture as it is) into a new image.
 void BM_RenderView(benchmark::State& state)

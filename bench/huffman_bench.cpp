@@ -111,44 +111,28 @@ void BM_HuffmanCanvasOpen(benchmark::State& state)
 }
 BENCHMARK(BM_HuffmanCanvasOpen)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-void BM_HuffmanDecode(benchmark::State& state)
-{
-    const Inputs& in = TheInputs(state);
-    std::vector<uint8_t> out(static_cast<size_t>(in.picture.pixels.length));
-    for (auto _ : state) {
-        int32_t count = 0;
-        benchmark::DoNotOptimize(HuffmanDecode(in.Coded(), in.CodedLength(), in.nodes, out.data(),
-                                               static_cast<int32_t>(out.size()), &count));
-    }
-    Report(state, in.CodedLength());
-}
-BENCHMARK(BM_HuffmanDecode)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+using Decoder = int (*)(const uint8_t*, int32_t, const HuffmanNode*, uint8_t*, int32_t, int32_t*);
 
-// The same, from both halves at once, as the canvas reader decodes.
-void BM_HuffmanDecodeSplit(benchmark::State& state)
+// One decoder in memory, into a block it reuses.
+void DecodeInMemory(benchmark::State& state, Decoder decode)
 {
     const Inputs& in = TheInputs(state);
     std::vector<uint8_t> out(static_cast<size_t>(in.picture.pixels.length));
     for (auto _ : state) {
         int32_t count = 0;
-        benchmark::DoNotOptimize(HuffmanDecodeSplit(in.Coded(), in.CodedLength(), in.nodes, out.data(),
-                                                    static_cast<int32_t>(out.size()), &count));
+        benchmark::DoNotOptimize(
+            decode(in.Coded(), in.CodedLength(), in.nodes, out.data(), static_cast<int32_t>(out.size()), &count));
     }
     Report(state, in.CodedLength());
 }
+
+// From both halves at once, as the canvas reader decodes; one table-driven
+// decoder; the plain tree walk.
+void BM_HuffmanDecodeSplit(benchmark::State& state) { DecodeInMemory(state, HuffmanDecodeSplit); }
+void BM_HuffmanDecode(benchmark::State& state) { DecodeInMemory(state, HuffmanDecode); }
+void BM_HuffmanDecodeByTree(benchmark::State& state) { DecodeInMemory(state, HuffmanDecodeByTree); }
 BENCHMARK(BM_HuffmanDecodeSplit)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-void BM_HuffmanDecodeByTree(benchmark::State& state)
-{
-    const Inputs& in = TheInputs(state);
-    std::vector<uint8_t> out(static_cast<size_t>(in.picture.pixels.length));
-    for (auto _ : state) {
-        int32_t count = 0;
-        benchmark::DoNotOptimize(HuffmanDecodeByTree(in.Coded(), in.CodedLength(), in.nodes, out.data(),
-                                                     static_cast<int32_t>(out.size()), &count));
-    }
-    Report(state, in.CodedLength());
-}
+BENCHMARK(BM_HuffmanDecode)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HuffmanDecodeByTree)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // The reference: zlib's inflate of the same pixel data (deflate, level 6).

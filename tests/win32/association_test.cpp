@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "shell/association_win32.h"
 #include "tests/win32/message_box_hook_win32.h"
+#include "tests/win32/window_fixture_win32.h"
 
 namespace {
 
@@ -108,22 +109,18 @@ struct DialogRun {
     std::vector<SeenBox> messages;   // the boxes other than the dialog
 };
 
-class AssociationDialogTest : public ::testing::Test {
+class AssociationDialogTest : public MainWindowTest {
 protected:
     void SetUp() override
     {
         RemoveAllKeys();
         std::memcpy(savedDir, ProgramDir, sizeof savedDir);
         std::strcpy(ProgramDir, "C:\\zavik view\\");   // as started with a file: ends in a backslash
-        window = CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
-        ASSERT_NE(window, nullptr);
-        PumpMessages();
+        MainWindowTest::SetUp();
     }
     void TearDown() override
     {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        PumpMessages();
+        MainWindowTest::TearDown();
         RemoveAllKeys();
         std::memcpy(ProgramDir, savedDir, sizeof savedDir);
     }
@@ -166,7 +163,6 @@ protected:
     }
 
     char savedDir[kPathSize];
-    HWND window = nullptr;
 };
 
 }  // namespace
