@@ -115,7 +115,7 @@ int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode n
 
 // The same decoding for a block that the caller clears past *count (bytes
 // there may have been written): streams of kHuffmanSplitBytes and more are
-// decoded from both ends of their two halves at once. Result, count and the
+// decoded by two decoders, one from each half, at once. Result, count and the
 // bytes up to count are those of HuffmanDecode.
 constexpr int32_t kHuffmanSplitBytes = 1 << 16;
 int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
