@@ -29,6 +29,16 @@ struct Weights {
     }
 };
 
+// The 257 weights: weightOf(i) for each byte value i, 0 for the end symbol.
+template <typename WeightOf>
+std::vector<float> ByteWeights(WeightOf weightOf)
+{
+    std::vector<float> w(kHuffmanSymbols, 0.0f);
+    for (int i = 0; i < kHuffmanEndSymbol; ++i)
+        w[i] = weightOf(i);
+    return w;
+}
+
 Bytes Section(int32_t width, int32_t height, const Weights& weights, const Bytes& coded, int32_t codedLength = -1)
 {
     Bytes out;
@@ -164,12 +174,7 @@ TEST_F(Huffman, DecodesStreamsCodedByATreeBuiltApart)
 {
     std::mt19937 random(1717);
     std::vector<std::vector<float>> families;
-    auto family = [&](auto weightOf) {
-        std::vector<float> w(kHuffmanSymbols, 0.0f);
-        for (int i = 0; i < kHuffmanEndSymbol; ++i)
-            w[i] = weightOf(i);
-        families.push_back(w);
-    };
+    auto family = [&](auto weightOf) { families.push_back(ByteWeights(weightOf)); };
     family([](int) { return 1.0f; });                                        // 257 equal leaves
     family([](int i) { return i == 77 ? 1.0f : 0.0f; });                     // one byte tied with the end
     family([](int i) { return i < 64 ? 1.0f : i < 128 ? 2.0f : i < 160 ? 4.0f : 0.0f; });
@@ -375,12 +380,7 @@ TEST(HuffmanTable, DecodesEveryStreamAsTheTreeWalk)
     std::mt19937 random(4711);
     auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     std::vector<std::vector<float>> families;
-    auto family = [&](auto weightOf) {
-        std::vector<float> w(kHuffmanSymbols, 0.0f);
-        for (int i = 0; i < kHuffmanEndSymbol; ++i)
-            w[i] = weightOf(i);
-        families.push_back(w);
-    };
+    auto family = [&](auto weightOf) { families.push_back(ByteWeights(weightOf)); };
     for (int b : {0, 0x80, 255})   // one byte and the end symbol, lighter, tied and heavier
         for (float weight : {0.25f, 1.0f, 3.0f})
             family([&](int i) { return i == b ? weight : 0.0f; });
