@@ -9,18 +9,10 @@
 
 namespace {
 
-// The 32-bit Windows build evaluates on the x87 unit with excess precision.
-// Node weights are compared across merges, so every sum is rounded to a
-// float through memory at once, as every other build does.
-float RoundToFloat(float v)
-{
-#if FLT_EVAL_METHOD != 0
-    volatile float stored = v;
-    return stored;
-#else
-    return v;
-#endif
-}
+// Node weights are compared across merges, so every sum must be a float
+// rounded at once, never kept wider: the 32-bit build computes in SSE2 like
+// every other (set in CMakeLists.txt), and this holds it to that.
+static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
 
 // The picture size limit, with each side checked first so that the byte
 // count of two huge sides is never formed (it would not fit in 64 bits).
@@ -93,7 +85,7 @@ void BuildHuffmanTree(const float weights[kHuffmanSymbols], HuffmanNode nodes[kH
             }
         }
         int parent = taking == 2 ? kHuffmanRoot : next;
-        nodes[parent].weight = RoundToFloat(nodes[s].weight + nodes[t].weight);
+        nodes[parent].weight = nodes[s].weight + nodes[t].weight;
         nodes[parent].child1 = s;
         nodes[parent].child0 = t;
         nodes[s].bit = 1;
