@@ -168,8 +168,8 @@ int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t
             ++zeros;
         // A length cut off by the end of the file counts with B = -1: the
         // run is 256 x zeros - 1 copies (none without zeros), bounded by the
-        // plane like any other, and the plane's last. Cut files have always
-        // been shown that way, so they keep showing those copies.
+        // plane like any other, and the plane's last: what the cut length
+        // still describes is shown rather than dropped.
         int64_t length = 256 * zeros + last;
         int64_t end = std::min(count, produced + std::max<int64_t>(length, 0));
         int64_t storeEnd = std::min(end, capacity);
