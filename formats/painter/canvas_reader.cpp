@@ -309,10 +309,9 @@ int BlendLayers(const RasterImage& under, const RasterImage& mask)
     if (mask.width <= 0 || mask.height <= 0 || mask.pixels.length == 0)
         return kBlendSkipped;
     // The under layer's byte for a painted byte is the one at the same
-    // offset of its block, that is read with the picture's row stride, not
-    // its own: stored canvases whose layer is wider or narrower than the
-    // picture look the way they do because of that. Painted bytes whose
-    // offset lies beyond the block stay as they are.
+    // offset of its block: the layer is read with the picture's row stride,
+    // not its own, whatever its size, as the format's blend is defined.
+    // Painted bytes whose offset lies beyond the block stay as they are.
     const int64_t underBytes = under.pixels.length;
 
     // a = t x (1/255 as a float) and 1 - a for every mask byte t.
