@@ -33,3 +33,11 @@ void DirectoryOfFullPath(char out[kPathSize], const char* fullPath, size_t fileP
         return;
     std::memcpy(out, fullPath, filePartOffset);
 }
+
+void FolderOfSavedFile(char out[kPathSize], const char* path, size_t fileOffset)
+{
+    DirectoryOfFullPath(out, path, fileOffset);
+    size_t length = std::strlen(out);
+    if (length > 3 && out[length - 1] == '\\')
+        out[length - 1] = '\0';
+}

@@ -1,5 +1,5 @@
-// Command-line and path arithmetic of start-up, kept apart from the Win32
-// calls so that it is tested on its own.
+// Command-line and path arithmetic of start-up and of the save dialog, kept
+// apart from the Win32 calls so that it is tested on its own.
 #pragma once
 
 #include <cstddef>
@@ -23,3 +23,9 @@ size_t ProgramPartLength(const char* wholeLine, const char* argumentText);
 // the first (length - length of the file part) characters, ending in a
 // backslash. Writes an empty text when the offset is out of range.
 void DirectoryOfFullPath(char out[kPathSize], const char* fullPath, size_t filePartOffset);
+
+// The folder the save dialog opens in next, from the file it returned and
+// the offset of its file-name part: the text before that part without its
+// last separator, except for a root's: "C:" alone would mean the current
+// folder on drive C, not its root. Empty when the offset is out of range.
+void FolderOfSavedFile(char out[kPathSize], const char* path, size_t fileOffset);

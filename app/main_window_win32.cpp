@@ -201,14 +201,19 @@ int SetProgramDirectory(const char* commandLine)
     }
     char argument[kPathSize];
     char whole[kPathSize];
-    if (!StripQuotes(argument, commandLine) || !StripQuotes(whole, GetCommandLineA())) {
-        // A line that long is refused when its file is opened; the program
-        // directory is then the current one, as without an argument.
-        GetCurrentDirectoryA(kPathSize, ProgramDir);
-        return 0;
-    }
     char program[kPathSize] = {};
-    std::memcpy(program, whole, ProgramPartLength(whole, argument));
+    if (StripQuotes(argument, commandLine) && StripQuotes(whole, GetCommandLineA())) {
+        std::memcpy(program, whole, ProgramPartLength(whole, argument));
+    } else {
+        // The whole line does not fit the buffers (a long folder and a long
+        // file name do that soon in Japanese), but the program's own file
+        // name does: its folder is the same one the line would have given.
+        DWORD length = GetModuleFileNameA(nullptr, program, kPathSize);
+        if (length == 0 || length >= kPathSize) {
+            GetCurrentDirectoryA(kPathSize, ProgramDir);
+            return 0;
+        }
+    }
     char full[kPathSize] = {};
     char* filePart = nullptr;
     DWORD length = GetFullPathNameA(program, kPathSize, full, &filePart);

@@ -308,9 +308,11 @@ int BlendLayers(const RasterImage& under, const RasterImage& mask)
     RasterImage& target = Picture;
     if (mask.width <= 0 || mask.height <= 0 || mask.pixels.length == 0)
         return kBlendSkipped;
-    // Only the part of the picture that the under layer covers is blended.
-    const int32_t rows = std::min(target.height, under.pixels.length > 0 ? under.height : 0);
-    const int32_t columns = std::min(target.width, under.pixels.length > 0 ? under.width : 0);
+    // The under layer's byte for a painted byte is the one at the same
+    // offset of its block: the layer is read with the picture's row stride,
+    // not its own, whatever its size, as the format's blend is defined.
+    // Painted bytes whose offset lies beyond the block stay as they are.
+    const int64_t underBytes = under.pixels.length;
 
     // a = t x (1/255 as a float) and 1 - a for every mask byte t.
     double paintedWeight[256];
@@ -319,13 +321,22 @@ int BlendLayers(const RasterImage& under, const RasterImage& mask)
         paintedWeight[t] = D(static_cast<double>(t) * static_cast<double>(kInverse255f));
         underWeight[t] = D(1.0 - paintedWeight[t]);
     }
-    for (int32_t y = 0; y < rows; ++y) {
+    for (int32_t y = 0; y < target.height; ++y) {
+        const int64_t rowStart = int64_t{y} * target.stride;
+        if (rowStart >= underBytes)
+            break;
+        // Pixels whose three bytes all lie in the block, then at most one
+        // pixel that the block's end cuts.
+        const int64_t whole = std::min<int64_t>(target.width, (underBytes - rowStart) / 3);
+        const int32_t columns = static_cast<int32_t>(std::min<int64_t>(target.width, whole + 1));
         const uint8_t* maskRow = mask.pixels.data + mask.Offset(0, y % mask.height);
         for (int32_t x = 0; x < columns; ++x) {
             const int t = maskRow[3 * (x % mask.width)];
-            uint8_t* painted = target.pixels.data + target.Offset(x, y);
-            const uint8_t* below = under.pixels.data + under.Offset(x, y);
-            for (int c = 0; c < 3; ++c) {
+            const int64_t offset = target.Offset(x, y);
+            uint8_t* painted = target.pixels.data + offset;
+            const uint8_t* below = under.pixels.data + offset;
+            const int bytes = static_cast<int>(std::min<int64_t>(3, underBytes - offset));
+            for (int c = 0; c < bytes; ++c) {
                 const double u = below[c];
                 painted[c] = TruncateToByte(D(D(u * underWeight[t]) + D(painted[c] * paintedWeight[t])));
             }

@@ -51,9 +51,10 @@ enum BlendResult : int {
 
 // Blends the under layer into Picture through the mask, tiled from its first
 // buffer row and column: a mask blue byte of 0 shows the under layer, 255
-// keeps the painted picture (up to one step). The under layer's pixel at the
-// same column and row is used; where the under layer does not reach (it is
-// smaller than the picture), the painted pixel stays.
+// keeps the painted picture (up to one step). Each painted byte takes the
+// under layer's byte at the same offset of its block, which reads the layer
+// with Picture's row stride whatever its own size; painted bytes whose
+// offset lies beyond the under layer's block stay.
 int BlendLayers(const RasterImage& under, const RasterImage& mask);
 
 enum ResizeResult : int {

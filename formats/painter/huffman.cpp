@@ -56,7 +56,8 @@ inline bool FinishCode(const HuffmanNode* nodes, const uint8_t* coded, int64_t t
 
 }  // namespace
 
-bool HuffmanWeightAllowed(float weight) { return weight == weight && weight < kHuffmanWeightLimit; }
+// Negated so that NaN passes: it takes no part, as the header says.
+bool HuffmanWeightAllowed(float weight) { return !(weight >= kHuffmanWeightLimit); }
 
 void BuildHuffmanTree(const float weights[kHuffmanSymbols], HuffmanNode nodes[kHuffmanNodes])
 {

@@ -51,9 +51,10 @@ enum HuffmanResult : int {
     // Width x height beyond the picture size limit. The section is skipped
     // and the picture is untouched.
     kHuffmanTooLarge = -2,
-    // The weights give no usable code: a byte weight that is NaN or not
-    // below 2^31, no byte value with a positive weight, or a tree that does
-    // not reach every symbol. The section is skipped; picture untouched.
+    // The weights give no usable code: a byte weight not below 2^31
+    // (infinity among them), no byte value with a positive weight, or a tree
+    // that does not reach every symbol. The section is skipped; picture
+    // untouched.
     kHuffmanBadWeights = -3,
     // A scratch or pixel block could not be had. Picture untouched.
     kHuffmanNoMemory = -4,
@@ -76,8 +77,8 @@ enum HuffmanStreamResult : int {
 };
 
 // True when a byte weight can take part in a code without breaking the
-// merge scan: NaN and values from 2^31 up cannot. Weights <= 0 are fine
-// (the symbol simply does not take part).
+// merge scan: values from 2^31 up (and infinity) cannot. Weights <= 0 and
+// NaN are fine: none is greater than 0.0, so the symbol takes no part.
 bool HuffmanWeightAllowed(float weight);
 
 // Fills the 513-node table from the 257 weights (the weight of the end

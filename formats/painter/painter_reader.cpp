@@ -166,16 +166,18 @@ int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t
         int last;
         while ((last = in.Byte()) == 0)
             ++zeros;
-        // The file ended before the run's length was complete: the plane
-        // ends here, without a run of a length the file never gave.
-        if (last < 0)
-            break;
+        // A length cut off by the end of the file counts with B = -1: the
+        // run is 256 x zeros - 1 copies (none without zeros), bounded by the
+        // plane like any other, and the plane's last: what the cut length
+        // still describes is shown rather than dropped.
         int64_t length = 256 * zeros + last;
         int64_t end = std::min(count, produced + std::max<int64_t>(length, 0));
         int64_t storeEnd = std::min(end, capacity);
         if (storeEnd > produced)
             std::memset(plane + produced, value & 0xFF, static_cast<size_t>(storeEnd - produced));
         produced = end;
+        if (last < 0)
+            break;
     }
     return produced;
 }

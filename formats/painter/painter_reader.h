@@ -80,8 +80,10 @@ int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32
 int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int32_t height);
 
 // Decodes runs from in until they have produced count plane bytes or the
-// file ends. Only the first `capacity` bytes are stored into plane (which
-// holds at least that many); the rest are produced and dropped, and a run
-// reaching beyond count is cut at count. Returns how many leading plane
+// file ends; a run whose length the end of the file cuts off is taken with
+// its last length byte as -1 (256 x zeros - 1 copies) and ends the plane.
+// Only the first `capacity` bytes are stored into plane (which holds at
+// least that many); the rest are produced and dropped, and a run reaching
+// beyond count is cut at count. Returns how many leading plane
 // bytes were produced (0..count).
 int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t count);

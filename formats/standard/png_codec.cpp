@@ -271,8 +271,10 @@ int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
         "申し訳有りませんが、本ソフトはカラーパレット付きPNGファイルに対応していません。",
         "PNGファイルのオープンに失敗しました。",
         "本ソフトで扱えるPNGファイルではありません。",
+        "PNGファイルのデータが壊れています。",
+        "PNG画像が大きすぎて読み込めません。",
     };
-    if (result >= kPngNotPng)
+    if (result >= kPngTooLarge)
         ShowMessage(window, messages[-result - 1], "失敗");
     return -1;
 }

@@ -14,7 +14,7 @@
 #include "image/byte_buffer.h"
 #include "image/raster_image.h"
 
-// Results of ReadPNG. LoadPNG shows a message for -5 to -1.
+// Results of ReadPNG. LoadPNG shows a message for each of them.
 enum PngReadResult : int {
     kPngRead = 0,
     kPngColourType = -1,     // a colour type other than grey, colour, grey+alpha, colour+alpha

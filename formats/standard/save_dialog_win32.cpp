@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/command_line.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/sjis_text.h"
 
@@ -52,11 +53,7 @@ int SavePicture(HWND window)
     // The folder of the file just saved: Windows makes it the current folder
     // as the dialog closes, other implementations of the dialog need not.
     if (ofn.nFileOffset > 0 && ofn.nFileOffset < MAX_PATH) {
-        lstrcpynA(LastSaveFolder, file, ofn.nFileOffset);
-        // A folder other than a drive's root is kept without its last separator.
-        size_t length = lstrlenA(LastSaveFolder);
-        if (length > 3 && LastSaveFolder[length - 1] == '\\')
-            LastSaveFolder[length - 1] = '\0';
+        FolderOfSavedFile(LastSaveFolder, file, ofn.nFileOffset);
     } else {
         GetCurrentDirectoryA(MAX_PATH, LastSaveFolder);
     }

@@ -355,21 +355,24 @@ TEST_F(CanvasReader, BlendArithmetic)
         EXPECT_EQ(BlendLayers(under, mask), kBlendDone);
         EXPECT_EQ(PixelAt(Picture, 0, 0), Bytes(3, c[3])) << int(c[0]) << " " << int(c[1]) << " " << int(c[2]);
     }
-    // No mask: nothing changes. An under layer smaller than the picture
-    // blends where it reaches; beyond it the painted pixels stay.
-    RasterImage mask, small, large, empty;
+    // No mask: nothing changes. The under layer is read at the picture's
+    // byte offsets (its row stride), as far as its block goes; the painted
+    // bytes beyond it stay. A black mask shows exactly which bytes are read.
+    RasterImage mask, small, wide, empty;
     mask.ResizeAndFill(1, 1, 0);
-    small.ResizeAndFill(2, 1, 9);
-    large.ResizeAndFill(4, 4, 9);
+    small.ResizeAndFill(2, 1, 9);   // 8 bytes
     Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(BlendLayers(large, empty), kBlendSkipped);
+    EXPECT_EQ(BlendLayers(small, empty), kBlendSkipped);
     ExpectPictureUnchanged();
     EXPECT_EQ(BlendLayers(small, mask), kBlendDone);
-    EXPECT_EQ(PixelAt(Picture, 1, 0), Bytes(3, 9));
-    EXPECT_EQ(PixelAt(Picture, 2, 0), Bytes(3, 0x55));
-    EXPECT_EQ(PixelAt(Picture, 0, 1), Bytes(3, 0x55));
-    EXPECT_EQ(BlendLayers(large, mask), kBlendDone);
-    EXPECT_EQ(PixelAt(Picture, 2, 1), Bytes(3, 9));
+    Bytes expected(24, 0x55);
+    std::fill(expected.begin(), expected.begin() + 8, 9);
+    EXPECT_EQ(Pixels(Picture), expected);
+
+    MakeRandom(wide, 30, 10, 5);    // stride 92 under a picture of stride 60
+    Picture.ResizeAndFill(20, 10, 0x55);
+    EXPECT_EQ(BlendLayers(wide, mask), kBlendDone);
+    EXPECT_EQ(Pixels(Picture), Bytes(wide.pixels.data, wide.pixels.data + 600));
 }
 
 TEST_F(CanvasReader, ResizeBilinear)
@@ -396,6 +399,22 @@ TEST_F(CanvasReader, ResizeBilinear)
         for (int32_t x = 0; x < c.width; ++x)
             EXPECT_EQ(PixelAt(dest, x, 0), (Bytes{c.out[x], 0, 0})) << x;
     }
+
+    // Both directions at once: 3 x 3 to 4 x 4 steps by 0.75 (exact), so every
+    // output is a blend of up to four source pixels with weights in quarters.
+    const uint8_t grid[3][3] = {{0, 40, 80}, {100, 160, 220}, {255, 5, 17}};   // [row][column]
+    const uint8_t blue[4][4] = {{0, 30, 60, 80}, {75, 116, 157, 185}, {177, 106, 100, 118}, {255, 67, 11, 17}};
+    // Red is 255 - blue in the source; fractions truncate the other way.
+    const uint8_t red[4][4] = {{255, 225, 195, 175}, {180, 138, 97, 70}, {77, 148, 154, 136}, {0, 187, 244, 238}};
+    source.ResizeAndFill(3, 3, 0);
+    for (int32_t row = 0; row < 3; ++row)
+        for (int32_t x = 0; x < 3; ++x)
+            SetPixel(source, x, row, {grid[row][x], 7, static_cast<uint8_t>(255 - grid[row][x])});
+    ASSERT_EQ(ResizeBilinear(source, dest, 4, 4), kResizeDone);
+    EXPECT_EQ(dest.info.bmiHeader.biHeight, 4);
+    for (int32_t row = 0; row < 4; ++row)
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(PixelAt(dest, x, row), (Bytes{blue[row][x], 7, red[row][x]})) << x << ", " << row;
 
     RasterImage empty;
     dest.ResizeAndFill(2, 2, 0x33);

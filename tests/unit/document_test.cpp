@@ -165,6 +165,27 @@ TEST(CommandLine, ProgramDirectoryArithmetic)
     EXPECT_STREQ(dir, "");
 }
 
+// The save dialog's next folder: a root keeps its separator ("C:" alone
+// would mean the current folder on C), any other folder loses it.
+TEST(CommandLine, FolderOfASavedFile)
+{
+    const struct {
+        const char* path;
+        size_t fileOffset;
+        const char* folder;
+    } cases[] = {
+        {"C:\\pic.jpg", 3, "C:\\"},
+        {"C:\\絵\\pic.jpg", 6, "C:\\絵"},
+        {"\\\\server\\share\\pic.jpg", 15, "\\\\server\\share"},
+        {"C:\\pic.jpg", 400, ""},
+    };
+    for (const auto& c : cases) {
+        char folder[kPathSize];
+        FolderOfSavedFile(folder, c.path, c.fileOffset);
+        EXPECT_STREQ(folder, c.folder) << c.path;
+    }
+}
+
 TEST(Zoom, FactorsAreTheNearestSingles)
 {
     const float expected[] = {1.0f, 0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f, 0.1f};

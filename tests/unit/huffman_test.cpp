@@ -29,6 +29,16 @@ struct Weights {
     }
 };
 
+// The 257 weights: weightOf(i) for each byte value i, 0 for the end symbol.
+template <typename WeightOf>
+std::vector<float> ByteWeights(WeightOf weightOf)
+{
+    std::vector<float> w(kHuffmanSymbols, 0.0f);
+    for (int i = 0; i < kHuffmanEndSymbol; ++i)
+        w[i] = weightOf(i);
+    return w;
+}
+
 Bytes Section(int32_t width, int32_t height, const Weights& weights, const Bytes& coded, int32_t codedLength = -1)
 {
     Bytes out;
@@ -101,6 +111,104 @@ TEST(HuffmanTree, TieBreaksFixTheCode)
     }
 }
 
+namespace {
+
+// Codes ('0'/'1' from the root down) of a tree built apart from
+// BuildHuffmanTree, from the merge rule in words: each merge takes the
+// lightest node that takes part, the highest index among equally light ones,
+// for the 1 branch; the 0 branch gets the equally light one before it or,
+// when the lightest is alone, a node of the next weight: the last one before
+// the lightest, else the first one after it. Inner nodes count as heavier
+// indexes than every leaf, which is what makes ties between them matter.
+std::vector<std::string> CodesBuiltApart(const std::vector<float>& byteWeights)
+{
+    std::vector<float> w(kHuffmanNodes, 0.0f);
+    std::copy(byteWeights.begin(), byteWeights.begin() + kHuffmanEndSymbol, w.begin());
+    w[kHuffmanEndSymbol] = 1.0f;
+    std::vector<int> parent(kHuffmanNodes, -1);
+    std::vector<char> bit(kHuffmanNodes, '?');
+    std::vector<int> live;   // in index order
+    for (int i = 0; i <= kHuffmanEndSymbol; ++i)
+        if (w[i] > 0.0f)
+            live.push_back(i);
+    for (int next = kHuffmanFirstInner; live.size() >= 2;) {
+        auto weightOf = [&](int i) { return w[i]; };
+        std::vector<float> sorted(live.size());
+        std::transform(live.begin(), live.end(), sorted.begin(), weightOf);
+        std::sort(sorted.begin(), sorted.end());
+        std::vector<int> lightest;
+        for (int i : live)
+            if (w[i] == sorted[0])
+                lightest.push_back(i);
+        const int one = lightest.back();
+        int zero = -1;
+        if (lightest.size() >= 2) {
+            zero = lightest[lightest.size() - 2];
+        } else {
+            for (int i : live)
+                if (w[i] == sorted[1] && (i < one || zero < 0))
+                    zero = i;
+        }
+        const int made = live.size() == 2 ? kHuffmanRoot : next++;
+        w[made] = w[one] + w[zero];
+        parent[one] = parent[zero] = made;
+        bit[one] = '1';
+        bit[zero] = '0';
+        live.erase(std::remove_if(live.begin(), live.end(), [&](int i) { return i == one || i == zero; }),
+                   live.end());
+        if (made != kHuffmanRoot)
+            live.push_back(made);
+    }
+    std::vector<std::string> codes(kHuffmanSymbols);
+    for (int leaf = 0; leaf < kHuffmanSymbols; ++leaf)
+        for (int n = leaf; parent[n] >= 0; n = parent[n])
+            codes[leaf].insert(codes[leaf].begin(), bit[n]);
+    return codes;
+}
+
+}  // namespace
+
+// Streams coded with those codes decode to their bytes, on weights where
+// leaves tie with leaves, with the end symbol and with inner nodes many ways.
+TEST_F(Huffman, DecodesStreamsCodedByATreeBuiltApart)
+{
+    std::mt19937 random(1717);
+    std::vector<std::vector<float>> families;
+    auto family = [&](auto weightOf) { families.push_back(ByteWeights(weightOf)); };
+    family([](int) { return 1.0f; });                                        // 257 equal leaves
+    family([](int i) { return i == 77 ? 1.0f : 0.0f; });                     // one byte tied with the end
+    family([](int i) { return i < 64 ? 1.0f : i < 128 ? 2.0f : i < 160 ? 4.0f : 0.0f; });
+    family([](int i) { return i % 3 == 0 ? 0.5f : i % 3 == 1 ? 1.0f : 1.5f; });   // sums tie leaves
+    family([](int i) { return i < 12 ? 3.0f : i < 24 ? 1.0f : i < 28 ? 2.0f : 0.0f; });
+    family([&](int i) { return i % 5 == 2 ? 0.0f : static_cast<float>(1 + random() % 4); });
+    family([&](int) { return static_cast<float>(random() % 3); });
+
+    for (const std::vector<float>& w : families) {
+        const std::vector<std::string> codes = CodesBuiltApart(w);
+        std::vector<uint8_t> symbols;
+        for (int i = 0; i < kHuffmanEndSymbol; ++i)
+            if (w[i] > 0.0f)
+                symbols.push_back(static_cast<uint8_t>(i));
+        SCOPED_TRACE(testing::Message() << symbols.size() << " byte values");
+        ASSERT_FALSE(codes[kHuffmanEndSymbol].empty());
+        Bytes data(20 * 60);   // 20 rows of 20 pixels, stride 60: the whole buffer
+        for (size_t i = 0; i < data.size(); ++i)
+            data[i] = i < symbols.size() ? symbols[i] : symbols[random() % symbols.size()];
+        std::string bits;
+        for (uint8_t byte : data)
+            bits += codes[byte];
+        bits += codes[kHuffmanEndSymbol];
+        Bytes coded((bits.size() + 7) / 8, 0);
+        for (size_t i = 0; i < bits.size(); ++i)
+            if (bits[i] == '1')
+                coded[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+        Weights stored{};
+        std::copy(w.begin(), w.end(), stored.w);
+        ASSERT_EQ(HuffDecodeImg(picture, Open(Section(20, 20, stored, coded))), kHuffmanDecoded);
+        EXPECT_EQ(Pixels(picture), data);
+    }
+}
+
 TEST_F(Huffman, SevenZeroBitsThenOneGiveSevenCopiesAndTheRestStaysZero)
 {
     std::FILE* file = Open(Section(3, 3, {{0xB7, 3.0f}}, {0x01}));
@@ -114,18 +222,22 @@ TEST_F(Huffman, SevenZeroBitsThenOneGiveSevenCopiesAndTheRestStaysZero)
     EXPECT_EQ(std::ftell(file), 12 + 1028 + 1);
 }
 
-TEST_F(Huffman, StoredWeightOfTheEndSymbolHasNoEffect)
+// The stored weight of the end symbol, and a weight that is not above 0.0
+// (NaN among them) on a byte value the picture does not use, change nothing.
+TEST_F(Huffman, WeightsThatTakeNoPartHaveNoEffect)
 {
     std::mt19937 random(7);
     RasterImage source;
     FillRandom(source, 5, 4, 6, random);
     const Bytes reference = HuffmanSectionBytes(source);
-    for (float stored : {0.0f, -1.0f, 4.0e9f, kNaN}) {
-        Bytes changed = reference;
-        StoreF32LE(&changed[12 + 4 * kHuffmanEndSymbol], stored);
-        ASSERT_EQ(HuffDecodeImg(picture, Open(changed)), kHuffmanDecoded) << stored;
-        EXPECT_EQ(Pixels(picture), Pixels(source)) << stored;
-    }
+    const float inf = std::numeric_limits<float>::infinity();
+    for (int symbol : {kHuffmanEndSymbol, 200})
+        for (float stored : {0.0f, -1.0f, -inf, kNaN, -kNaN, symbol == kHuffmanEndSymbol ? 4.0e9f : -0.0f}) {
+            Bytes changed = reference;
+            StoreF32LE(&changed[12 + 4 * symbol], stored);
+            ASSERT_EQ(HuffDecodeImg(picture, Open(changed)), kHuffmanDecoded) << symbol << " " << stored;
+            EXPECT_EQ(Pixels(picture), Pixels(source)) << symbol << " " << stored;
+        }
 }
 
 TEST_F(Huffman, SizesNotAboveZeroReadOnlyTheHead)
@@ -176,7 +288,8 @@ TEST_F(Huffman, RefusedSectionsAreSkipped)
     };
     const Case cases[] = {
         {"no byte weight", 1, 1, {}, kHuffmanBadWeights},
-        {"NaN weight", 1, 1, {{1, 1.0f}, {2, kNaN}}, kHuffmanBadWeights},
+        {"NaN as the only byte weight", 1, 1, {{2, kNaN}}, kHuffmanBadWeights},
+        {"infinite weight", 1, 1, {{1, 1.0f}, {2, std::numeric_limits<float>::infinity()}}, kHuffmanBadWeights},
         {"weight of 2^31", 1, 1, {{1, 2147483648.0f}}, kHuffmanBadWeights},
         // An inner node of 3e9 passes the 2^31 sentinel and breaks the tree.
         {"sums beyond 2^31", 1, 1, {{1, 1.5e9f}, {2, 1.5e9f}, {3, 1.5e9f}}, kHuffmanBadWeights},
@@ -267,12 +380,7 @@ TEST(HuffmanTable, DecodesEveryStreamAsTheTreeWalk)
     std::mt19937 random(4711);
     auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     std::vector<std::vector<float>> families;
-    auto family = [&](auto weightOf) {
-        std::vector<float> w(kHuffmanSymbols, 0.0f);
-        for (int i = 0; i < kHuffmanEndSymbol; ++i)
-            w[i] = weightOf(i);
-        families.push_back(w);
-    };
+    auto family = [&](auto weightOf) { families.push_back(ByteWeights(weightOf)); };
     for (int b : {0, 0x80, 255})   // one byte and the end symbol, lighter, tied and heavier
         for (float weight : {0.25f, 1.0f, 3.0f})
             family([&](int i) { return i == b ? weight : 0.0f; });

@@ -9,6 +9,8 @@
 
 #include "app/document.h"
 #include "formats/painter/item_reader.h"
+#include "formats/painter/painter_reader.h"
+#include "image/little_endian.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 #include "tools/writers/item_file_writer.h"
@@ -79,6 +81,39 @@ TEST_F(ItemReader, ReadsEveryFieldInFileOrder)
         std::vector<std::pair<int, std::string>> shown = {{1012, "魔法の筆"}};
         EXPECT_EQ(Recorded().controlTexts, shown);
     }
+}
+
+// Where each field lies, from the layout rather than from the writer's field
+// order (which the read-back above shares): source's int32 members hold 100
+// onwards in record order, so a value names the member it came from.
+TEST_F(ItemReader, FieldOffsets)
+{
+    ItemFileLayout layout(source, picture);
+    layout.itemKind = kItemKindOther;
+    layout.longTextFlag = 1;
+    layout.reservedFill = 0xA5;
+    layout.shortText = "短い説明";
+    layout.pictureMode = kPackedModeRaw;
+    const Bytes file = ItemFileBytes(layout);
+    const size_t n = std::strlen(source.name);
+    auto word = [&](size_t offset) { return LoadI32LE(&file.at(offset + 3) - 3); };
+    const std::vector<std::pair<size_t, int32_t>> fixed = {{12, 0}, {16, kItemKindOther}, {20, 1},
+                                                           {220, static_cast<int32_t>(n)}};
+    for (auto [offset, value] : fixed)
+        EXPECT_EQ(word(offset), value) << "offset " << offset;
+    EXPECT_EQ(file[24], 0xA5);
+    EXPECT_EQ(file[219], 0xA5);
+    EXPECT_EQ(std::memcmp(&file[224], source.name, n), 0);
+    // After the name, offsets from 224 + N: penSelector, penAux, the five
+    // shapes, width, consistency, density, then itemValueA, B, E, C, F, D, G.
+    const std::vector<std::pair<size_t, int32_t>> afterName = {
+        {0, 101},  {4, 102},   {8, 103},   {24, 107},  {28, 108},  {32, 109},  {36, 110},
+        {40, 100}, {44, 111},  {48, 130},  {52, 112},  {56, 131},  {60, 113},  {64, 132},
+        {68, 114}, {128, 129}, {132, 133}, {216, 154}, {476, kPackedModeRaw}, {480, 7600}};
+    for (auto [offset, value] : afterName)
+        EXPECT_EQ(word(224 + n + offset), value) << "offset 224 + N + " << offset;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[224 + n + 220])), "短い説明");
+    EXPECT_EQ(file.size(), 224 + n + 476 + 8 + 7600 + 2000);   // the long text follows the picture
 }
 
 TEST_F(ItemReader, PenItemsRebuildTheExplanation)

@@ -7,6 +7,7 @@
 #include "app/document.h"
 #include "app/open_dispatch.h"
 #include "colour/transparency_state.h"
+#include "formats/standard/bmp_codec.h"
 #include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
@@ -220,6 +221,21 @@ TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
     EXPECT_EQ(Document.kind, kNone);
     EXPECT_EQ(Recorded().layouts, 0);
     EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));
+
+    // The PNG entry runs the whole content test, so a bitmap opens as one.
+    ClearRecordedCalls();
+    Picture.ResizeAndFill(4, 3, 0x21);
+    Picture.FillHeaders();
+    const std::string bmp = dir.Path("chosen as png.bmp");
+    ASSERT_EQ(WriteBMP(kWindow, bmp.c_str()), kBmpWritten);
+    Picture.ResizeAndFill(3, 2, 0x55);
+    EXPECT_EQ(OpenChosenFile(kWindow, 6, bmp.c_str()), kOpenDone);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_EQ(Picture.width, 4);
+    EXPECT_EQ(Picture.pixels.data[0], 0x21);
+    EXPECT_EQ(Recorded().layouts, 1);
+    EXPECT_EQ(Recorded().titles.back(), Title(bmp, "前の絵師"));
 
     ClearRecordedCalls();
     EXPECT_EQ(OpenChosenFile(kWindow, 7, path.c_str()), kOpenDone);

@@ -380,7 +380,13 @@ TEST_F(PainterReader, RunEncodings)
         {{V, 0x00, 0x00, 0x01}, 600, 513, 513, 513, 4},
         {{V, 0x0A, 0x11, 0x01}, 300, 4, 4, 4, 2},          // a run beyond the count is cut
         {{V, 0x00, 0x05}, 10, 261, 261, 10, 3},             // only the capacity is stored
-        {{V, 0x00}, 300, 1000, 0, 0, 2},                    // end of file in the length ends the plane
+        // The file ends in the length: B is taken as -1 (256 x zeros - 1
+        // copies), bounded by the plane and the capacity, and the plane ends.
+        {{V, 0x05, V, 0x00, 0x00}, 600, 1000, 516, 516, 5},
+        {{V, 0x00}, 300, 1000, 255, 255, 2},
+        {{V, 0x00, 0x00}, 400, 300, 300, 300, 3},
+        {{V, 0x00, 0x00}, 10, 1000, 511, 10, 3},
+        {{V}, 300, 1000, 0, 0, 1},                          // no zeros: -1 copies, none
         {{}, 300, 5, 0, 0, 0},
     };
     for (const Case& c : cases) {

@@ -151,7 +151,8 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
         std::string path = dir.Write("bad.png", bytes);
         EXPECT_EQ(ReadPNG(path.c_str(), Picture, &AlphaMask), kPngCorrupt);
         EXPECT_EQ(LoadPNG(kWindow, path.c_str(), Picture), -1);
-        EXPECT_TRUE(Recorded().messages.empty());   // the dispatch tells the user
+        EXPECT_EQ(Recorded().messages,
+                  (std::vector<RecordedMessage>{{kWindow, "PNGファイルのデータが壊れています。", "失敗"}}));
         ExpectNothingChanged();
     }
 }

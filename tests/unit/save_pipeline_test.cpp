@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +135,72 @@ TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
     EXPECT_EQ(SaveByFilterIndex(kWindow, 4, dir.Path("g.jpg").c_str()), kSaveNoFormat);
     EXPECT_EQ(Names(), expected);
     EXPECT_TRUE(Recorded().messages.empty());
+}
+
+// A saved JPEG, marker by marker: JFIF first, the JPEG standard's example
+// quantisation tables scaled to quality 80, one progressive frame and the ten
+// scans of the library's progressive script for colour pictures.
+TEST_F(Save, ASavedJpegIsProgressiveJfifAtQuality80)
+{
+    ASSERT_EQ(SaveByFilterIndex(kWindow, kSaveAsJpeg, dir.Path("q.jpg").c_str()), 0);
+    const std::string file = ReadAll(dir.Path("q.jpg"));
+    auto byte = [&](size_t at) { return at < file.size() ? static_cast<uint8_t>(file[at]) : 0; };
+    auto word = [&](size_t at) { return byte(at) << 8 | byte(at + 1); };
+
+    const int luminance[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+                               14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+                               18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+                               49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+    int chrominance[64];
+    std::fill(chrominance, chrominance + 64, 99);
+    const int corner[4][4] = {{17, 18, 24, 47}, {18, 21, 26, 66}, {24, 26, 56, 99}, {47, 66, 99, 99}};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            chrominance[8 * r + c] = corner[r][c];
+    // Quality 80 scales by 40 %; the file stores the tables in zigzag order.
+    std::vector<int> zigzag;
+    for (int sum = 0; sum < 15; ++sum)
+        for (int i = 0; i <= sum; ++i) {
+            const int row = sum % 2 ? i : sum - i;
+            if (row < 8 && sum - row < 8)
+                zigzag.push_back(8 * row + sum - row);
+        }
+    std::string expectedTables[2];
+    for (int t = 0; t < 2; ++t)
+        for (int k : zigzag)
+            expectedTables[t] += static_cast<char>(std::clamp(((t ? chrominance : luminance)[k] * 40 + 50) / 100, 1, 255));
+
+    ASSERT_EQ(word(0), 0xFFD8);
+    ASSERT_EQ(word(2), 0xFFE0);
+    EXPECT_EQ(file.substr(6, 5), std::string("JFIF\0", 5));
+    std::vector<int> frames;
+    std::string tables[2];
+    int scans = 0;
+    size_t at = 2;
+    while (at + 4 <= file.size() && byte(at) == 0xFF) {
+        const int marker = byte(at + 1);
+        if (marker == 0xD9)
+            break;
+        const size_t length = static_cast<size_t>(word(at + 2));
+        if (marker == 0xDB)
+            for (size_t t = at + 4; t + 65 <= at + 2 + length; t += 65)
+                if (byte(t) < 2)   // 8-bit precision, table 0 or 1
+                    tables[byte(t)] = file.substr(t + 1, 64);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            frames.push_back(marker);
+        at += 2 + length;
+        if (marker == 0xDA) {   // coded data up to the next marker (0xFF 0x00 and restarts are data)
+            ++scans;
+            while (at + 1 < file.size() &&
+                   !(byte(at) == 0xFF && byte(at + 1) != 0 && (byte(at + 1) < 0xD0 || byte(at + 1) > 0xD7)))
+                ++at;
+        }
+    }
+    EXPECT_EQ(word(at), 0xFFD9);
+    EXPECT_EQ(frames, std::vector<int>{0xC2});
+    EXPECT_EQ(scans, 10);
+    EXPECT_EQ(tables[0], expectedTables[0]);
+    EXPECT_EQ(tables[1], expectedTables[1]);
 }
 
 TEST(SavePath, ExtensionOnlyForANameWithoutOne)

@@ -406,7 +406,7 @@ TEST_F(SizeLimit, OneRowOverIsRefusedBeforeAnyAllocation)
     ExpectRefused(HugeHuffmanCanvas(kLimitWidth, kLimitHeight + 1),
                   {window, "JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
     ExpectRefused(HugeHuffmanCanvas(INT32_MAX, INT32_MAX), {window, "JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
-    ExpectRefused(PngClaiming(kLimitWidth, kLimitHeight + 1), {window, "ファイルの読み込みに失敗しました。", "失敗"});
+    ExpectRefused(PngClaiming(kLimitWidth, kLimitHeight + 1), {window, "PNG画像が大きすぎて読み込めません。", "失敗"});
     ExpectRefused(JpegClaiming(kLimitWidth, kLimitHeight + 1, dir.Path("")),
                   {window, "JPEGファイルオープンに失敗しました。2", "失敗"});
     const long peakAfter = PeakMiB();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -213,4 +214,221 @@ TEST_F(PropertiesDialog, ItemThatIsGoneSaysSo)
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"ファイルオープンに失敗しました。ReadItem", "失敗"}, {path, "失敗"}};
     EXPECT_EQ(boxes, expected);
+}
+
+namespace {
+
+// A dialog template as the module's resources hold it (the test program
+// carries the program's resource script), texts in code page 932.
+struct TemplateControl {
+    int id, atom;   // atom: 0x80 button, 0x81 edit, 0x82 static
+    DWORD style;
+    std::string text;
+    RECT units;     // x, y, width, height
+};
+struct DialogTemplate {
+    DWORD style = 0;
+    std::string title, font;
+    int points = 0;
+    RECT units = {};
+    std::vector<TemplateControl> controls;
+};
+
+class TemplateReader {
+public:
+    TemplateReader(const uint8_t* base, size_t size) : base(base), size(size) {}
+    WORD Word()
+    {
+        WORD v = 0;
+        if (at + 2 <= size)
+            std::memcpy(&v, base + at, 2);
+        at += 2;
+        return v;
+    }
+    DWORD Dword() { return Word() | static_cast<DWORD>(Word()) << 16; }
+    RECT Units()
+    {
+        RECT r;
+        r.left = static_cast<short>(Word());
+        r.top = static_cast<short>(Word());
+        r.right = static_cast<short>(Word());
+        r.bottom = static_cast<short>(Word());
+        return r;
+    }
+    void Align() { at = (at + 3) & ~size_t{3}; }
+    // A text, or 0xFFFF and an ordinal (returned as the atom, the text empty).
+    int TextOrOrdinal(std::string& text)
+    {
+        std::wstring wide;
+        for (WORD c = Word(); c != 0 && at <= size; c = Word()) {
+            if (c == 0xFFFF && wide.empty())
+                return Word();
+            wide += static_cast<wchar_t>(c);
+        }
+        char narrow[512] = {};
+        WideCharToMultiByte(932, 0, wide.c_str(), static_cast<int>(wide.size()), narrow, sizeof narrow - 1, nullptr,
+                            nullptr);
+        text = narrow;
+        const char* const classes[] = {"button", "edit", "static"};
+        for (int i = 0; i < 3; ++i)
+            if (lstrcmpiA(narrow, classes[i]) == 0)
+                return 0x80 + i;
+        return 0;
+    }
+    size_t at = 0;
+
+private:
+    const uint8_t* base;
+    size_t size;
+};
+
+DialogTemplate LoadDialogTemplate(int id)
+{
+    DialogTemplate dialog;
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));   // RT_DIALOG
+    if (!found)
+        return dialog;
+    TemplateReader in(static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found))),
+                      SizeofResource(nullptr, found));
+    dialog.style = in.Dword();
+    in.Dword();   // extended style
+    const int count = in.Word();
+    dialog.units = in.Units();
+    std::string ignored;
+    in.TextOrOrdinal(ignored);   // menu
+    in.TextOrOrdinal(ignored);   // class
+    in.TextOrOrdinal(dialog.title);
+    if (dialog.style & DS_SETFONT) {
+        dialog.points = in.Word();
+        in.TextOrOrdinal(dialog.font);
+    }
+    for (int i = 0; i < count; ++i) {
+        in.Align();
+        TemplateControl c;
+        c.style = in.Dword();
+        in.Dword();
+        c.units = in.Units();
+        c.id = in.Word();
+        c.atom = in.TextOrOrdinal(ignored);
+        in.TextOrOrdinal(c.text);
+        in.at += in.Word();   // creation data
+        dialog.controls.push_back(c);
+    }
+    return dialog;
+}
+
+// What a control must be: its window class, the style bits under mask, and
+// whether it is created hidden and disabled.
+struct Kind {
+    int atom;
+    DWORD mask, style;
+    bool hidden;
+};
+const Kind kText{0x82, SS_TYPEMASK, SS_LEFT, false};
+const Kind kLine{0x82, SS_TYPEMASK, SS_ETCHEDHORZ, false};
+const Kind kPush{0x80, BS_TYPEMASK, BS_PUSHBUTTON, false};
+const Kind kHiddenPush{0x80, BS_TYPEMASK, BS_PUSHBUTTON, true};
+const Kind kDefault{0x80, BS_TYPEMASK, BS_DEFPUSHBUTTON, false};
+const Kind kGroup{0x80, BS_TYPEMASK, BS_GROUPBOX, false};
+const Kind kRadio{0x80, BS_TYPEMASK, BS_AUTORADIOBUTTON, false};
+const Kind kMemo{0x81, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER,
+                 ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_BORDER, false};
+const Kind kNumber{0x81, ES_AUTOHSCROLL | WS_BORDER, ES_AUTOHSCROLL | WS_BORDER, false};
+
+struct ExpectedControl {
+    int id;   // 0xFFFF: none
+    Kind kind;
+    const char* text;
+    RECT units;
+};
+
+}  // namespace
+
+// Dialogs 117, 146 and 147 as their templates hold them, control by control
+// in template order: ids, texts, kinds, places and sizes in dialog units.
+TEST(DialogTemplates, PainterTransparencyAndColourDialogs)
+{
+    const int none = 0xFFFF;
+    const struct {
+        int id;
+        const char* title;
+        RECT units;
+        std::vector<ExpectedControl> controls;
+    } dialogs[] = {
+        {117, "絵師の特徴", {0, 0, 163, 307},
+         {{none, kText, "名前", {6, 7, 15, 8}},
+          {1050, kText, "", {26, 7, 130, 8}},
+          {none, kLine, "", {6, 22, 150, 1}},
+          {none, kText, "●塗る時の平均的な特徴", {6, 25, 150, 8}},
+          {none, kText, "筆の名前", {47, 39, 28, 8}},
+          {1012, kText, "", {88, 39, 68, 8}},
+          {none, kText, "筆の種類", {47, 51, 28, 8}},
+          {1017, kText, "", {88, 51, 68, 8}},
+          {none, kText, "筆の大きさ", {47, 63, 32, 8}},
+          {1018, kText, "", {88, 63, 68, 8}},
+          {none, kText, "筆の硬さ", {47, 75, 27, 8}},
+          {1005, kText, "", {88, 75, 68, 8}},
+          {none, kText, "筆の密度", {47, 87, 28, 8}},
+          {1006, kText, "", {88, 87, 68, 8}},
+          {none, kLine, "", {6, 99, 150, 1}},
+          {none, kText, "●輪郭描画の時の平均的な特徴", {6, 103, 96, 8}},
+          {none, kText, "筆の名前", {47, 117, 28, 8}},
+          {1013, kText, "", {88, 117, 68, 8}},
+          {none, kText, "筆の種類", {47, 129, 28, 8}},
+          {1057, kText, "", {88, 129, 68, 8}},
+          {none, kText, "筆の大きさ", {47, 141, 32, 8}},
+          {1058, kText, "", {88, 141, 68, 8}},
+          {none, kText, "筆の硬さ", {47, 153, 27, 8}},
+          {1007, kText, "", {88, 153, 68, 8}},
+          {none, kText, "筆の密度", {47, 165, 28, 8}},
+          {1008, kText, "", {88, 165, 68, 8}},
+          {none, kLine, "", {6, 183, 150, 1}},
+          {none, kText, "●特徴（メモ）", {6, 188, 40, 8}},
+          {1160, kHiddenPush, "自動診断", {56, 186, 50, 11}},
+          {1049, kMemo, "", {6, 200, 150, 80}},
+          {1161, kHiddenPush, "メモの保存", {22, 286, 50, 14}},
+          {8, kPush, "閉じる", {56, 286, 50, 14}}}},
+        {146, "背景透過", {0, 0, 135, 119},
+         {{1, kDefault, "OK", {9, 98, 50, 14}},
+          {2, kPush, "ｷｬﾝｾﾙ", {78, 98, 50, 14}},
+          {1000, kText, "筆の色", {54, 19, 22, 8}},
+          {1001, kText, "背景の色", {54, 43, 28, 8}},
+          {1003, kPush, "反転", {87, 28, 18, 15}},
+          {1006, kNumber, "", {88, 63, 40, 14}},
+          {none, kText, "背景色の輝度誤差(0-255)", {7, 67, 78, 8}}}},
+        {147, "筆と背景の色", {0, 0, 130, 147},
+         {{1, kDefault, "OK", {7, 126, 50, 14}},
+          {2, kPush, "ｷｬﾝｾﾙ", {73, 126, 50, 14}},
+          {none, kText, "・筆の色", {7, 19, 25, 8}},
+          {1007, kPush, "変更する", {73, 17, 50, 14}},
+          {none, kGroup, "背景", {7, 47, 116, 63}},
+          {1131, kRadio, "", {14, 67, 8, 9}},
+          {none, kText, "透過", {26, 67, 15, 8}},
+          {1132, kRadio, "", {14, 87, 8, 9}},
+          {none, kText, "背景色", {26, 87, 22, 8}},
+          {1008, kPush, "変更する", {79, 84, 38, 14}}}},
+    };
+    const DWORD frame = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.id);
+        const DialogTemplate got = LoadDialogTemplate(d.id);
+        EXPECT_EQ(got.title, d.title);
+        EXPECT_EQ(got.style & frame, frame);
+        EXPECT_EQ(got.points, 9);
+        EXPECT_EQ(got.font, "ＭＳ Ｐゴシック");
+        EXPECT_TRUE(EqualRect(&got.units, &d.units));
+        ASSERT_EQ(got.controls.size(), d.controls.size());
+        for (size_t i = 0; i < d.controls.size(); ++i) {
+            const TemplateControl& c = got.controls[i];
+            const ExpectedControl& e = d.controls[i];
+            SCOPED_TRACE(testing::Message() << "control " << i << " " << e.text);
+            EXPECT_EQ(c.id, e.id);
+            EXPECT_EQ(c.atom, e.kind.atom);
+            EXPECT_EQ(c.style & e.kind.mask, e.kind.style);
+            EXPECT_EQ((c.style & WS_VISIBLE) == 0, e.kind.hidden);
+            EXPECT_EQ((c.style & WS_DISABLED) != 0, e.kind.hidden);
+            EXPECT_EQ(c.text, e.text);
+            EXPECT_TRUE(EqualRect(&c.units, &e.units));
+        }
+    }
 }

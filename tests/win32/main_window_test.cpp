@@ -266,6 +266,15 @@ TEST_F(MainWindow, ProgramDirectoryFromTheCommandLine)
     char now[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, now);
     EXPECT_EQ(std::string(now) + "\\", exeDir);
+
+    // A line longer than the buffers: the folder comes from the program's
+    // own file name, and it still becomes current.
+    SetCurrentDirectoryA(dir.Path("").c_str());
+    std::memset(ProgramDir, 0, sizeof ProgramDir);
+    SetProgramDirectory(("\"" + std::string(300, 'n') + "\"").c_str());
+    EXPECT_EQ(std::string(ProgramDir), exeDir);
+    GetCurrentDirectoryA(MAX_PATH, now);
+    EXPECT_EQ(std::string(now) + "\\", exeDir);
     SetCurrentDirectoryA(before);
 }
 

@@ -146,6 +146,41 @@ TEST(Viewer, OpensTheFileOfAQuotedCommandLineWithABlank)
     EXPECT_EQ(viewer.Close(window), 0u);
 }
 
+// Started from another folder with a name relative to the program's folder:
+// the file is found there, also when the whole command line is longer than
+// the 260-byte buffers (the program's folder then comes from its own file
+// name) while the file's full name still fits them.
+TEST(Viewer, OpensARelativeNameFromTheProgramFolder)
+{
+    const std::string folder = ViewerPath().substr(0, ViewerPath().rfind('\\') + 1);
+    if (folder.size() > 200)
+        GTEST_SKIP() << "the program's folder leaves no room for a long name";
+    const std::string longName = std::string(254 - folder.size() - 4, 'n') + ".jpg";   // full name: 254 bytes
+    for (const std::string& name : {std::string("rel.jpg"), longName}) {
+        SCOPED_TRACE(name.size());
+        const std::string beside = folder + name;
+        ASSERT_TRUE(CopyFileA(ZAVIK_SAMPLES "/landscape.jpg", beside.c_str(), FALSE));
+        TempDir elsewhere;
+        char before[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, before);
+        SetCurrentDirectoryA(elsewhere.Path("").c_str());
+        Viewer viewer("\"" + name + "\"");
+        SetCurrentDirectoryA(before);
+        ASSERT_TRUE(viewer.started);
+        HWND window = WaitForWindow(viewer.info.dwProcessId, "ZAVIK_VIEW");
+        ASSERT_NE(window, nullptr);
+        RECT client = {};
+        for (int wait = 0; wait < 250 && client.right != 640; ++wait) {
+            Sleep(20);
+            GetClientRect(window, &client);
+        }
+        EXPECT_EQ(client.right, 640);   // fitted to the 640 x 480 picture
+        EXPECT_EQ(WaitForWindow(viewer.info.dwProcessId, "#32770", 10), nullptr);   // no failure box
+        EXPECT_EQ(viewer.Close(window), 0u);
+        DeleteFileA(beside.c_str());
+    }
+}
+
 TEST(Viewer, ShowsItsBoxesForAFileItCannotRead)
 {
     TempDir dir;
