@@ -1,19 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end tests of the zavik command-line tool on generated files.
 # Usage: cli_test.sh ZAVIK MAKE_SAMPLES
-set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 zavik=$(realpath "$1")
 make_samples=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {   # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
 le32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
 
 "$make_samples" "$work" || { echo "FAILED: make_samples"; exit 1; }
@@ -138,5 +128,4 @@ check "command help" [ $? = 0 ]
 "$zavik" info 2>/dev/null
 check "no file is a usage error" [ $? = 2 ]
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

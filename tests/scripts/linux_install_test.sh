@@ -3,18 +3,9 @@
 # by cpack. The file kinds are typed by content once the MIME package is in a
 # MIME database; the packaged zavik runs from the unpacked package.
 # Usage: linux_install_test.sh REPO BUILD-DIR
-set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 repo=$(realpath "$1")
 build=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {   # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -62,5 +53,4 @@ out=$("$work/unpacked/usr/bin/zavik" info "$repo/samples/sunset.cnv")
 check "the packaged zavik reads a canvas" grep -q 'canvas, 320 x 240' <<<"$out"
 check "package holds the MIME package" [ -f "$work/unpacked/usr/share/mime/packages/zavik.xml" ]
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

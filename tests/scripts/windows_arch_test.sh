@@ -3,18 +3,9 @@
 # a valid i386 program that exits with 32, the decision is printed, and the
 # environment variable forces it either way.
 # Usage: windows_arch_test.sh REPO
-set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 repo=$1
 probe_script=$repo/scripts/windows-arch
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {   # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
 
 "$probe_script" --write-probe "$work/probe"
 header=$(readelf -h "$work/probe" 2>&1)
@@ -49,5 +40,4 @@ esac
 out=$("$probe_script" --quiet 2>"$work/err")
 check "quiet prints only the answer" [ ! -s "$work/err" ]
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish
