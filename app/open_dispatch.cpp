@@ -1,6 +1,7 @@
 #include "app/open_dispatch.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "app/document.h"
 #include "colour/transparency_state.h"
@@ -157,6 +158,18 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
     }
     SetDocumentTitle(window, path, PainterName());
     return kOpenDone;
+}
+
+void ResetProgramState()
+{
+    Document = DocumentState();
+    Transparency = TransparencyState();
+    Picture = RasterImage();
+    AlphaMask = ByteBuffer();
+    Backdrop = RasterImage();
+    CanvasInfo = CanvasRecord();
+    CurrentPainter = PainterRecord();
+    std::memset(ItemExplanation, 0, sizeof ItemExplanation);
 }
 
 int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture)

@@ -31,6 +31,12 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path);
 extern const char kOpenFilter[];
 extern const int kOpenFilterBytes;
 
+// Puts every program-wide object (the document, the transparency state,
+// Picture, AlphaMask, Backdrop, CanvasInfo, CurrentPainter, the item
+// explanation) back to its state at start-up, so that what the next open
+// leaves behind is what it would leave in a program that had just started.
+void ResetProgramState();
+
 int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture);
 int OpenItemFile(WindowHandle window, const char* path);
 int OpenBmpIntoPicture(WindowHandle window, const char* path);

@@ -265,23 +265,12 @@ bool ApplyColourSteps(const ColourSteps& steps)
     return true;
 }
 
-// Each file starts from a clean document, as if the viewer had just started.
-void ResetDocument()
-{
-    Document = DocumentState();
-    Transparency = TransparencyState();
-    Picture.ResizeAndFill(0, 0, 0);
-    Picture.FillHeaders();
-    Picture.path[0] = '\0';
-    CurrentPainter.name[0] = '\0';
-    AlphaMask.Free();
-    ClearCliMessages();
-}
-
 // Opens a file through the viewer's dispatch. True when something was loaded.
 bool OpenDocument(const std::string& path)
 {
-    ResetDocument();
+    // Each file starts from the state of a program that has just started.
+    ResetProgramState();
+    ClearCliMessages();
     if (path.size() >= static_cast<size_t>(kPathSize)) {
         std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", path.c_str(), kPathSize - 1);
         return false;

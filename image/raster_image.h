@@ -8,7 +8,7 @@
 // an optional off-screen drawing surface that only the Win32 front end creates.
 //
 // The image owns its pixel block and its surface. It is never copied as a
-// whole; pixels are copied only by CopyPixelsFrom.
+// whole (pixels are copied only by CopyPixelsFrom), only moved.
 //
 // Size limit: a pixel block of at most kMaxPixelBytes (256 MiB). Every size is
 // checked in 64-bit arithmetic before anything is allocated; a size operation
@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "image/byte_buffer.h"
 
@@ -104,6 +105,11 @@ public:
     ~RasterImage();
     RasterImage(const RasterImage&) = delete;
     RasterImage& operator=(const RasterImage&) = delete;
+    // Moving hands over the pixels, headers, path and size and leaves the
+    // source empty. The surface is not part of the picture: each image keeps
+    // its own.
+    RasterImage(RasterImage&& other) noexcept { *this = std::move(other); }
+    RasterImage& operator=(RasterImage&& other) noexcept;
 
     // Stores the size, computes the stride and sizes the block (contents
     // unspecified; a block of the same length is kept). Headers and path are

@@ -82,6 +82,8 @@ public:
     PainterRecord();
     PainterRecord(const PainterRecord&) = delete;
     PainterRecord& operator=(const PainterRecord&) = delete;
+    PainterRecord(PainterRecord&&) = default;
+    PainterRecord& operator=(PainterRecord&&) = default;
 
     // The extra tables' state when a file does not carry them.
     void ResetExtraTables();

@@ -110,12 +110,6 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     return kPngRead;
 }
 
-void SwapBuffers(ByteBuffer& a, ByteBuffer& b)
-{
-    std::swap(a.data, b.data);
-    std::swap(a.length, b.length);
-}
-
 // Where the rows of a PNG file being written come from.
 struct PngRowSource {
     const RasterImage* picture;
@@ -249,7 +243,7 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
         return kPngTooLarge;
     picture.FillHeaders();
     if (alphaMask) {
-        SwapBuffers(*alphaMask, mask);
+        std::swap(*alphaMask, mask);
         // An alpha channel is a separation of its own: it shows and saves
         // like one.
         if (alpha)
