@@ -21,6 +21,7 @@
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
+#include "formats/standard/safe_output.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
@@ -519,25 +520,25 @@ std::string OutputFormat(const std::string& requested, const std::string& out)
     return "";
 }
 
-// The view as a file: BMP as it lies in memory, or PNG.
+// The view as a file: BMP as it lies in memory, or PNG, written as Save
+// writes, so that a failure leaves an existing OUT as it was.
 bool WriteView(const std::string& out, const std::string& format, const RasterImage& view)
 {
     if (format == "png") {
         ByteBuffer noMask;
         return WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0;
     }
-    std::FILE* file = std::fopen(out.c_str(), "wb");
-    if (!file) {
+    switch (WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); })) {
+    case OutputResult::kWritten:
+        return true;
+    case OutputResult::kCannotCreate:
         std::fprintf(stderr, "zavik: %s: cannot be created\n", PathText(out).c_str());
         return false;
+    case OutputResult::kWriteFailed:
+        break;
     }
-    bool ok = StoreBmpFile(file, view);
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
-        std::remove(out.c_str());
-    }
-    return ok;
+    std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
+    return false;
 }
 
 int FilterIndexFor(const std::string& format)

@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstring>
 
-#include "formats/standard/save_pipeline.h"
 #include "image/sjis_text.h"
 
 bool StoreBmpFile(std::FILE* file, const RasterImage& image)
@@ -167,21 +166,4 @@ int LoadBMP(WindowHandle window, const char* path, RasterImage& picture)
     else
         ShowMessage(window, "BMPファイルオープンに失敗しました。", "失敗");
     return -1;
-}
-
-int WriteBMP(WindowHandle window, const char* path)
-{
-    SafeOutput output;
-    if (!BeginSafeOutput(output, path)) {
-        ShowMessage(window, "ファイル生成に失敗しました。", "Error");
-        return kBmpCannotCreate;
-    }
-    RasterImage composite;
-    const RasterImage* source = PictureToSave(composite);
-    const bool written = source && StoreBmpFile(output.file, *source);
-    if (!FinishSafeOutput(output, written)) {
-        ShowMessage(window, "ファイルの書き込みに失敗しました。", "Error");
-        return kBmpWriteFailed;
-    }
-    return kBmpWritten;
 }

@@ -3,8 +3,7 @@
 //
 // Owned here: the BMP test of the open dispatch (app/open_dispatch.cpp), the
 // reader with its result codes, the BMP open step with its messages, and the
-// BMP save step of the save pipeline (save_pipeline.h), which writes through
-// the pipeline's safe output file.
+// encoder the save pipeline (save_pipeline.h) writes with.
 //
 // Reading accepts the 40-byte information header and the longer ones (V4,
 // V5) that many tools write for plain 24-bit files, honours the pixel data
@@ -32,13 +31,6 @@ enum BmpReadResult : int {
     kBmpNotBM = -101,             // the file does not start with "BM"
 };
 
-// Results of WriteBMP.
-enum BmpWriteResult : int {
-    kBmpWritten = 0,
-    kBmpCannotCreate = -3,   // "ファイル生成に失敗しました。" shown
-    kBmpWriteFailed = -4,    // "ファイルの書き込みに失敗しました。" shown
-};
-
 // Writes image as a 24-bit BMP file: headers computed from its size, then
 // its pixel block as it is, padding included. True when every byte was
 // written. The file is not closed.
@@ -63,6 +55,3 @@ int LoadBMPPixels(RasterImage& picture);
 // The BMP open step of the dispatch: 0 after a load, -1 after its message.
 int LoadBMP(WindowHandle window, const char* path, RasterImage& picture);
 
-// Writes the picture to save (save_pipeline.h: Picture, or its composite
-// while a mask is active) as a 24-bit BMP file.
-int WriteBMP(WindowHandle window, const char* path);

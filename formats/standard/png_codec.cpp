@@ -15,7 +15,6 @@
 #include <png.h>
 
 #include "colour/transparency_state.h"
-#include "formats/standard/save_pipeline.h"
 #include "image/pixel_blend.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
@@ -271,30 +270,12 @@ int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
     return -1;
 }
 
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask)
+bool StorePngFile(std::FILE* file, const RasterImage& picture, const uint8_t* weights, const RasterImage* backdrop,
+                  bool alpha)
 {
-    const bool blend = SaveMaskActive(picture, alphaMask);
-    PngRowSource source{&picture, blend ? alphaMask.data : nullptr, nullptr, false};
-    RasterImage fallback;
-    bool ready = HoldsItsRows(picture);
-    if (blend && Transparency.BackgroundMode == kBGColorFill) {
-        source.backdrop = SaveBackdrop(picture, fallback);
-        ready = ready && source.backdrop;
-    } else {
-        source.alpha = blend;
-    }
     ByteBuffer row;
-    ready = ready && row.Allocate(picture.width * (source.alpha ? 4 : 3));
-
-    SafeOutput output;
-    if (!BeginSafeOutput(output, path)) {
-        ShowMessage(window, "ファイルオープンに失敗しました。WRITE_PNG", "失敗");
-        return kPngCannotCreate;
-    }
-    const bool written = ready && EncodePng(output.file, source, row.data);
-    if (!FinishSafeOutput(output, written)) {
-        ShowMessage(window, "PNGファイル作成に失敗しました。WRITE_PNG", "失敗");
-        return kPngWriteFailed;
-    }
-    return kPngWritten;
+    if (!HoldsItsRows(picture) || !row.Allocate(picture.width * (alpha ? 4 : 3)))
+        return false;
+    const PngRowSource source{&picture, weights, backdrop, alpha};
+    return EncodePng(file, source, row.data);
 }
