@@ -29,14 +29,7 @@ namespace {
 bool HasBmpExtension(const char* path)
 {
     static const char* const accepted[4] = {".", "bB", "mM", "pP"};
-    const size_t length = std::strlen(path);
-    if (length < 4)
-        return false;
-    const char* tail = path + length - 4;
-    for (int i = 0; i < 4; ++i)
-        if (!std::strchr(accepted[i], tail[i]))
-            return false;
-    return true;
+    return NameEndsIn(path, accepted, 4);
 }
 
 // 0 when the file starts with "BM", else kBmpOpenFailed or kBmpNotBM.
