@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 enum DocumentKind : int32_t {

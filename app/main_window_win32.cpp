@@ -8,7 +8,7 @@
 #include "app/command_line.h"
 #include "app/document.h"
 #include "app/open_dispatch.h"
-#include "app/platform.h"
+#include "image/platform.h"
 #include "app/zoom.h"
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"

@@ -1,7 +1,9 @@
 #include "app/open_dispatch.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/document.h"
 #include "colour/transparency_state.h"
@@ -91,7 +93,52 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
     return kOpenDone;
 }
 
+// The canvas's painter: the short read of its file when there is one (its
+// messages and failures do not change the canvas read), else its file name.
+void SetCanvasPainterName(WindowHandle window, const char* painterPath)
+{
+    if (std::FILE* probe = std::fopen(painterPath, "rb")) {
+        std::fclose(probe);
+        LoadPainterFileShort(window, CurrentPainter, painterPath);
+        return;
+    }
+    if (!PainterNameFromMissingFile(painterPath, CurrentPainter.name, sizeof CurrentPainter.name))
+        SetPainterName(kNoPainterName);
+}
+
 }  // namespace
+
+int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const char* canvasPath)
+{
+    // The decoder starts from the current values, which whatever the file
+    // does not carry keeps. subjectPath is Picture's own path, so it is
+    // copied before Picture is handed over and written after it is back.
+    CanvasContents canvas;
+    std::memcpy(canvas.subjectPath, subjectPath, kPathSize);
+    std::memcpy(canvas.painterPath, painterPath, kPathSize);
+    canvas.picture = std::move(Picture);
+    canvas.record = std::move(CanvasInfo);
+    MessageList messages;
+    const CanvasError error = DecodeCanvasFile(canvasPath, canvas, messages);
+    Picture = std::move(canvas.picture);
+    CanvasInfo = std::move(canvas.record);
+    std::memcpy(subjectPath, canvas.subjectPath, kPathSize);
+    std::memcpy(painterPath, canvas.painterPath, kPathSize);
+    ShowMessages(window, messages);
+    switch (error) {
+    case CanvasError::kNone:
+        break;
+    case CanvasError::kBadVersion:
+        return kCanvasBadVersion;
+    case CanvasError::kCannotOpen:
+    case CanvasError::kNotCanvas:
+    case CanvasError::kShortHead:
+        return kCanvasBadMagic;
+    }
+    SetCanvasPainterName(window, painterPath);
+    Document.kind = kCanvas;
+    return kCanvasRead;
+}
 
 int Read_ESI_CNV(WindowHandle window, const char* path)
 {

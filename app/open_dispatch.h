@@ -6,7 +6,7 @@
 // a failed painter or canvas read, a cancelled dialog.
 #pragma once
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results shared by the open operations.
@@ -30,6 +30,14 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path);
 // NUL. kOpenFilterBytes counts every byte including the final NUL.
 extern const char kOpenFilter[];
 extern const int kOpenFilterBytes;
+
+// Reads the canvas at canvasPath into Picture, combined with its layers; the
+// subject path goes to subjectPath and the painter path to painterPath (both
+// kPathSize bytes, always left zero-terminated), the canvas values to
+// CanvasInfo. Shows the read's messages, then sets the painter's name from
+// the painter file the canvas names (LoadPainterFileShort) or, when that is
+// missing, from its file name; the kind becomes Canvas. CanvasReadResult.
+int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const char* canvasPath);
 
 // Puts every program-wide object (the document, the transparency state,
 // Picture, AlphaMask, Backdrop, CanvasInfo, CurrentPainter, the item

@@ -3,7 +3,7 @@
 // the view layout have nothing to do.
 #include "cli/cli_platform.h"
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "cli/text_output.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "colour/transparency_state.h"
 #include "image/pixel_math.h"
 #include "image/program_objects.h"

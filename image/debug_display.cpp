@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/platform.h"
+#include "image/platform.h"
 
 void DebugDisplayBox::Show(int value) const
 {

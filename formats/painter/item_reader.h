@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 struct ItemRecord {

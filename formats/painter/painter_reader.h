@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "formats/painter/painter_record.h"
 #include "image/file_reader.h"
 #include "image/raster_image.h"

@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "app/document.h"
-#include "app/platform.h"
+#include "image/platform.h"
 #include "formats/painter/item_reader.h"
 #include "image/offscreen_win32.h"
 #include "profile/painter_dialog_win32.h"

@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results of ReadBMP and LoadBMPPixels.

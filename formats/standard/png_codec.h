@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/byte_buffer.h"
 #include "image/raster_image.h"
 

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/byte_buffer.h"
 #include "image/raster_image.h"
 
