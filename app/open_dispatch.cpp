@@ -140,6 +140,34 @@ int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const cha
     return kCanvasRead;
 }
 
+int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item)
+{
+    ItemContents contents;
+    contents.record = item;
+    contents.picture = std::move(picture);
+    MessageList messages;
+    const ItemError error = DecodeItemFile(path, contents, messages);
+    picture = std::move(contents.picture);
+    ShowMessages(window, messages);
+    switch (error) {
+    case ItemError::kNone:
+        break;
+    case ItemError::kBadVersion:
+        return kItemBadVersion;
+    case ItemError::kCannotOpen:
+    case ItemError::kNotItem:
+        return kItemNotRead;
+    }
+    item = contents.record;
+    SetControlText(window, kItemNameControl, item.name);
+    CopyText(ItemExplanation, sizeof ItemExplanation, contents.explanation);
+    if (contents.itemKind == kItemKindPen)
+        Document.kind = kPenItem;
+    else if (contents.itemKind == kItemKindOther)
+        Document.kind = kOtherItem;
+    return kItemRead;
+}
+
 int Read_ESI_CNV(WindowHandle window, const char* path)
 {
     uint8_t header[12];

@@ -10,6 +10,7 @@
 #endif
 
 #include "formats/painter/huffman.h"
+#include "formats/painter/magic.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/canvas_layers.h"
 #include "image/file_reader.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-const char kCanvasMagic[] = "cnv file 0a";   // the first 11 bytes are compared
-constexpr int kCanvasMagicCompared = 11;
 constexpr int kCanvasReservedBytes = 46;
 
 // ---------------------------------------------------------------- fields
@@ -90,7 +89,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
 
     uint8_t magic[12] = {};
     reader.Partial(magic, sizeof magic);
-    if (std::memcmp(magic, kCanvasMagic, kCanvasMagicCompared) != 0) {
+    if (!IsCanvasMagic(magic)) {
         messages.push_back({"本当にcnvファイルですか？", "失敗してしまいました。"});
         return CanvasError::kNotCanvas;
     }
