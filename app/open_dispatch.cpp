@@ -1,15 +1,12 @@
 #include "app/open_dispatch.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include "app/document.h"
+#include "app/open_readers.h"
 #include "colour/transparency_state.h"
 #include "formats/painter/canvas_reader.h"
-#include "formats/painter/item_reader.h"
-#include "formats/painter/painter_reader.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
@@ -93,80 +90,7 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
     return kOpenDone;
 }
 
-// The canvas's painter: the short read of its file when there is one (its
-// messages and failures do not change the canvas read), else its file name.
-void SetCanvasPainterName(WindowHandle window, const char* painterPath)
-{
-    if (std::FILE* probe = std::fopen(painterPath, "rb")) {
-        std::fclose(probe);
-        LoadPainterFileShort(window, CurrentPainter, painterPath);
-        return;
-    }
-    if (!PainterNameFromMissingFile(painterPath, CurrentPainter.name, sizeof CurrentPainter.name))
-        SetPainterName(kNoPainterName);
-}
-
 }  // namespace
-
-int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const char* canvasPath)
-{
-    // The decoder starts from the current values, which whatever the file
-    // does not carry keeps. subjectPath is Picture's own path, so it is
-    // copied before Picture is handed over and written after it is back.
-    CanvasContents canvas;
-    std::memcpy(canvas.subjectPath, subjectPath, kPathSize);
-    std::memcpy(canvas.painterPath, painterPath, kPathSize);
-    canvas.picture = std::move(Picture);
-    canvas.record = std::move(CanvasInfo);
-    MessageList messages;
-    const CanvasError error = DecodeCanvasFile(canvasPath, canvas, messages);
-    Picture = std::move(canvas.picture);
-    CanvasInfo = std::move(canvas.record);
-    std::memcpy(subjectPath, canvas.subjectPath, kPathSize);
-    std::memcpy(painterPath, canvas.painterPath, kPathSize);
-    ShowMessages(window, messages);
-    switch (error) {
-    case CanvasError::kNone:
-        break;
-    case CanvasError::kBadVersion:
-        return kCanvasBadVersion;
-    case CanvasError::kCannotOpen:
-    case CanvasError::kNotCanvas:
-    case CanvasError::kShortHead:
-        return kCanvasBadMagic;
-    }
-    SetCanvasPainterName(window, painterPath);
-    Document.kind = kCanvas;
-    return kCanvasRead;
-}
-
-int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item)
-{
-    ItemContents contents;
-    contents.record = item;
-    contents.picture = std::move(picture);
-    MessageList messages;
-    const ItemError error = DecodeItemFile(path, contents, messages);
-    picture = std::move(contents.picture);
-    ShowMessages(window, messages);
-    switch (error) {
-    case ItemError::kNone:
-        break;
-    case ItemError::kBadVersion:
-        return kItemBadVersion;
-    case ItemError::kCannotOpen:
-    case ItemError::kNotItem:
-        return kItemNotRead;
-    }
-    item = contents.record;
-    SetControlText(window, kItemNameControl, item.name);
-    CopyText(ItemExplanation, sizeof ItemExplanation, contents.explanation);
-    if (contents.itemKind == kItemKindPen)
-        Document.kind = kPenItem;
-    else if (contents.itemKind == kItemKindOther)
-        Document.kind = kOtherItem;
-    return kItemRead;
-}
 
 int Read_ESI_CNV(WindowHandle window, const char* path)
 {

@@ -7,7 +7,6 @@
 #pragma once
 
 #include "image/platform.h"
-#include "formats/painter/item_reader.h"
 #include "image/raster_image.h"
 
 // Results shared by the open operations.
@@ -31,21 +30,6 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path);
 // NUL. kOpenFilterBytes counts every byte including the final NUL.
 extern const char kOpenFilter[];
 extern const int kOpenFilterBytes;
-
-// Reads the canvas at canvasPath into Picture, combined with its layers; the
-// subject path goes to subjectPath and the painter path to painterPath (both
-// kPathSize bytes, always left zero-terminated), the canvas values to
-// CanvasInfo. Shows the read's messages, then sets the painter's name from
-// the painter file the canvas names (LoadPainterFileShort) or, when that is
-// missing, from its file name; the kind becomes Canvas. CanvasReadResult.
-int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const char* canvasPath);
-
-// Reads the item at path into picture (50 x 50) and item, sets
-// ItemExplanation, control 1012 of window and the document kind: PenItem for
-// itemKind 0, OtherItem for 1, unchanged for any other kind. A file that is
-// refused leaves the record, ItemExplanation, the control and the kind as
-// they were. ItemReadResult.
-int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item);
 
 // Puts every program-wide object (the document, the transparency state,
 // Picture, AlphaMask, Backdrop, CanvasInfo, CurrentPainter, the item

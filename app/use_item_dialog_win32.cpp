@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "app/document.h"
-#include "app/open_dispatch.h"
+#include "app/open_readers.h"
 #include "image/platform.h"
 #include "formats/painter/item_reader.h"
 #include "image/offscreen_win32.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app/open_dispatch.h"
+#include "app/open_readers.h"
 #include "formats/painter/item_reader.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"

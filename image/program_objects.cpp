@@ -1,7 +1,6 @@
 #include "image/program_objects.h"
 
 // Definition order is construction order.
-DebugDisplayBox DebugDisplay;
 RasterImage Picture;
 ByteBuffer AlphaMask;
 RasterImage Backdrop;

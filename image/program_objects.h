@@ -6,12 +6,10 @@
 #include "formats/painter/canvas_info.h"
 #include "formats/painter/painter_record.h"
 #include "image/byte_buffer.h"
-#include "image/debug_display.h"
 #include "image/raster_image.h"
 
-extern DebugDisplayBox DebugDisplay; // 1
-extern RasterImage Picture;         // 2: the current picture; its surface is the back buffer
-extern ByteBuffer AlphaMask;        // 3: one opacity byte per picture pixel, no row padding
-extern RasterImage Backdrop;        // 4: rebuilt at the picture's size on every view layout
-extern CanvasRecord CanvasInfo;     // 5: settings of the last canvas read
-extern PainterRecord CurrentPainter;// 6: the loaded painter
+extern RasterImage Picture;         // 1: the current picture; its surface is the back buffer
+extern ByteBuffer AlphaMask;        // 2: one opacity byte per picture pixel, no row padding
+extern RasterImage Backdrop;        // 3: rebuilt at the picture's size on every view layout
+extern CanvasRecord CanvasInfo;     // 4: settings of the last canvas read
+extern PainterRecord CurrentPainter;// 5: the loaded painter

@@ -45,7 +45,6 @@ PenSettings DefaultFillPen();
 
 class PainterRecord {
 public:
-    void* ownerWindow = nullptr;   // owner of the reader's message box; nothing sets it
     char name[260] = {};
     char auxText[260] = {};
     RasterImage fillPenPicture;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app/open_dispatch.h"
+#include "app/open_readers.h"
 #include "formats/painter/canvas_reader.h"
 #include "image/canvas_layers.h"
 #include "image/little_endian.h"

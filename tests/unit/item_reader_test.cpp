@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app/open_dispatch.h"
+#include "app/open_readers.h"
 #include "formats/painter/item_reader.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
