@@ -11,6 +11,7 @@
 #include "image/platform.h"
 #include "app/zoom.h"
 #include "image/offscreen_win32.h"
+#include "formats/painter/painter_record.h"
 #include "image/program_objects.h"
 #include "colour/colour_dialogs_win32.h"
 #include "formats/standard/save_dialog_win32.h"

@@ -6,14 +6,13 @@
 
 #include <shellapi.h>
 
-#include "image/raster_image.h"
+#include "image/program_objects.h"
 
 // Program-wide values of the main window.
 extern HINSTANCE AppInstance;
 extern char AppTitle[100];
 extern char WindowClassName[100];
 extern HWND StatusBar;
-extern char ProgramDir[kPathSize];
 
 // Start-up steps 1 to 4: clears the document, loads the two strings,
 // registers the class and creates the 400 x 300 main window (shown with

@@ -10,6 +10,7 @@
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
 #include "image/offscreen_win32.h"
+#include "formats/painter/painter_record.h"
 #include "image/program_objects.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
-#include "profile/pen_shapes.h"
+#include "formats/painter/pen_shapes.h"
 #include "resources/resource.h"
 
 namespace {

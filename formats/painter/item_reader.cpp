@@ -7,7 +7,7 @@
 #include "formats/painter/painter_reader.h"
 #include "image/file_reader.h"
 #include "image/sjis_text.h"
-#include "profile/pen_shapes.h"
+#include "formats/painter/pen_shapes.h"
 
 namespace {
 

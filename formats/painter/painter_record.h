@@ -87,3 +87,6 @@ public:
     // The extra tables' state when a file does not carry them.
     void ResetExtraTables();
 };
+
+// The loaded painter (a program-wide object: image/program_objects.h).
+extern PainterRecord CurrentPainter;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <functional>
 
-#include "app/view_layout.h"
+#include "colour/backdrop.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"

@@ -7,6 +7,7 @@
 #include "app/document.h"
 #include "app/open_dispatch.h"
 #include "colour/transparency_state.h"
+#include "formats/painter/painter_record.h"
 #include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"

@@ -13,6 +13,7 @@
 
 #include "app/document.h"
 #include "app/main_window_win32.h"
+#include "formats/painter/painter_record.h"
 #include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
