@@ -42,7 +42,18 @@ bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
     return false;
 }
 
-// The canvas branch shared by the content dispatch and the CNV filter.
+// The painter and canvas branches, shared by the content dispatch and the
+// ESI and CNV filters: a failed read ends the open before the title.
+int OpenPainter(WindowHandle window, const char* path)
+{
+    if (LoadPainterFile(window, CurrentPainter, path) < 0)
+        return kOpenReadFailed;
+    CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
+    LayoutView(window);
+    SetDocumentTitle(window, path, PainterName());
+    return kOpenDone;
+}
+
 int OpenCanvas(WindowHandle window, const char* path)
 {
     if (ReadCNV(window, Picture.path, Document.PainterPath, path) < 0) {
@@ -51,6 +62,7 @@ int OpenCanvas(WindowHandle window, const char* path)
     }
     CopyText(Document.CanvasPath, sizeof Document.CanvasPath, path);
     LayoutView(window);
+    SetDocumentTitle(window, path, PainterName());
     return kOpenDone;
 }
 
@@ -64,20 +76,10 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
         SetDocumentTitle(window, path, PainterName());
         return kOpenDone;
     }
-    if (IsPainterMagic(header)) {
-        if (LoadPainterFile(window, CurrentPainter, path) < 0)
-            return kOpenReadFailed;
-        CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
-        LayoutView(window);
-        SetDocumentTitle(window, path, PainterName());
-        return kOpenDone;
-    }
-    if (IsCanvasMagic(header)) {
-        int result = OpenCanvas(window, path);
-        if (result == kOpenDone)
-            SetDocumentTitle(window, path, PainterName());
-        return result;
-    }
+    if (IsPainterMagic(header))
+        return OpenPainter(window, path);
+    if (IsCanvasMagic(header))
+        return OpenCanvas(window, path);
     SetPainterName(kNoPainterName);
     if (OpenStandardImage(window, path, Picture) != 0) {
         ShowMessage(window, "ファイルの読み込みに失敗しました。", "失敗");
@@ -108,28 +110,19 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
     uint8_t header[12];
     switch (filterIndex) {
     case 1:
-        if (!OpenHeader(window, path, header))
-            return kOpenCannotOpen;
-        return OpenByContent(window, path, header);
     case 2:
-        if (!OpenHeader(window, path, header))
-            return kOpenCannotOpen;
-        if (IsPainterMagic(header)) {
-            if (LoadPainterFile(window, CurrentPainter, path) < 0)
-                return kOpenReadFailed;
-            CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
-        }
-        LayoutView(window);
-        break;
     case 3:
+        // All types by content; ESI and CNV only the kind they name, and
+        // anything else is laid out again under the old painter's name.
         if (!OpenHeader(window, path, header))
             return kOpenCannotOpen;
-        if (IsCanvasMagic(header)) {
-            if (OpenCanvas(window, path) != kOpenDone)
-                return kOpenReadFailed;
-        } else {
-            LayoutView(window);
-        }
+        if (filterIndex == 1)
+            return OpenByContent(window, path, header);
+        if (filterIndex == 2 && IsPainterMagic(header))
+            return OpenPainter(window, path);
+        if (filterIndex == 3 && IsCanvasMagic(header))
+            return OpenCanvas(window, path);
+        LayoutView(window);
         break;
     case 4:
         if (ReadJPEG(path, Picture) != 1)
