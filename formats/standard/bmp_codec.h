@@ -18,7 +18,6 @@
 // Results of ReadBMP and LoadBMPPixels.
 enum BmpReadResult : int {
     kBmpRead = 0,
-    kBmpCannotOpen = -1,          // the file cannot be opened for the pixel read
     kBmpRowsFailed = -3,          // reading the pixel rows failed
     kBmpFileHeaderFailed = -4,    // fewer than 14 bytes of file header
     kBmpInfoHeaderFailed = -5,    // information header short or shorter than 40 bytes
@@ -41,8 +40,9 @@ bool StoreBmpFile(std::FILE* file, const RasterImage& image);
 int IsBMPFile(const char* path);
 
 // Records path in picture (after checking that the file starts with "BM")
-// and loads it with LoadBMPPixels. kBmpRead after a load, otherwise a
-// negative result with the picture's size, headers and pixels unchanged.
+// and loads it as LoadBMPPixels does, from one open of the file. kBmpRead
+// after a load, otherwise a negative result with the picture's size,
+// headers and pixels unchanged.
 int ReadBMP(RasterImage& picture, const char* path);
 
 // Loads the file named by picture's path. The picture takes the two headers

@@ -177,6 +177,16 @@ bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
     return true;
 }
 
+// True when the open file starts with the 8-byte PNG signature; the file is
+// left at its start.
+bool HasPngSignature(std::FILE* file)
+{
+    png_byte signature[8];
+    const size_t n = std::fread(signature, 1, sizeof signature, file);
+    std::rewind(file);
+    return n == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0;
+}
+
 bool HoldsItsRows(const RasterImage& p)
 {
     return p.width > 0 && p.height > 0 && p.stride == StrideForWidth(p.width) &&
@@ -190,25 +200,19 @@ int IsPNGFile(const char* path)
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
         return kPngCannotOpen;
-    png_byte signature[8];
-    const size_t n = std::fread(signature, 1, sizeof signature, file);
+    const bool png = HasPngSignature(file);
     std::fclose(file);
-    return n == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0 ? 1 : 0;
+    return png ? 1 : 0;
 }
 
 int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
 {
-    const int test = IsPNGFile(path);
-    if (test == kPngCannotOpen)
-        return kPngCannotOpen;
-    if (test != 1)
-        return kPngNotPng;
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
         return kPngCannotOpen;
     PngHeader header;
     ByteBuffer rows, table;
-    int result = DecodePng(file, header, rows, table);
+    int result = HasPngSignature(file) ? DecodePng(file, header, rows, table) : kPngNotPng;
     std::fclose(file);
     if (result != kPngRead)
         return result;
