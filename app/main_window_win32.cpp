@@ -40,7 +40,7 @@ void PaintWindow(HWND window)
     HDC dc = BeginPaint(window, &ps);
     RECT client;
     GetClientRect(window, &client);
-    if (HDC back = MemoryDc(Picture))
+    if (HDC back = MemoryDc(BackBuffer))
         BitBlt(dc, 0, 0, client.right, client.bottom, back, 0, 0, SRCCOPY);
     EndPaint(window, &ps);
 

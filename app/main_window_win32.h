@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include "image/offscreen_win32.h"
 #include "image/program_objects.h"
 
 // Program-wide values of the main window.
@@ -29,5 +30,7 @@ int OpenDroppedFile(HWND window, HDROP drop);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The view (view_win32.cpp) and the Open command (open_dialog_win32.cpp).
+// The back buffer holds the view as last laid out; WM_PAINT copies it.
+extern Offscreen BackBuffer;
 int CreateBackBuffer(HWND window);
 int OpenWithDialog(HWND window);

@@ -8,7 +8,7 @@
 #include "image/byte_buffer.h"
 #include "image/raster_image.h"
 
-extern RasterImage Picture;         // 1: the current picture; its surface is the back buffer
+extern RasterImage Picture;         // 1: the current picture
 extern ByteBuffer AlphaMask;        // 2: one opacity byte per picture pixel, no row padding
 extern RasterImage Backdrop;        // 3: rebuilt at the picture's size on every view layout
 

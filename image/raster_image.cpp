@@ -67,12 +67,6 @@ BitmapInfoHeader ParseInfoHeader(const uint8_t in[kInfoHeaderBytes])
     return h;
 }
 
-RasterImage::~RasterImage()
-{
-    if (releaseOffscreen)
-        releaseOffscreen(*this);
-}
-
 RasterImage& RasterImage::operator=(RasterImage&& other) noexcept
 {
     if (this == &other)
