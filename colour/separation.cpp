@@ -222,9 +222,9 @@ int SeparateBackground(uint32_t penColour, uint32_t backgroundColour, int32_t to
 {
     const int result = BuildAlphaMask(LuminanceOfColour(penColour), LuminanceOfColour(backgroundColour), tolerance);
     if (result >= 0)
-        return kSeparationOk;
+        return kBackgroundSeparated;
     ShowMessage(nullptr, result == kSeparationNoMemory ? kNoMemoryText : kTooCloseText, kSorryCaption);
-    return kSeparationFailed;
+    return kBackgroundNotSeparated;
 }
 
 int RecolorPen(uint32_t colour)
