@@ -66,6 +66,23 @@ int OpenCanvas(WindowHandle window, const char* path)
     return kOpenDone;
 }
 
+// OpenStandardImage on the file's first bytes, read once for every test
+// (null when the file cannot be opened, which no content test accepts). A
+// file shorter than the signatures keeps the initial header's bytes after
+// its own, and those never complete "BM" or the PNG signature, so the
+// answers are those of IsPNGFile and IsBMPFile.
+int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uint8_t* header, RasterImage& picture)
+{
+    if (header && IsPngSignature(header))
+        return LoadPNG(window, path, picture);
+    if (header && IsBmpName(path) && header[0] == 'B' && header[1] == 'M')
+        return LoadBMP(window, path, picture);
+    if (IsJPEGName(path))
+        return LoadJPEG(window, path, picture, 1);
+    ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
+    return -1;
+}
+
 // Steps after the header was read: the kind by its magic, else a standard image.
 int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12])
 {
@@ -81,7 +98,7 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
     if (IsCanvasMagic(header))
         return OpenCanvas(window, path);
     SetPainterName(kNoPainterName);
-    if (OpenStandardImage(window, path, Picture) != 0) {
+    if (OpenStandardImageWithHeader(window, path, header, Picture) != 0) {
         ShowMessage(window, "ファイルの読み込みに失敗しました。", "失敗");
     } else {
         Document.kind = kStandardImage;
@@ -166,14 +183,8 @@ void ResetProgramState()
 
 int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture)
 {
-    if (IsPNGFile(path) == 1)
-        return LoadPNG(window, path, picture);
-    if (IsBMPFile(path) == 1)
-        return LoadBMP(window, path, picture);
-    if (IsJPEGName(path))
-        return LoadJPEG(window, path, picture, 1);
-    ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
-    return -1;
+    uint8_t header[12];
+    return OpenStandardImageWithHeader(window, path, ReadFileHeader(path, header) ? header : nullptr, picture);
 }
 
 int OpenItemFile(WindowHandle window, const char* path)

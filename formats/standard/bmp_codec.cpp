@@ -26,12 +26,6 @@ bool StoreBmpFile(std::FILE* file, const RasterImage& image)
 
 namespace {
 
-bool HasBmpExtension(const char* path)
-{
-    static const char* const accepted[4] = {".", "bB", "mM", "pP"};
-    return NameEndsIn(path, accepted, 4);
-}
-
 // True when the open file starts with "BM"; the file is left at its start.
 bool StartsWithBM(std::FILE* file)
 {
@@ -112,9 +106,15 @@ int ReadBmpContents(std::FILE* file, BmpContents& bmp, ByteBuffer& block)
 
 }  // namespace
 
+bool IsBmpName(const char* path)
+{
+    static const char* const accepted[4] = {".", "bB", "mM", "pP"};
+    return NameEndsIn(path, accepted, 4);
+}
+
 int IsBMPFile(const char* path)
 {
-    if (!HasBmpExtension(path))
+    if (!IsBmpName(path))
         return 0;
     int check = CheckStartsWithBM(path);
     if (check == kBmpOpenFailed)

@@ -35,6 +35,9 @@ enum BmpReadResult : int {
 // written. The file is not closed.
 bool StoreBmpFile(std::FILE* file, const RasterImage& image);
 
+// True when the name ends in ".bmp" (any case).
+bool IsBmpName(const char* path);
+
 // 0 when the name does not end in ".bmp" (any case), -1 when the file cannot
 // be opened, otherwise 1 when it starts with "BM" and 0 when not.
 int IsBMPFile(const char* path);

@@ -10,6 +10,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <png.h>
@@ -181,10 +182,10 @@ bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
 // left at its start.
 bool HasPngSignature(std::FILE* file)
 {
-    png_byte signature[8];
+    uint8_t signature[8];
     const size_t n = std::fread(signature, 1, sizeof signature, file);
     std::rewind(file);
-    return n == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0;
+    return n == sizeof signature && IsPngSignature(signature);
 }
 
 bool HoldsItsRows(const RasterImage& p)
@@ -194,6 +195,13 @@ bool HoldsItsRows(const RasterImage& p)
 }
 
 }  // namespace
+
+bool IsPngSignature(const uint8_t* bytes)
+{
+    png_byte signature[8];
+    std::memcpy(signature, bytes, sizeof signature);
+    return png_sig_cmp(signature, 0, sizeof signature) == 0;
+}
 
 int IsPNGFile(const char* path)
 {

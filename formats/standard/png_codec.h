@@ -28,6 +28,9 @@ enum PngReadResult : int {
     kPngTooLarge = -7,       // beyond the picture limit, or no memory for it
 };
 
+// True when bytes (at least 8) start with the PNG signature.
+bool IsPngSignature(const uint8_t* bytes);
+
 // 1 when the file starts with the 8-byte PNG signature, 0 when not (also a
 // file shorter than 8 bytes), -4 when it cannot be opened.
 int IsPNGFile(const char* path);
