@@ -168,6 +168,38 @@ TEST_F(CanvasReader, MainPictureFormats)
     }
 }
 
+// The decoder works on the contents it is handed: a canvas whose main
+// picture fails keeps the handed picture, lists the box, and no program-wide
+// object, platform call or painter name changes.
+TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
+{
+    fields.mainFormat = 0;   // a JPEG main picture, here no JPEG at all
+    Bytes bytes;
+    AppendCanvasHead(bytes, fields);
+    const std::string path = dir.Write("no main picture.cnv", AsString(bytes));
+    CanvasContents canvas;
+    canvas.picture.ResizeAndFill(2, 2, 0x33);
+    std::strcpy(canvas.painterPath, "old painter path");
+    MessageList messages;
+    EXPECT_EQ(DecodeCanvasFile(path.c_str(), canvas, messages), CanvasError::kNone);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_STREQ(messages[0].text, kJpegMainFailed.text.c_str());
+    EXPECT_EQ(Pixels(canvas.picture), Bytes(16, 0x33));
+    EXPECT_STREQ(canvas.subjectPath, "C:\\題材\\山.jpg");
+    EXPECT_STREQ(canvas.painterPath, "C:\\絵師\\表.esi");
+    EXPECT_EQ(canvas.record.canvasValueG, 1006);
+    EXPECT_TRUE(Recorded().messages.empty());
+    ExpectPictureUnchanged();
+    EXPECT_STREQ(Picture.path, "previous subject path.bmp");
+    EXPECT_EQ(CanvasInfo.canvasValueA, 0);
+    EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+    EXPECT_EQ(Document.kind, kNone);
+
+    messages.clear();
+    EXPECT_EQ(DecodeCanvasFile(dir.Path("missing.cnv").c_str(), canvas, messages), CanvasError::kCannotOpen);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(CanvasReader, LayersShowTheUnderLayerWhereTheMaskIsBlack)
 {
     // A 2 x 1 mask, black then white, tiled over a 3 x 2 canvas.
