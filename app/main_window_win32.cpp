@@ -8,16 +8,16 @@
 #include "app/command_line.h"
 #include "app/document.h"
 #include "app/open_dispatch.h"
-#include "image/platform.h"
 #include "app/zoom.h"
-#include "image/offscreen_win32.h"
-#include "formats/painter/painter_record.h"
-#include "image/program_objects.h"
 #include "colour/colour_dialogs_win32.h"
+#include "formats/painter/painter_record.h"
 #include "formats/standard/save_dialog_win32.h"
+#include "image/offscreen_win32.h"
+#include "image/platform.h"
+#include "image/program_objects.h"
 #include "profile/painter_dialog_win32.h"
-#include "shell/association_win32.h"
 #include "resources/resource.h"
+#include "shell/association_win32.h"
 
 HINSTANCE AppInstance;
 char AppTitle[100];

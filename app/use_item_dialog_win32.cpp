@@ -7,9 +7,9 @@
 
 #include "app/document.h"
 #include "app/open_readers.h"
-#include "image/platform.h"
 #include "formats/painter/item_reader.h"
 #include "image/offscreen_win32.h"
+#include "image/platform.h"
 #include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 

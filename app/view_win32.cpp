@@ -9,8 +9,8 @@
 #include "app/main_window_win32.h"
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
-#include "image/offscreen_win32.h"
 #include "formats/painter/painter_record.h"
+#include "image/offscreen_win32.h"
 #include "image/program_objects.h"
 
 namespace {

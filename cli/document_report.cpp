@@ -6,11 +6,11 @@
 
 #include "app/document.h"
 #include "app/open_readers.h"
-#include "formats/painter/item_reader.h"
 #include "formats/painter/canvas_info.h"
+#include "formats/painter/item_reader.h"
+#include "formats/painter/pen_shapes.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
-#include "formats/painter/pen_shapes.h"
 
 const char* KindName(int kind)
 {

@@ -6,9 +6,9 @@
 #include <memory>
 #include <new>
 
-#include "image/platform.h"
 #include "colour/transparency_state.h"
 #include "image/pixel_math.h"
+#include "image/platform.h"
 #include "image/program_objects.h"
 
 // The results truncate double-precision values: every build must evaluate in

@@ -5,10 +5,10 @@
 
 #include <cstdio>
 
+#include "formats/painter/pen_shapes.h"
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
-#include "formats/painter/pen_shapes.h"
 #include "resources/resource.h"
 
 namespace {

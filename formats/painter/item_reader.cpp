@@ -5,9 +5,9 @@
 
 #include "formats/painter/magic.h"
 #include "formats/painter/painter_reader.h"
+#include "formats/painter/pen_shapes.h"
 #include "image/file_reader.h"
 #include "image/sjis_text.h"
-#include "formats/painter/pen_shapes.h"
 
 namespace {
 

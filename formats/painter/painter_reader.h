@@ -20,9 +20,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "image/platform.h"
 #include "formats/painter/painter_record.h"
 #include "image/file_reader.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results of ReadPainter and ReadPainterShort.

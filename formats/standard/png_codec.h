@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "image/platform.h"
 #include "image/byte_buffer.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results of ReadPNG. LoadPNG shows a message for -5 to -1.

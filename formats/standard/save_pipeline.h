@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <string>
 
-#include "image/platform.h"
 #include "image/byte_buffer.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // The save dialog's filter indexes.
