@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-#include "app/platform.h"
+#include "formats/painter/item_reader.h"
+#include "formats/painter/magic.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 enum DocumentKind : int32_t {
@@ -26,13 +28,11 @@ struct DocumentState {
 
 extern DocumentState Document;
 
+// The current item's explanation (code page 932, terminated).
+extern char ItemExplanation[kItemExplanationSize];
+
 // The painter name shown when what is opened has no painter: "－－".
 extern const char kNoPainterName[];
-
-// Magic tests on the first 11 bytes of a file's 12-byte header.
-bool IsItemMagic(const uint8_t header[12]);
-bool IsPainterMagic(const uint8_t header[12]);   // "esi file 0a" or "esi file 0f"
-bool IsCanvasMagic(const uint8_t header[12]);
 
 // The header buffer before a file's first 12 bytes are read into it: a file
 // shorter than 12 bytes overwrites only its first bytes.

@@ -8,15 +8,16 @@
 #include "app/command_line.h"
 #include "app/document.h"
 #include "app/open_dispatch.h"
-#include "app/platform.h"
 #include "app/zoom.h"
-#include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "colour/colour_dialogs_win32.h"
+#include "formats/painter/painter_record.h"
 #include "formats/standard/save_dialog_win32.h"
+#include "image/offscreen_win32.h"
+#include "image/platform.h"
+#include "image/program_objects.h"
 #include "profile/painter_dialog_win32.h"
-#include "shell/association_win32.h"
 #include "resources/resource.h"
+#include "shell/association_win32.h"
 
 HINSTANCE AppInstance;
 char AppTitle[100];
@@ -39,7 +40,7 @@ void PaintWindow(HWND window)
     HDC dc = BeginPaint(window, &ps);
     RECT client;
     GetClientRect(window, &client);
-    if (HDC back = MemoryDc(Picture))
+    if (HDC back = MemoryDc(BackBuffer))
         BitBlt(dc, 0, 0, client.right, client.bottom, back, 0, 0, SRCCOPY);
     EndPaint(window, &ps);
 

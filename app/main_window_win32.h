@@ -6,14 +6,14 @@
 
 #include <shellapi.h>
 
-#include "image/raster_image.h"
+#include "image/offscreen_win32.h"
+#include "image/program_objects.h"
 
 // Program-wide values of the main window.
 extern HINSTANCE AppInstance;
 extern char AppTitle[100];
 extern char WindowClassName[100];
 extern HWND StatusBar;
-extern char ProgramDir[kPathSize];
 
 // Start-up steps 1 to 4: clears the document, loads the two strings,
 // registers the class and creates the 400 x 300 main window (shown with
@@ -30,5 +30,7 @@ int OpenDroppedFile(HWND window, HDROP drop);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The view (view_win32.cpp) and the Open command (open_dialog_win32.cpp).
+// The back buffer holds the view as last laid out; WM_PAINT copies it.
+extern Offscreen BackBuffer;
 int CreateBackBuffer(HWND window);
 int OpenWithDialog(HWND window);

@@ -1,12 +1,12 @@
 #include "app/open_dispatch.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "app/document.h"
+#include "app/open_readers.h"
 #include "colour/transparency_state.h"
 #include "formats/painter/canvas_reader.h"
-#include "formats/painter/item_reader.h"
-#include "formats/painter/painter_reader.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
@@ -42,7 +42,18 @@ bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
     return false;
 }
 
-// The canvas branch shared by the content dispatch and the CNV filter.
+// The painter and canvas branches, shared by the content dispatch and the
+// ESI and CNV filters: a failed read ends the open before the title.
+int OpenPainter(WindowHandle window, const char* path)
+{
+    if (LoadPainterFile(window, CurrentPainter, path) < 0)
+        return kOpenReadFailed;
+    CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
+    LayoutView(window);
+    SetDocumentTitle(window, path, PainterName());
+    return kOpenDone;
+}
+
 int OpenCanvas(WindowHandle window, const char* path)
 {
     if (ReadCNV(window, Picture.path, Document.PainterPath, path) < 0) {
@@ -51,7 +62,25 @@ int OpenCanvas(WindowHandle window, const char* path)
     }
     CopyText(Document.CanvasPath, sizeof Document.CanvasPath, path);
     LayoutView(window);
+    SetDocumentTitle(window, path, PainterName());
     return kOpenDone;
+}
+
+// OpenStandardImage on the file's first bytes, read once for every test
+// (null when the file cannot be opened, which no content test accepts). A
+// file shorter than the signatures keeps the initial header's bytes after
+// its own, and those never complete "BM" or the PNG signature, so the
+// answers are those of IsPNGFile and IsBMPFile.
+int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uint8_t* header, RasterImage& picture)
+{
+    if (header && IsPngSignature(header))
+        return LoadPNG(window, path, picture);
+    if (header && IsBmpName(path) && header[0] == 'B' && header[1] == 'M')
+        return LoadBMP(window, path, picture);
+    if (IsJPEGName(path))
+        return LoadJPEG(window, path, picture, 1);
+    ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
+    return -1;
 }
 
 // Steps after the header was read: the kind by its magic, else a standard image.
@@ -64,22 +93,12 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
         SetDocumentTitle(window, path, PainterName());
         return kOpenDone;
     }
-    if (IsPainterMagic(header)) {
-        if (LoadPainterFile(window, CurrentPainter, path) < 0)
-            return kOpenReadFailed;
-        CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
-        LayoutView(window);
-        SetDocumentTitle(window, path, PainterName());
-        return kOpenDone;
-    }
-    if (IsCanvasMagic(header)) {
-        int result = OpenCanvas(window, path);
-        if (result == kOpenDone)
-            SetDocumentTitle(window, path, PainterName());
-        return result;
-    }
+    if (IsPainterMagic(header))
+        return OpenPainter(window, path);
+    if (IsCanvasMagic(header))
+        return OpenCanvas(window, path);
     SetPainterName(kNoPainterName);
-    if (OpenStandardImage(window, path, Picture) != 0) {
+    if (OpenStandardImageWithHeader(window, path, header, Picture) != 0) {
         ShowMessage(window, "ファイルの読み込みに失敗しました。", "失敗");
     } else {
         Document.kind = kStandardImage;
@@ -108,28 +127,19 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
     uint8_t header[12];
     switch (filterIndex) {
     case 1:
-        if (!OpenHeader(window, path, header))
-            return kOpenCannotOpen;
-        return OpenByContent(window, path, header);
     case 2:
-        if (!OpenHeader(window, path, header))
-            return kOpenCannotOpen;
-        if (IsPainterMagic(header)) {
-            if (LoadPainterFile(window, CurrentPainter, path) < 0)
-                return kOpenReadFailed;
-            CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
-        }
-        LayoutView(window);
-        break;
     case 3:
+        // All types by content; ESI and CNV only the kind they name, and
+        // anything else is laid out again under the old painter's name.
         if (!OpenHeader(window, path, header))
             return kOpenCannotOpen;
-        if (IsCanvasMagic(header)) {
-            if (OpenCanvas(window, path) != kOpenDone)
-                return kOpenReadFailed;
-        } else {
-            LayoutView(window);
-        }
+        if (filterIndex == 1)
+            return OpenByContent(window, path, header);
+        if (filterIndex == 2 && IsPainterMagic(header))
+            return OpenPainter(window, path);
+        if (filterIndex == 3 && IsCanvasMagic(header))
+            return OpenCanvas(window, path);
+        LayoutView(window);
         break;
     case 4:
         if (ReadJPEG(path, Picture) != 1)
@@ -159,16 +169,22 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
     return kOpenDone;
 }
 
+void ResetProgramState()
+{
+    Document = DocumentState();
+    Transparency = TransparencyState();
+    Picture = RasterImage();
+    AlphaMask = ByteBuffer();
+    Backdrop = RasterImage();
+    CanvasInfo = CanvasRecord();
+    CurrentPainter = PainterRecord();
+    std::memset(ItemExplanation, 0, sizeof ItemExplanation);
+}
+
 int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture)
 {
-    if (IsPNGFile(path) == 1)
-        return LoadPNG(window, path, picture);
-    if (IsBMPFile(path) == 1)
-        return LoadBMP(window, path, picture);
-    if (IsJPEGName(path))
-        return LoadJPEG(window, path, picture, 1);
-    ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
-    return -1;
+    uint8_t header[12];
+    return OpenStandardImageWithHeader(window, path, ReadFileHeader(path, header) ? header : nullptr, picture);
 }
 
 int OpenItemFile(WindowHandle window, const char* path)

@@ -6,7 +6,7 @@
 // a failed painter or canvas read, a cancelled dialog.
 #pragma once
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results shared by the open operations.
@@ -30,6 +30,12 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path);
 // NUL. kOpenFilterBytes counts every byte including the final NUL.
 extern const char kOpenFilter[];
 extern const int kOpenFilterBytes;
+
+// Puts every program-wide object (the document, the transparency state,
+// Picture, AlphaMask, Backdrop, CanvasInfo, CurrentPainter, the item
+// explanation) back to its state at start-up, so that what the next open
+// leaves behind is what it would leave in a program that had just started.
+void ResetProgramState();
 
 int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture);
 int OpenItemFile(WindowHandle window, const char* path);

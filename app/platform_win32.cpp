@@ -1,7 +1,7 @@
 // The core's platform services on Win32.
 #include <windows.h>
 
-#include "app/platform.h"
+#include "image/platform.h"
 
 void ShowMessage(WindowHandle owner, const char* text, const char* caption)
 {

@@ -6,18 +6,12 @@
 
 #include <cstdint>
 
+#include "colour/backdrop.h"
 #include "image/byte_buffer.h"
 #include "image/raster_image.h"
 
 constexpr int kMinimumClientWidth = 250;
 constexpr int kStatusBarRoom = 20;
-constexpr int kCheckerSquare = 16;
-constexpr uint8_t kCheckerGrey = 192;
-
-// Makes backdrop width x height: a checkerboard of 16-pixel grey and white
-// squares (grey at the bottom-left) for the transparent mode, otherwise solid
-// bgColor (packed 0x00BBGGRR). Returns the size operation's result.
-int BuildBackdrop(RasterImage& backdrop, int32_t width, int32_t height, int32_t backgroundMode, uint32_t bgColor);
 
 // Makes composed the picture as the view shows it: with maskActive 1, each
 // pixel blended from backdrop to picture by its mask byte (255 picture,

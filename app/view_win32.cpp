@@ -9,6 +9,7 @@
 #include "app/main_window_win32.h"
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
+#include "formats/painter/painter_record.h"
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"
 
@@ -38,13 +39,15 @@ BITMAPINFO DrawingInfo(const RasterImage& composed)
 
 }  // namespace
 
+Offscreen BackBuffer;
+
 int CreateBackBuffer(HWND window)
 {
     HDC dc = GetDC(window);
     int w = GetSystemMetrics(SM_CXSCREEN);
     int h = GetSystemMetrics(SM_CYSCREEN);
-    PrepareOffscreen(Picture, dc, w, h);
-    if (HDC back = MemoryDc(Picture)) {
+    PrepareOffscreen(BackBuffer, dc, w, h);
+    if (HDC back = MemoryDc(BackBuffer)) {
         SelectObject(back, GetStockObject(GRAY_BRUSH));
         PatBlt(back, 0, 0, w, h, PATCOPY);
     }
@@ -66,8 +69,8 @@ void LayoutView(WindowHandle handle)
 
     int w = GetSystemMetrics(SM_CXSCREEN);
     int h = GetSystemMetrics(SM_CYSCREEN);
-    MakeOffscreenBitmap(Picture, dc, w, h);
-    HDC back = MemoryDc(Picture);
+    MakeOffscreenBitmap(BackBuffer, dc, w, h);
+    HDC back = MemoryDc(BackBuffer);
     if (back)
         SelectObject(back, GetStockObject(GRAY_BRUSH));
     PatBlt(dc, 0, 0, w, h, PATCOPY);

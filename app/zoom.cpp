@@ -8,6 +8,13 @@ float ZoomFactorForCommand(int commandId)
     return factors[commandId - kZoomFirstCommand];
 }
 
+float ZoomFactorForPercent(int percent)
+{
+    if (percent % 10 != 0)
+        return 0.0f;
+    return ZoomFactorForCommand(kZoomFirstCommand + (100 - percent) / 10);
+}
+
 int CheckedZoomCommand(float zoomFactor)
 {
     // The 0.01 keeps 0.9f (0.899999976) from truncating to 8.

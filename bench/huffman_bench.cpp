@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/open_readers.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/painter/huffman.h"
 #include "image/program_objects.h"

@@ -3,8 +3,8 @@
 // the view layout have nothing to do.
 #include "cli/cli_platform.h"
 
-#include "app/platform.h"
 #include "cli/text_output.h"
+#include "image/platform.h"
 
 namespace {
 

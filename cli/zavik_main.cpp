@@ -2,8 +2,6 @@
 // line. Files open exactly as in the window (by content, through the same
 // dispatch), one after the other; each file starts from a clean document.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,22 +11,20 @@
 #include "app/version.h"
 #include "app/view_layout.h"
 #include "cli/cli_platform.h"
+#include "cli/document_report.h"
+#include "cli/options.h"
 #include "cli/report.h"
 #include "cli/text_output.h"
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
-#include "formats/painter/item_reader.h"
 #include "formats/standard/bmp_codec.h"
-#include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
+#include "formats/standard/safe_output.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
-#include "profile/diagnosis.h"
-#include "profile/pen_shapes.h"
+#include "image/sjis_text.h"
 
 namespace {
-
-enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 const char kUsage[] =
     "Usage: zavik COMMAND [OPTIONS] FILE...\n"
@@ -85,155 +81,6 @@ const char kRenderUsage[] =
     "composed as the view composes it, at PERCENT (100 down to 10 in steps\n"
     "of 10, default 100), shrunk by dropping rows and columns.\n" COLOUR_OPTIONS;
 
-// Which options a command takes.
-enum OptionSet : unsigned { kJsonOption = 1, kFormatOption = 2, kZoomOption = 4, kColourOptions = 8 };
-
-struct ColourSteps {
-    bool separate = false;
-    bool havePen = false, haveBackground = false;
-    uint32_t pen = 0, background = 0;   // packed 0x00BBGGRR
-    bool swap = false;
-    uint32_t tolerance = 10;
-    enum { kNoChoice, kFill, kKeepTransparent } choice = kNoChoice;
-    uint32_t fill = 0;
-    bool havePenColour = false;
-    uint32_t penColour = 0;
-};
-
-struct Options {
-    std::vector<std::string> files;
-    bool json = false;
-    bool help = false;
-    std::string format;
-    int zoomPercent = 100;
-    ColourSteps colours;
-};
-
-int UsageError(const char* message, const char* usage)
-{
-    std::fprintf(stderr, "zavik: %s\n\n", message);
-    PrintCp932(stderr, usage);   // the usage texts name the dialogs' Japanese items
-    return kExitUsage;
-}
-
-// "#RRGGBB" (the # may be left out) to a packed 0x00BBGGRR colour.
-bool ParseColour(const char* text, uint32_t& colour)
-{
-    if (*text == '#')
-        ++text;
-    if (std::strlen(text) != 6)
-        return false;
-    char* end = nullptr;
-    unsigned long rgb = std::strtoul(text, &end, 16);
-    if (*end != '\0' || text[0] == '-' || text[0] == '+')
-        return false;
-    colour = static_cast<uint32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
-    return true;
-}
-
-std::string ColourText(uint32_t colour)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    return text;
-}
-
-// Parses the options of a command; returns false after printing a usage error.
-bool ParseOptions(int argc, char** argv, const char* usage, unsigned allowed, Options& options, int& exitCode)
-{
-    ColourSteps& colours = options.colours;
-    for (int i = 2; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                exitCode = UsageError((std::string(name) + " needs a value").c_str(), usage);
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        auto colourValue = [&](const char* name, uint32_t& colour) {
-            const char* v = value(name);
-            if (!v)
-                return false;
-            if (!ParseColour(v, colour)) {
-                exitCode = UsageError((std::string(name) + " takes a colour as #RRGGBB").c_str(), usage);
-                return false;
-            }
-            return true;
-        };
-        const bool colourOption = (allowed & kColourOptions) != 0;
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if ((allowed & kJsonOption) && arg == "--json") {
-            options.json = true;
-        } else if ((allowed & kFormatOption) && arg == "--format") {
-            const char* v = value("--format");
-            if (!v)
-                return false;
-            options.format = v;
-            if (options.format != "jpeg" && options.format != "jpg" && options.format != "bmp" &&
-                options.format != "png") {
-                exitCode = UsageError("--format must be jpeg, bmp or png", usage);
-                return false;
-            }
-        } else if ((allowed & kZoomOption) && arg == "--zoom") {
-            const char* v = value("--zoom");
-            if (!v)
-                return false;
-            char* end = nullptr;
-            long percent = std::strtol(v, &end, 10);
-            if (*v == '\0' || *end != '\0' || percent < 10 || percent > 100 || percent % 10 != 0) {
-                exitCode = UsageError("--zoom must be 100, 90, ... or 10", usage);
-                return false;
-            }
-            options.zoomPercent = static_cast<int>(percent);
-        } else if (colourOption && arg == "--separate") {
-            colours.separate = true;
-        } else if (colourOption && arg == "--pen") {
-            if (!colourValue("--pen", colours.pen))
-                return false;
-            colours.havePen = colours.separate = true;
-        } else if (colourOption && arg == "--background") {
-            if (!colourValue("--background", colours.background))
-                return false;
-            colours.haveBackground = colours.separate = true;
-        } else if (colourOption && arg == "--swap") {
-            colours.swap = colours.separate = true;
-        } else if (colourOption && arg == "--tolerance") {
-            const char* v = value("--tolerance");
-            if (!v)
-                return false;
-            char* end = nullptr;
-            unsigned long n = std::strtoul(v, &end, 10);
-            if (*v < '0' || *v > '9' || *end != '\0' || n > 0xFFFFFFFFul) {
-                exitCode = UsageError("--tolerance takes a number", usage);
-                return false;
-            }
-            colours.tolerance = static_cast<uint32_t>(n);
-            colours.separate = true;
-        } else if (colourOption && arg == "--fill") {
-            if (!colourValue("--fill", colours.fill))
-                return false;
-            colours.choice = ColourSteps::kFill;
-        } else if (colourOption && arg == "--transparent") {
-            colours.choice = ColourSteps::kKeepTransparent;
-        } else if (colourOption && arg == "--pen-color") {
-            if (!colourValue("--pen-color", colours.penColour))
-                return false;
-            colours.havePenColour = true;
-        } else if (arg == "--") {
-            for (++i; i < argc; ++i)
-                options.files.push_back(argv[i]);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            exitCode = UsageError(("unknown option " + arg).c_str(), usage);
-            return false;
-        } else {
-            options.files.push_back(arg);
-        }
-    }
-    return true;
-}
-
 // The colour dialogs' steps on the opened document, in their order. False
 // when the separation failed (its message already shown).
 bool ApplyColourSteps(const ColourSteps& steps)
@@ -265,41 +112,18 @@ bool ApplyColourSteps(const ColourSteps& steps)
     return true;
 }
 
-// Each file starts from a clean document, as if the viewer had just started.
-void ResetDocument()
-{
-    Document = DocumentState();
-    Transparency = TransparencyState();
-    Picture.ResizeAndFill(0, 0, 0);
-    Picture.FillHeaders();
-    Picture.path[0] = '\0';
-    CurrentPainter.name[0] = '\0';
-    AlphaMask.Free();
-    ClearCliMessages();
-}
-
 // Opens a file through the viewer's dispatch. True when something was loaded.
 bool OpenDocument(const std::string& path)
 {
-    ResetDocument();
+    // Each file starts from the state of a program that has just started.
+    ResetProgramState();
+    ClearCliMessages();
     if (path.size() >= static_cast<size_t>(kPathSize)) {
         std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", path.c_str(), kPathSize - 1);
         return false;
     }
     int result = Read_ESI_CNV(nullptr, path.c_str());
     return result == kOpenDone && Document.kind != kNone;
-}
-
-const char* KindName(int kind)
-{
-    switch (kind) {
-    case kCanvas: return "canvas";
-    case kPainter: return "painter";
-    case kPenItem: return "pen-item";
-    case kOtherItem: return "other-item";
-    case kStandardImage: return "standard-image";
-    default: return "none";
-    }
 }
 
 // File names on the command line are the system's own (UTF-8 here, the
@@ -312,143 +136,6 @@ std::string PathText(const std::string& path)
 #else
     return path;
 #endif
-}
-
-void ReportPen(Report& r, const char* name, const PenSettings& pen)
-{
-    r.Begin(name);
-    r.Int("shape", pen.shape);
-    r.Int("shapeAux", pen.shapeAux);
-    r.Ints("hybridShapes", pen.hybridShapes, kHybridSlots);
-    r.Int("width", pen.width);
-    r.Int("height", pen.height);
-    r.Int("alpha", pen.alpha);
-    r.Int("consistency", pen.consistency);
-    r.Int("density", pen.density);
-    r.Int("stroke", pen.stroke);
-    r.Int("strokeStep", pen.strokeStep);
-    r.Int("interval", pen.interval);
-    r.Int("step", pen.step);
-    r.Int("auxInt", pen.auxInt);
-    r.Begin("auxFloats");
-    for (int i = 0; i < 3; ++i)
-        r.Number(std::to_string(i).c_str(), pen.auxFloats[i]);
-    r.End();
-    r.Ints("auxInts", pen.auxInts, 4);
-    r.Number("brightness", pen.brightness);
-    r.Int("brightnessParam", pen.brightnessParam);
-    r.Number("hue", pen.hue);
-    r.Int("hueParam", pen.hueParam);
-    r.Number("saturation", pen.saturation);
-    r.Int("saturationParam", pen.saturationParam);
-    r.End();
-}
-
-std::string Hex(const uint8_t* bytes, size_t n)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < n; ++i) {
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 15];
-    }
-    return out;
-}
-
-void ReportPainter(Report& r, const PainterRecord& p)
-{
-    r.Begin("painterRecord");
-    r.Text("name", p.name);
-    r.Int("isMaster", p.isMaster);
-    r.Int("Type", p.Type);
-    r.Int("PL", p.PL);
-    r.Int("Exp", p.Exp);
-    r.Int("RefreshExp", p.RefreshExp);
-    r.Int("RefreshedCount", p.RefreshedCount);
-    r.Int("PaintedCount", p.PaintedCount);
-    r.Number("ErrorRangeForL", p.ErrorRangeForL);
-    r.Number("ErrorRangeForH", p.ErrorRangeForH);
-    r.Int("LoopTimeForL", p.LoopTimeForL);
-    r.Int("LoopTimeForH", p.LoopTimeForH);
-    r.Int("RegionSwitch", p.RegionSwitch);
-    r.Int("opaqueA", p.opaqueA);
-    r.Int("opaqueB", p.opaqueB);
-    r.Int("opaqueC", p.opaqueC);
-    r.Int("opaqueD", p.opaqueD);
-    r.Int("opaqueE", p.opaqueE);
-    r.Text("fillPenName", p.fillPenName);
-    ReportPen(r, "fillPen", p.fillPen);
-    r.Text("outlinePenName", p.outlinePenName);
-    ReportPen(r, "outlinePen", p.outlinePen);
-    for (const auto& [name, pen] : {std::pair<const char*, const PenSettings*>{"fillPenShape", &p.fillPen},
-                                    std::pair<const char*, const PenSettings*>{"outlinePenShape", &p.outlinePen}}) {
-        r.Begin(name);
-        r.Text("name", PenShapeName(pen->shape));
-        // The pens a hybrid pen is made of, by name.
-        std::vector<std::string> parts;
-        if (pen->shape == kHybridShape)
-            for (int32_t shape : pen->hybridShapes)
-                if (shape != -1)
-                    parts.push_back(PenShapeName(shape));
-        r.Texts("hybridOf", parts);
-        r.End();
-    }
-    char diagnosis[kDiagnosisSize];
-    BuildDiagnosis(p, diagnosis, sizeof diagnosis);
-    r.Text("diagnosis", diagnosis);
-    r.Int("extraPresent", p.extraPresent);
-    r.Utf8("extraTableA", Hex(p.extraTableA, sizeof p.extraTableA));
-    r.Utf8("extraTableB", Hex(p.extraTableB, sizeof p.extraTableB));
-    r.Int("extraValueA", p.extraValueA);
-    r.Int("extraFlag", p.extraFlag);
-    r.Int("extraValueB", p.extraValueB);
-    r.Text("memo", p.memo);
-    r.End();
-}
-
-// The item is read again, as the use-item dialog does, for its record.
-void ReportItem(Report& r, const std::string& path)
-{
-    ItemRecord item;
-    RasterImage picture;
-    if (ReadItem(nullptr, path.c_str(), picture, item) < 0)
-        return;
-    r.Begin("item");
-    r.Text("name", item.name);
-    r.Int("penSelector", item.penSelector);
-    r.Ints("penShapes", item.penShapes, 5);
-    std::vector<std::string> shapes;
-    for (int32_t shape : item.penShapes)
-        if (shape != -1)
-            shapes.push_back(PenShapeName(shape));
-    r.Texts("penShapeNames", shapes);
-    r.Int("penWidth", item.penWidth);
-    r.Int("penConsistency", item.penConsistency);
-    r.Int("penDensity", item.penDensity);
-    r.Int("penAux", item.penAux);
-    r.Int("hasPenEffect", ItemHasPenEffect(item) ? 1 : 0);
-    r.Text("explanation", ItemExplanation);
-    r.End();
-}
-
-void ReportCanvas(Report& r)
-{
-    const CanvasRecord& c = CanvasInfo;
-    r.Begin("canvas");
-    r.Text("subjectPath", Picture.path);
-    r.Text("painterPath", Document.PainterPath);
-    r.Int("canvasValueA", c.canvasValueA);
-    r.Int("canvasValueB", c.canvasValueB);
-    r.Int("canvasValueC", c.canvasValueC);
-    r.Int("canvasValueD", c.canvasValueD);
-    r.Int("canvasValueE", c.canvasValueE);
-    r.Int("canvasValueF", c.canvasValueF);
-    r.Int("canvasValueG", c.canvasValueG);
-    r.Int("canvasBlockLength", c.canvasBlock.length);
-    r.Int("hasLayers", c.hasLayers);
-    r.Int("maskLevel", c.maskLevel);
-    r.Int("maskScale", c.maskScale);
-    r.End();
 }
 
 int RunInfo(const Options& options)
@@ -503,52 +190,44 @@ int RunInfo(const Options& options)
     return exitCode;
 }
 
-std::string Lowercase(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// The output format from --format or from the name's extension.
+// The output format from --format or else from the name's extension.
 std::string OutputFormat(const std::string& requested, const std::string& out)
 {
     if (!requested.empty())
         return requested == "jpg" ? "jpeg" : requested;
-    std::string name = Lowercase(out);
-    auto endsWith = [&](const char* tail) {
-        size_t n = std::strlen(tail);
-        return name.size() >= n && name.compare(name.size() - n, n, tail) == 0;
-    };
-    if (endsWith(".jpg") || endsWith(".jpeg"))
+    static const char* const jpg[] = {".", "jJ", "pP", "gG"};
+    static const char* const jpeg[] = {".", "jJ", "pP", "eE", "gG"};
+    static const char* const bmp[] = {".", "bB", "mM", "pP"};
+    static const char* const png[] = {".", "pP", "nN", "gG"};
+    const char* name = out.c_str();
+    if (NameEndsIn(name, jpg, 4) || NameEndsIn(name, jpeg, 5))
         return "jpeg";
-    if (endsWith(".bmp"))
+    if (NameEndsIn(name, bmp, 4))
         return "bmp";
-    if (endsWith(".png"))
+    if (NameEndsIn(name, png, 4))
         return "png";
     return "";
 }
 
-// The view as a file: BMP as it lies in memory, or PNG.
+// The view as a file: BMP as it lies in memory, or PNG, written as Save
+// writes, so that a failure leaves an existing OUT as it was.
 bool WriteView(const std::string& out, const std::string& format, const RasterImage& view)
 {
     if (format == "png") {
         ByteBuffer noMask;
         return WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0;
     }
-    std::FILE* file = std::fopen(out.c_str(), "wb");
-    if (!file) {
+    switch (WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); })) {
+    case OutputResult::kWritten:
+        return true;
+    case OutputResult::kCannotCreate:
         std::fprintf(stderr, "zavik: %s: cannot be created\n", PathText(out).c_str());
         return false;
+    case OutputResult::kWriteFailed:
+        break;
     }
-    bool ok = StoreBmpFile(file, view);
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
-        std::remove(out.c_str());
-    }
-    return ok;
+    std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
+    return false;
 }
 
 int FilterIndexFor(const std::string& format)
@@ -580,9 +259,8 @@ int RunRender(const Options& options)
         return UsageError("render writes BMP or PNG files: give OUT a .bmp or .png name", kRenderUsage);
     if (!OpenDocument(options.files[0]) || !ApplyColourSteps(options.colours))
         return kExitFailed;
-    static const float zooms[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f};
     RasterImage view;
-    if (RenderView(view, zooms[options.zoomPercent / 10 - 1]) != kRasterOk) {
+    if (RenderView(view, options.zoom) != kRasterOk) {
         std::fprintf(stderr, "zavik: %s: the view is too large\n", PathText(options.files[0]).c_str());
         return kExitFailed;
     }

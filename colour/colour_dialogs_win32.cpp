@@ -14,11 +14,12 @@ namespace {
 
 // What each dialog keeps from its first opening to the end of the run: the
 // working colours (packed 0x00BBGGRR, the same layout as COLORREF) and the
-// 30 x 60 swatch image whose surface the dialog paints from.
+// 30 x 60 swatch image and the surface the dialog paints from.
 struct ColourDialogState {
     uint32_t pen = 0;
     uint32_t background = 0;
     RasterImage swatches;
+    Offscreen surface;
 };
 
 ColourDialogState& TransparencyDialogState()
@@ -38,7 +39,7 @@ void PrepareSwatches(HWND dialog, ColourDialogState& state)
 {
     state.swatches.ResizeAndFill(kSwatchWidth, kSwatchHeight, 0);
     HDC dc = GetDC(dialog);
-    PrepareOffscreen(state.swatches, dc, kSwatchWidth, kSwatchHeight);
+    PrepareOffscreen(state.surface, dc, kSwatchWidth, kSwatchHeight);
     state.swatches.FillHeaders();
     ReleaseDC(dialog, dc);
 }
@@ -47,7 +48,7 @@ void PrepareSwatches(HWND dialog, ColourDialogState& state)
 void DrawSwatches(ColourDialogState& state)
 {
     DrawSwatchPair(state.swatches, state.pen, state.background, kPenSwatch, kBackgroundSwatch);
-    if (HDC memory = MemoryDc(state.swatches)) {
+    if (HDC memory = MemoryDc(state.surface)) {
         BITMAPINFO info = GdiBitmapInfo(state.swatches);
         SetDIBitsToDevice(memory, 0, 0, kSwatchWidth, kSwatchHeight, 0, 0, 0, kSwatchHeight,
                           state.swatches.pixels.data, &info, DIB_RGB_COLORS);
@@ -59,7 +60,7 @@ void PaintSwatches(HWND dialog, const ColourDialogState& state, POINT penAt, POI
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    if (HDC memory = MemoryDc(state.swatches)) {
+    if (HDC memory = MemoryDc(state.surface)) {
         BitBlt(dc, penAt.x, penAt.y, 30, 30, memory, kPenSwatch.left, kPenSwatch.top, SRCCOPY);
         BitBlt(dc, backgroundAt.x, backgroundAt.y, 30, 30, memory, kBackgroundSwatch.left, kBackgroundSwatch.top,
                SRCCOPY);

@@ -6,9 +6,9 @@
 #include <memory>
 #include <new>
 
-#include "app/platform.h"
 #include "colour/transparency_state.h"
 #include "image/pixel_math.h"
+#include "image/platform.h"
 #include "image/program_objects.h"
 
 // The results truncate double-precision values: every build must evaluate in
@@ -222,9 +222,9 @@ int SeparateBackground(uint32_t penColour, uint32_t backgroundColour, int32_t to
 {
     const int result = BuildAlphaMask(LuminanceOfColour(penColour), LuminanceOfColour(backgroundColour), tolerance);
     if (result >= 0)
-        return kSeparationOk;
+        return kBackgroundSeparated;
     ShowMessage(nullptr, result == kSeparationNoMemory ? kNoMemoryText : kTooCloseText, kSorryCaption);
-    return kSeparationFailed;
+    return kBackgroundNotSeparated;
 }
 
 int RecolorPen(uint32_t colour)

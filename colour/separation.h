@@ -58,10 +58,9 @@ inline int32_t LuminanceOfColour(uint32_t colour)
 
 // ------------------------------------------------------------------ separation
 
-// Results of the separation and recolouring.
+// Results of BuildAlphaMask and RecolorPen.
 enum SeparationResult : int {
     kSeparationOk = 0,
-    kSeparationFailed = -1,         // SeparateBackground: the user has been told
     kSeparationTooClose = -1,       // BuildAlphaMask, dark pen: pen within the band
     kSeparationTooCloseLight = -2,  // BuildAlphaMask, light pen (or equal luminances)
     kSeparationNoMemory = -3,       // BuildAlphaMask: the mask could not be had
@@ -95,6 +94,10 @@ int BuildAlphaMask(int32_t pen, int32_t background, int32_t tolerance);
 // The separation as the transparency dialog runs it: BuildAlphaMask with the
 // luminances of the two packed colours. On failure the user is told (no
 // owner window) and the result is -1; 0 on success.
+enum SeparateBackgroundResult : int {
+    kBackgroundSeparated = 0,
+    kBackgroundNotSeparated = -1,   // the user has been told
+};
 int SeparateBackground(uint32_t penColour, uint32_t backgroundColour, int32_t tolerance);
 
 // Sets every Picture pixel whose AlphaMask byte is non-zero to colour

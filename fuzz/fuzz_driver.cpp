@@ -8,6 +8,7 @@
 
 #include "app/document.h"
 #include "app/open_dispatch.h"
+#include "app/open_readers.h"
 #include "colour/transparency_state.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/painter/huffman.h"

@@ -3,7 +3,7 @@
 // address sanitizer.
 #include <cstring>
 
-#include "app/platform.h"
+#include "image/platform.h"
 
 namespace {
 

@@ -28,6 +28,18 @@ bool ByteBuffer::AllocateFilled(int32_t size, int value)
     return true;
 }
 
+ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept
+{
+    if (this != &other) {
+        Free();
+        data = other.data;
+        length = other.length;
+        other.data = nullptr;
+        other.length = 0;
+    }
+    return *this;
+}
+
 void ByteBuffer::Free()
 {
     if (length != 0) {

@@ -17,6 +17,13 @@ public:
     ~ByteBuffer() { Free(); }
     ByteBuffer(const ByteBuffer&) = delete;
     ByteBuffer& operator=(const ByteBuffer&) = delete;
+    // A moved-from buffer is empty.
+    ByteBuffer(ByteBuffer&& other) noexcept : data(other.data), length(other.length)
+    {
+        other.data = nullptr;
+        other.length = 0;
+    }
+    ByteBuffer& operator=(ByteBuffer&& other) noexcept;
 
     // Makes the block `size` bytes long (contents unspecified): a block of
     // that length is kept, any other is freed before a new one is taken.

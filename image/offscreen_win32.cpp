@@ -2,47 +2,46 @@
 
 namespace {
 
-void ReleaseBitmap(RasterImage& image)
+void ReleaseBitmap(Offscreen& surface)
 {
-    if (image.offscreenBitmap) {
-        if (image.memoryDc)
-            SelectObject(MemoryDc(image), static_cast<HGDIOBJ>(image.previousObject));
-        DeleteObject(static_cast<HGDIOBJ>(image.offscreenBitmap));
+    if (surface.bitmap) {
+        if (surface.dc)
+            SelectObject(surface.dc, surface.previous);
+        DeleteObject(surface.bitmap);
     }
-    image.offscreenBitmap = nullptr;
-    image.previousObject = nullptr;
+    surface.bitmap = nullptr;
+    surface.previous = nullptr;
 }
 
 }  // namespace
 
-void ReleaseOffscreen(RasterImage& image)
+Offscreen::~Offscreen() { ReleaseOffscreen(*this); }
+
+void ReleaseOffscreen(Offscreen& surface)
 {
-    ReleaseBitmap(image);
-    if (image.memoryDc)
-        DeleteDC(MemoryDc(image));
-    image.memoryDc = nullptr;
-    image.releaseOffscreen = nullptr;
+    ReleaseBitmap(surface);
+    if (surface.dc)
+        DeleteDC(surface.dc);
+    surface.dc = nullptr;
 }
 
-void MakeOffscreenBitmap(RasterImage& image, HDC dc, int width, int height)
+void MakeOffscreenBitmap(Offscreen& surface, HDC dc, int width, int height)
 {
-    ReleaseBitmap(image);
-    if (!image.memoryDc)
+    ReleaseBitmap(surface);
+    if (!surface.dc)
         return;
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     if (!bitmap)
         return;
-    image.offscreenBitmap = bitmap;
-    image.previousObject = SelectObject(MemoryDc(image), bitmap);
+    surface.bitmap = bitmap;
+    surface.previous = SelectObject(surface.dc, bitmap);
 }
 
-void PrepareOffscreen(RasterImage& image, HDC dc, int width, int height)
+void PrepareOffscreen(Offscreen& surface, HDC dc, int width, int height)
 {
-    ReleaseOffscreen(image);
-    image.memoryDc = CreateCompatibleDC(dc);
-    if (image.memoryDc)
-        image.releaseOffscreen = ReleaseOffscreen;
-    MakeOffscreenBitmap(image, dc, width, height);
+    ReleaseOffscreen(surface);
+    surface.dc = CreateCompatibleDC(dc);
+    MakeOffscreenBitmap(surface, dc, width, height);
 }
 
 BITMAPINFO GdiBitmapInfo(const RasterImage& image)

@@ -67,10 +67,22 @@ BitmapInfoHeader ParseInfoHeader(const uint8_t in[kInfoHeaderBytes])
     return h;
 }
 
-RasterImage::~RasterImage()
+RasterImage& RasterImage::operator=(RasterImage&& other) noexcept
 {
-    if (releaseOffscreen)
-        releaseOffscreen(*this);
+    if (this == &other)
+        return *this;
+    pixels = std::move(other.pixels);
+    info = other.info;
+    fileHeader = other.fileHeader;
+    std::memcpy(path, other.path, sizeof path);
+    width = other.width;
+    height = other.height;
+    stride = other.stride;
+    other.info = BitmapInfo();
+    other.fileHeader = BitmapFileHeader();
+    std::memset(other.path, 0, sizeof other.path);
+    other.width = other.height = other.stride = 0;
+    return *this;
 }
 
 int RasterImage::SetSize(int32_t newWidth, int32_t newHeight, bool fill, int value)
@@ -112,8 +124,7 @@ int RasterImage::TakePixels(ByteBuffer& block, int32_t newWidth, int32_t newHeig
 {
     if (!PictureSizeAllowed(newWidth, newHeight) || StrideForWidth(newWidth) * newHeight != block.length)
         return kRasterTooLarge;
-    std::swap(pixels.data, block.data);
-    std::swap(pixels.length, block.length);
+    std::swap(pixels, block);
     width = newWidth;
     height = newHeight;
     stride = static_cast<int32_t>(StrideForWidth(newWidth));

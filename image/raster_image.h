@@ -4,11 +4,12 @@
 // 24-bit BMP file and a Windows DIB: 3 bytes a pixel (blue, green, red), rows
 // bottom-up (row 0 is the bottom row), each row padded to `stride`, which is
 // 3 x width rounded up to a multiple of 4. Beside the pixels the image keeps
-// the two BMP headers that describe it, the name of the file it came from and
-// an optional off-screen drawing surface that only the Win32 front end creates.
+// the two BMP headers that describe it and the name of the file it came from.
+// The surfaces the Win32 front end draws from belong to its windows
+// (image/offscreen_win32.h).
 //
-// The image owns its pixel block and its surface. It is never copied as a
-// whole; pixels are copied only by CopyPixelsFrom.
+// The image owns its pixel block. It is never copied as a whole (pixels are
+// copied only by CopyPixelsFrom), only moved.
 //
 // Size limit: a pixel block of at most kMaxPixelBytes (256 MiB). Every size is
 // checked in 64-bit arithmetic before anything is allocated; a size operation
@@ -18,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "image/byte_buffer.h"
 
@@ -91,19 +93,13 @@ public:
     int32_t height = 0;
     int32_t stride = 0;
 
-    // Off-screen surface (memory device context, the bitmap selected into it
-    // and the object it replaced). Opaque here; only the Win32 front end
-    // creates one, and it leaves the function that releases it in
-    // releaseOffscreen so that destruction needs no platform code.
-    void* memoryDc = nullptr;
-    void* offscreenBitmap = nullptr;
-    void* previousObject = nullptr;
-    void (*releaseOffscreen)(RasterImage&) = nullptr;
-
     RasterImage() = default;
-    ~RasterImage();
     RasterImage(const RasterImage&) = delete;
     RasterImage& operator=(const RasterImage&) = delete;
+    // Moving hands over the pixels, headers, path and size and leaves the
+    // source empty.
+    RasterImage(RasterImage&& other) noexcept { *this = std::move(other); }
+    RasterImage& operator=(RasterImage&& other) noexcept;
 
     // Stores the size, computes the stride and sizes the block (contents
     // unspecified; a block of the same length is kept). Headers and path are
@@ -112,14 +108,14 @@ public:
     // As Resize, with every byte of the block, padding included, set to the
     // low 8 bits of value: -1 gives white, 0 black.
     int ResizeAndFill(int32_t newWidth, int32_t newHeight, int value);
-    // Resize to the source's size, then copy its block. Headers, path and
-    // surface of this image are untouched.
+    // Resize to the source's size, then copy its block. Headers and path of
+    // this image are untouched.
     int CopyPixelsFrom(const RasterImage& source);
     // Sets both headers from width, height and stride.
     void FillHeaders();
     // Makes block the pixel block of a width x height image without copying
     // it (block must hold exactly StrideForWidth(width) x height bytes; the
-    // old block goes to block). Headers, path and surface are untouched.
+    // old block goes to block). Headers and path are untouched.
     int TakePixels(ByteBuffer& block, int32_t newWidth, int32_t newHeight);
 
     bool Empty() const { return pixels.length == 0; }

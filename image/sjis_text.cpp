@@ -41,3 +41,15 @@ bool AppendInt(char* dest, size_t size, long long value)
     std::snprintf(digits, sizeof digits, "%lld", value);
     return AppendText(dest, size, digits);
 }
+
+bool NameEndsIn(const char* name, const char* const sets[], size_t count)
+{
+    const size_t length = std::strlen(name);
+    if (length < count)
+        return false;
+    const char* tail = name + length - count;
+    for (size_t i = 0; i < count; ++i)
+        if (!std::strchr(sets[i], tail[i]))
+            return false;
+    return true;
+}

@@ -19,6 +19,11 @@ bool AppendText(char* dest, size_t size, const char* src);
 // Appends a decimal integer.
 bool AppendInt(char* dest, size_t size, long long value);
 
+// True when each of name's last `count` characters is one of the characters
+// of the corresponding set: {".", "bB", "mM", "pP"} takes ".bmp" in any case.
+// '.' and ASCII letters are never trail bytes, so a plain byte test is safe.
+bool NameEndsIn(const char* name, const char* const sets[], size_t count);
+
 // Number of bytes of src that fit in `room` bytes without splitting a
 // double-byte character, stopping at src's terminator.
 size_t FittingLength(const char* src, size_t room);

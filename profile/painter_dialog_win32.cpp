@@ -5,18 +5,18 @@
 
 #include <cstdio>
 
+#include "formats/painter/pen_shapes.h"
 #include "image/offscreen_win32.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
-#include "profile/pen_shapes.h"
 #include "resources/resource.h"
 
 namespace {
 
 // The two 50 x 50 pen surfaces, made on first use and kept until exit.
-RasterImage& PenSurface(int which)
+Offscreen& PenSurface(int which)
 {
-    static RasterImage surfaces[2];
+    static Offscreen surfaces[2];
     return surfaces[which];
 }
 
@@ -44,7 +44,7 @@ void PreparePenSurfaces(HWND dialog)
     HDC dc = GetDC(dialog);
     const RasterImage* pictures[2] = {&CurrentPainter.fillPenPicture, &CurrentPainter.outlinePenPicture};
     for (int i = 0; i < 2; ++i) {
-        RasterImage& surface = PenSurface(i);
+        Offscreen& surface = PenSurface(i);
         PrepareOffscreen(surface, dc, kPenPictureSize, kPenPictureSize);
         const RasterImage& pen = *pictures[i];
         BITMAPINFO info = GdiBitmapInfo(pen);

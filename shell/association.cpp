@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/platform.h"
+#include "image/platform.h"
 
 const FileKindEntry kFileKinds[kFileKindCount] = {
     {"ZavikESI", ".esi", "ZavikESI\\shell\\open\\command", "ZavikESI\\DefaultIcon", 10},

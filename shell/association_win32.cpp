@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/main_window_win32.h"
+#include "image/program_objects.h"
 #include "resources/resource.h"
 
 bool WriteClassesRootDefault(const char* key, const char* value)

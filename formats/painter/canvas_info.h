@@ -19,3 +19,6 @@ struct CanvasRecord {
     int8_t maskLevel = 0;
     int8_t maskScale = 0;
 };
+
+// The settings of the last canvas read (a program-wide object: image/program_objects.h).
+extern CanvasRecord CanvasInfo;

@@ -3,9 +3,11 @@
 // tiled over the canvas and an under layer that shows where the mask is
 // dark).
 //
-// Owned by the painter-format readers; the open dispatch calls ReadCNV. The
-// reader writes Picture, its path, the painter path, CanvasInfo, the name of
-// CurrentPainter and the document kind; the layers live for one read only.
+// DecodeCanvasFile reads one into a caller-owned CanvasContents and lists
+// the messages the read would show; it touches nothing else. ReadCNV (the
+// open dispatch, app/open_dispatch.h) commits the contents into Picture,
+// the paths and CanvasInfo, shows the messages and sets the painter's name.
+// The layers live for one read only.
 //
 // File layout, little-endian: 12-byte magic ("cnv file 0a" and one byte not
 // examined), int32 version (0), int32 S and S bytes of subject path, int32 P
@@ -19,53 +21,45 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/platform.h"
+#include "formats/painter/canvas_info.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
+// Results of ReadCNV.
 enum CanvasReadResult : int {
     kCanvasRead = 0,          // read, even when a picture failed to decode (its box was shown)
-    kCanvasBadMagic = -1,     // cannot be opened (no box) or wrong magic (box)
-    kCanvasShortHead = -1,    // ends before its version word (no box; the caller reports it)
+    kCanvasBadMagic = -1,     // cannot be opened (no box), wrong magic (box), or ends before its version word
     kCanvasBadVersion = -2,   // version word not 0 (box)
 };
 
 constexpr uint8_t kCanvasHuffmanPicture = 1;   // main picture format byte
-constexpr int32_t kPlainMaskSide = 100;        // the white mask of a canvas without layers
 
-// Reads the canvas at canvasPath into Picture, combined with its layers; the
-// subject path goes to subjectPath and the painter path to painterPath (both
-// kPathSize bytes, always left zero-terminated). The file is closed on
-// every path.
-int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const char* canvasPath);
-
-// Rescales the mask layer by CanvasInfo.maskScale percent (0 keeps its size)
-// and levels it by CanvasInfo.maskLevel, which is clamped to -127..127 and
-// stored back. With CanvasInfo.hasLayers 0 the mask becomes 100 x 100 white.
-void PrepareMaskLayer(RasterImage& mask);
-
-enum BlendResult : int {
-    kBlendDone = 0,
-    // Nothing changed: the mask has no pixels to tile with.
-    kBlendSkipped = -1,
+enum class CanvasError {
+    kNone = 0,     // read, even when a picture failed to decode (its message is listed)
+    kCannotOpen,   // no message
+    kNotCanvas,    // wrong magic
+    kShortHead,    // ends before its version word; no message (the caller reports every failed read)
+    kBadVersion,   // version word not 0
 };
 
-// Blends the under layer into Picture through the mask, tiled from its first
-// buffer row and column: a mask blue byte of 0 shows the under layer, 255
-// keeps the painted picture (up to one step). Each painted byte takes the
-// under layer's byte at the same offset of its block, which reads the layer
-// with Picture's row stride whatever its own size; painted bytes whose
-// offset lies beyond the under layer's block stay.
-int BlendLayers(const RasterImage& under, const RasterImage& mask);
-
-enum ResizeResult : int {
-    kResizeDone = 0,
-    kResizeNoSource = -1,   // the source has no pixels; dest untouched
-    kResizeRefused = -2,    // dest size beyond the limit or out of memory; dest untouched
+// What a canvas gives. The decoder is handed the values of the previous
+// canvas: fields the file does not carry, and a picture that fails to
+// decode, keep them.
+struct CanvasContents {
+    RasterImage picture;                 // the painted picture combined with its layers
+    char subjectPath[kPathSize] = {};    // always left zero-terminated
+    char painterPath[kPathSize] = {};
+    CanvasRecord record;
 };
 
-// Makes dest a bilinear resample of source at width x height, with its
-// headers filled. A source already of that size is copied unchanged.
-int ResizeBilinear(const RasterImage& source, RasterImage& dest, int32_t width, int32_t height);
+// Reads the canvas at path into canvas and appends to messages the boxes
+// the read shows, in order. The file is closed on every path.
+CanvasError DecodeCanvasFile(const char* path, CanvasContents& canvas, MessageList& messages);
+
+// The painter's name when the painter file a canvas names is missing: the
+// file-name part of the painter path's full form. False when the full form
+// cannot be made.
+bool PainterNameFromMissingFile(const char* painterPath, char* name, size_t size);
 
 // The part of a path after its last '\\' or '/', stepping over double-byte
 // characters of code page 932 (whose second byte may be 0x5C).

@@ -3,24 +3,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/document.h"
+#include "formats/painter/magic.h"
 #include "formats/painter/painter_reader.h"
+#include "formats/painter/pen_shapes.h"
 #include "image/file_reader.h"
 #include "image/sjis_text.h"
-#include "profile/pen_shapes.h"
-
-char ItemExplanation[kItemExplanationSize] = {};
 
 namespace {
 
 constexpr int kItemMagicBytes = 12;
 constexpr int kReservedAfterFlags = 196;
-
-// What the fixed part of the file says besides the record's fields.
-struct ItemHead {
-    int32_t itemKind = 0;
-    int32_t longTextFlag = 0;
-};
 
 // The stored name length N can be anything. The first bytes that fit the
 // record's buffer are kept, cut at a character boundary so that the name
@@ -72,36 +64,38 @@ void ReadTextField(FileReader& in, char* text, size_t bytes)
 }
 
 // The whole file, into the caller's picture and into copies of the record
-// and the explanation, which ReadItem takes over only when the item is read:
-// a refused file changes neither.
-int ReadItemSections(FileReader& in, RasterImage& picture, ItemRecord& item, ItemHead& head, char* explanation)
+// and the explanation, which DecodeItemFile takes over only when the item is
+// read: a refused file changes neither.
+ItemError ReadItemSections(FileReader& in, RasterImage& picture, ItemRecord& item, int32_t& itemKind,
+                           char* explanation)
 {
     uint8_t magic[kItemMagicBytes] = {};   // a magic the file cannot supply is refused
     in.Bytes(magic, sizeof magic);
     if (!IsItemMagic(magic))
-        return kItemNotRead;
+        return ItemError::kNotItem;
     int32_t version = 0;
     in.I32(version);
     if (version != 0)
-        return kItemBadVersion;
+        return ItemError::kBadVersion;
 
-    in.I32(head.itemKind);
-    in.I32(head.longTextFlag);
+    int32_t longTextFlag = 0;
+    in.I32(itemKind);
+    in.I32(longTextFlag);
     in.Skip(kReservedAfterFlags);
     if (!ReadName(in, item.name))
-        return kItemNotRead;
+        return ItemError::kNotItem;
     ReadPenFields(in, item);
     char shortText[kItemShortTextBytes + 1] = {};
     ReadTextField(in, shortText, kItemShortTextBytes);
     // A file that ends anywhere before its picture is no item: its kind,
     // name and pen values would be left-overs rather than the file's.
     if (in.Failed())
-        return kItemNotRead;
+        return ItemError::kNotItem;
     CopyText(explanation, kItemExplanationSize, shortText);
 
     if (ReadPackedPicture(picture, in, kItemPictureSize, kItemPictureSize) == kPackedNoPicture)
-        return kItemNotRead;
-    if (head.longTextFlag == 1) {
+        return ItemError::kNotItem;
+    if (longTextFlag == 1) {
         // Missing long text bytes leave the short explanation in place.
         char longText[kItemLongTextBytes + 1] = {};
         if (in.Bytes(longText, kItemLongTextBytes)) {
@@ -109,7 +103,7 @@ int ReadItemSections(FileReader& in, RasterImage& picture, ItemRecord& item, Ite
             CopyText(explanation, kItemExplanationSize, longText);
         }
     }
-    return kItemRead;
+    return ItemError::kNone;
 }
 
 }  // namespace
@@ -134,33 +128,29 @@ void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
     }
 }
 
-int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item)
+ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages)
 {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) {
-        ShowMessage(window, "ファイルオープンに失敗しました。ReadItem", "失敗");
-        return kItemNotRead;
+        messages.push_back({"ファイルオープンに失敗しました。ReadItem", "失敗"});
+        return ItemError::kCannotOpen;
     }
-    ItemRecord read = item;
-    ItemHead head;
+    ItemRecord read = item.record;
+    int32_t itemKind = 0;
     char explanation[kItemExplanationSize] = {};
     FileReader in(file);
-    int result = ReadItemSections(in, picture, read, head, explanation);
+    const ItemError error = ReadItemSections(in, item.picture, read, itemKind, explanation);
     std::fclose(file);
-    if (result != kItemRead)
-        return result;
+    if (error != ItemError::kNone)
+        return error;
 
-    item = read;
-    SetControlText(window, kItemNameControl, item.name);
-    if (head.itemKind == kItemKindPen) {
-        BuildPenItemExplanation(item, ItemExplanation, sizeof ItemExplanation);
-        Document.kind = kPenItem;
-    } else {
-        CopyText(ItemExplanation, sizeof ItemExplanation, explanation);
-        if (head.itemKind == kItemKindOther)
-            Document.kind = kOtherItem;
-    }
-    return kItemRead;
+    item.record = read;
+    item.itemKind = itemKind;
+    if (itemKind == kItemKindPen)
+        BuildPenItemExplanation(item.record, item.explanation, sizeof item.explanation);
+    else
+        CopyText(item.explanation, sizeof item.explanation, explanation);
+    return ItemError::kNone;
 }
 
 bool ItemHasPenEffect(const ItemRecord& item)

@@ -1,25 +1,21 @@
 // Item files (.itm): an object a painter can be given, with a name, a pen
 // effect, a 50 x 50 picture and an explanation. The viewer only reads them.
 //
-// ReadItem opens the file, fills the caller's ItemRecord and picture, puts
-// the explanation into the program-wide ItemExplanation, shows the item's
-// name in control 1012 of the owner window and sets the document kind. The
-// open dispatch reads items into temporaries and shows the picture; the
-// use-item dialog reads the current item again and shows name, picture and
-// explanation, and records the chosen pen with ApplyPenChoice.
-//
-// Ownership: ReadItem opens and closes its own file. The record and the
-// picture belong to the caller; ItemExplanation lives for the whole run and
-// always holds a terminated text of at most 2000 bytes.
-//
-// A file that is refused leaves the record, ItemExplanation, the control
-// and the document kind as they were.
+// DecodeItemFile reads one into a caller-owned ItemContents (record,
+// picture, kind and explanation) and lists the messages the read would
+// show; it opens and closes its own file and touches nothing else. ReadItem
+// (the open dispatch, app/open_dispatch.h) commits the contents: the
+// explanation into ItemExplanation, the name into control 1012 of the owner
+// window, the document kind. The open dispatch reads items into
+// temporaries and shows the picture; the use-item dialog reads the current
+// item again and shows name, picture and explanation, and records the
+// chosen pen with ApplyPenChoice.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 struct ItemRecord {
@@ -50,6 +46,13 @@ enum ItemReadResult : int {
     kItemBadVersion = -2,   // version word not 0 (no message)
 };
 
+enum class ItemError {
+    kNone = 0,
+    kCannotOpen,   // "ファイルオープンに失敗しました。ReadItem" listed
+    kNotItem,      // wrong magic, a negative name length, or a file that ends before its picture
+    kBadVersion,   // version word not 0
+};
+
 // itemKind values.
 constexpr int32_t kItemKindPen = 0;     // the explanation is rebuilt from the pen values
 constexpr int32_t kItemKindOther = 1;   // the explanation is the file's text
@@ -67,13 +70,21 @@ constexpr int kItemExplanationSize = kItemLongTextBytes + 1;
 constexpr int kItemNameControl = 1012;       // the owner's control that shows the name
 constexpr int kItemHeaderBytes = 224;        // where the name bytes start
 
-// The current item's explanation (code page 932, terminated).
-extern char ItemExplanation[kItemExplanationSize];
+// What an item file gives. The decoder is handed the previous record and
+// picture: a refused file leaves the record as it was; the picture may have
+// been remade by a refused file that got as far as it.
+struct ItemContents {
+    ItemRecord record;
+    RasterImage picture;   // 50 x 50
+    int32_t itemKind = 0;
+    // The file's explanation, or for a pen item (itemKind 0) the one built
+    // from its pen values; terminated, at most 2000 bytes.
+    char explanation[kItemExplanationSize] = {};
+};
 
-// Reads the item at path into picture (50 x 50) and item, sets
-// ItemExplanation, control 1012 of window and the document kind: PenItem for
-// itemKind 0, OtherItem for 1, unchanged for any other kind.
-int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item);
+// Reads the item at path into item and appends to messages the boxes the
+// read shows.
+ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages);
 
 // The explanation of a pen item: its type, width, hardness and density and,
 // for a hybrid pen, the names of its component shapes. Bounded by size.

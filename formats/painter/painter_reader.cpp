@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/document.h"
+#include "formats/painter/magic.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/byte_buffer.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 
 namespace {
@@ -17,15 +16,15 @@ constexpr int kPenNameBytes = 256;
 
 // Magic and version, the same in both layouts. The record is not touched.
 // A magic the file cannot supply in full stays all zero and so is refused.
-int ReadMagicAndVersion(FileReader& in)
+PainterError ReadMagicAndVersion(FileReader& in)
 {
     uint8_t magic[kPainterMagicBytes] = {};
     in.Bytes(magic, sizeof magic);
     if (!IsPainterMagic(magic))
-        return kPainterBadMagic;
+        return PainterError::kNotPainter;
     int32_t version = 0;
     in.I32(version);
-    return version == 0 ? kPainterRead : kPainterBadVersion;
+    return version == 0 ? PainterError::kNone : PainterError::kBadVersion;
 }
 
 // The 50 name bytes go to the start of the name; the rest of the buffer is
@@ -208,12 +207,12 @@ int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int3
     return ReadPackedPicture(picture, in, width, height);
 }
 
-int ReadPainter(PainterRecord& painter, std::FILE* file)
+PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage& picture, MessageList& messages)
 {
     FileReader in(file);
-    int result = ReadMagicAndVersion(in);
-    if (result != kPainterRead)
-        return result;
+    const PainterError error = ReadMagicAndVersion(in);
+    if (error != PainterError::kNone)
+        return error;
 
     // A format word the file cannot supply is no format at all: such a file
     // ends inside its header and is refused like a wrong format word.
@@ -236,14 +235,14 @@ int ReadPainter(PainterRecord& painter, std::FILE* file)
     in.Skip(kReservedAfterHybrids);
 
     if (format == kPainterPicturePacked) {
-        ReadPackedPicture(Picture, in, kPainterPictureSize, kPainterPictureSize);
+        ReadPackedPicture(picture, in, kPainterPictureSize, kPainterPictureSize);
     } else if (format == kPainterPictureJpeg) {
         // The decoder leaves the file right after the JPEG data, where the
         // sections after the picture start.
-        if (DecodeJPEG(file, Picture) != 1)
-            ShowMessage(painter.ownerWindow, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗");
+        if (DecodeJPEG(file, picture) != 1)
+            messages.push_back({"JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"});
     } else {
-        return kPainterBadMagic;
+        return PainterError::kNotPainter;
     }
 
     if (penPicturesFlag == 1) {
@@ -260,17 +259,15 @@ int ReadPainter(PainterRecord& painter, std::FILE* file)
         ReadText(in, painter.memo, sizeof painter.memo);
     else
         std::memset(painter.memo, 0, sizeof painter.memo);
-
-    Document.kind = kPainter;
-    return kPainterRead;
+    return PainterError::kNone;
 }
 
-int ReadPainterShort(PainterRecord& painter, std::FILE* file)
+PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter)
 {
     FileReader in(file);
-    int result = ReadMagicAndVersion(in);
-    if (result != kPainterRead)
-        return result;
+    const PainterError error = ReadMagicAndVersion(in);
+    if (error != PainterError::kNone)
+        return error;
 
     // The format word is not used here, but a file that ends before it is
     // refused as in the full form.
@@ -278,39 +275,10 @@ int ReadPainterShort(PainterRecord& painter, std::FILE* file)
     ReadName(in, painter);
     in.I32(painter.opaqueD);
     if (!in.I32(format))
-        return kPainterBadMagic;
+        return PainterError::kNotPainter;
     in.U8(painter.opaqueC);
     in.Skip(kReservedAfterFlags);
     ReadCountersPensAndRanges(in, painter);
     in.Skip(kReservedAfterHybrids);
-    return kPainterRead;
-}
-
-namespace {
-
-int LoadWith(int (*reader)(PainterRecord&, std::FILE*), WindowHandle window, PainterRecord& painter,
-             const char* path)
-{
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return kPainterLoadFailed;
-    int result = reader(painter, file);
-    if (result == kPainterBadVersion)
-        ShowMessage(window, "このバージョンの絵師は使えません。(ToT)", "残念ながら･･･");
-    else if (result < 0)
-        ShowMessage(window, "本当に絵師ファイルかな？", "失敗してしまいました。");
-    std::fclose(file);
-    return result < 0 ? kPainterLoadFailed : kPainterLoaded;
-}
-
-}  // namespace
-
-int LoadPainterFile(WindowHandle window, PainterRecord& painter, const char* path)
-{
-    return LoadWith(ReadPainter, window, painter, path);
-}
-
-int LoadPainterFileShort(WindowHandle window, PainterRecord& painter, const char* path)
-{
-    return LoadWith(ReadPainterShort, window, painter, path);
+    return PainterError::kNone;
 }

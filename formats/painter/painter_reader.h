@@ -1,17 +1,16 @@
 // Painter files (.esi): one painter with its picture, pen pictures, extra
 // tables and memo. The viewer only reads them.
 //
-// ReadPainter (the full form) fills a PainterRecord, puts the painter's
-// picture into the program-wide Picture and sets the document kind to
-// Painter. ReadPainterShort reads only the fixed header fields; the canvas
-// reader uses it to learn the name of a canvas's painter. The Load wrappers
-// open a file by path, run a reader, tell the user about a failure and close
-// the file. The packed picture section (raw or three run-length planes) is
-// shared with the pen pictures.
+// DecodePainter (the full form) updates a PainterRecord and a picture, both
+// the caller's, and lists the messages the read would show.
+// DecodePainterShort reads only the fixed header fields, for the name of a
+// canvas's painter. Neither touches anything else: ReadPainter and the Load
+// wrappers (the open dispatch, app/open_readers.h) commit into the
+// program-wide objects and tell the user. The packed picture section (raw
+// or three run-length planes) is shared with the pen pictures.
 //
-// Ownership: ReadPainter, ReadPainterShort and the section readers use a
-// file their caller opened and closes; the Load wrappers open and close
-// their own. The record and pictures they fill belong to the caller.
+// Ownership: the decoders and the section readers use a file their caller
+// opened and closes. The record and pictures they fill belong to the caller.
 //
 // Fields a file does not supply in full keep the values they had before.
 // Hostile counts and runs never reach outside the picture: what has no place
@@ -21,12 +20,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/platform.h"
 #include "formats/painter/painter_record.h"
 #include "image/file_reader.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
-// Results of the readers.
+// Results of ReadPainter and ReadPainterShort.
 enum PainterReadResult : int {
     kPainterRead = 0,
     kPainterBadMagic = -1,    // wrong magic, or a picture format word other than 0 and 1
@@ -61,15 +60,17 @@ constexpr int kPainterHeaderBytes = 564;   // full layout: where the painter pic
 constexpr int kShortPainterBytes = 511;    // short layout: everything ReadPainterShort reads
 constexpr int kPainterExtraBytes = 101;
 
-// Both read from a file opened "rb" and positioned at its first byte.
-int ReadPainter(PainterRecord& painter, std::FILE* file);
-int ReadPainterShort(PainterRecord& painter, std::FILE* file);
+enum class PainterError {
+    kNone = 0,
+    kNotPainter,   // wrong magic, a picture format word other than 0 and 1, or a file ending before it
+    kBadVersion,   // version word not 0
+};
 
-// Opens path, runs the reader, shows the reader's failure in a box owned by
-// window and closes the file. 0 after a load, -1 after a failure (no
-// message when the file cannot be opened).
-int LoadPainterFile(WindowHandle window, PainterRecord& painter, const char* path);
-int LoadPainterFileShort(WindowHandle window, PainterRecord& painter, const char* path);
+// Both read from a file opened "rb" and positioned at its first byte. The
+// full form puts the painter's picture into picture and appends to messages
+// the box of a JPEG picture that fails to decode (reading then goes on).
+PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage& picture, MessageList& messages);
+PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter);
 
 // Reads one packed picture section into picture, which becomes width x
 // height with every byte 0 (headers filled) before the section's data is

@@ -45,7 +45,6 @@ PenSettings DefaultFillPen();
 
 class PainterRecord {
 public:
-    void* ownerWindow = nullptr;   // owner of the reader's message box; nothing sets it
     char name[260] = {};
     char auxText[260] = {};
     RasterImage fillPenPicture;
@@ -82,7 +81,12 @@ public:
     PainterRecord();
     PainterRecord(const PainterRecord&) = delete;
     PainterRecord& operator=(const PainterRecord&) = delete;
+    PainterRecord(PainterRecord&&) = default;
+    PainterRecord& operator=(PainterRecord&&) = default;
 
     // The extra tables' state when a file does not carry them.
     void ResetExtraTables();
 };
+
+// The loaded painter (a program-wide object: image/program_objects.h).
+extern PainterRecord CurrentPainter;

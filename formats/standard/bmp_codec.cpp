@@ -3,7 +3,6 @@
 #include <climits>
 #include <cstring>
 
-#include "formats/standard/save_pipeline.h"
 #include "image/sjis_text.h"
 
 bool StoreBmpFile(std::FILE* file, const RasterImage& image)
@@ -27,17 +26,13 @@ bool StoreBmpFile(std::FILE* file, const RasterImage& image)
 
 namespace {
 
-bool HasBmpExtension(const char* path)
+// True when the open file starts with "BM"; the file is left at its start.
+bool StartsWithBM(std::FILE* file)
 {
-    static const char* const accepted[4] = {".", "bB", "mM", "pP"};
-    const size_t length = std::strlen(path);
-    if (length < 4)
-        return false;
-    const char* tail = path + length - 4;
-    for (int i = 0; i < 4; ++i)
-        if (!std::strchr(accepted[i], tail[i]))
-            return false;
-    return true;
+    char magic[2] = {0, 0};
+    const size_t n = std::fread(magic, 1, 2, file);
+    std::rewind(file);
+    return n == 2 && magic[0] == 'B' && magic[1] == 'M';
 }
 
 // 0 when the file starts with "BM", else kBmpOpenFailed or kBmpNotBM.
@@ -46,10 +41,9 @@ int CheckStartsWithBM(const char* path)
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
         return kBmpOpenFailed;
-    char magic[2] = {0, 0};
-    const size_t n = std::fread(magic, 1, 2, file);
+    const bool bm = StartsWithBM(file);
     std::fclose(file);
-    return n == 2 && magic[0] == 'B' && magic[1] == 'M' ? 0 : kBmpNotBM;
+    return bm ? 0 : kBmpNotBM;
 }
 
 // What a BMP file holds, read into buffers of the caller's.
@@ -112,9 +106,15 @@ int ReadBmpContents(std::FILE* file, BmpContents& bmp, ByteBuffer& block)
 
 }  // namespace
 
+bool IsBmpName(const char* path)
+{
+    static const char* const accepted[4] = {".", "bB", "mM", "pP"};
+    return NameEndsIn(path, accepted, 4);
+}
+
 int IsBMPFile(const char* path)
 {
-    if (!HasBmpExtension(path))
+    if (!IsBmpName(path))
         return 0;
     int check = CheckStartsWithBM(path);
     if (check == kBmpOpenFailed)
@@ -122,21 +122,22 @@ int IsBMPFile(const char* path)
     return check == 0 ? 1 : 0;
 }
 
-int LoadBMPPixels(RasterImage& picture)
+namespace {
+
+// The whole load from the open file: the "BM" test, then (with path, when
+// given, recorded in the picture once the test passed) the headers and
+// rows. The picture's size, headers and pixels change only after a load.
+int LoadFromOpenFile(std::FILE* file, RasterImage& picture, const char* path)
 {
-    int check = CheckStartsWithBM(picture.path);
-    if (check != 0)
-        return check;
-    std::FILE* file = std::fopen(picture.path, "rb");
-    if (!file)
-        return kBmpCannotOpen;
+    if (!StartsWithBM(file))
+        return kBmpNotBM;
+    if (path)
+        CopyText(picture.path, sizeof picture.path, path);
     BmpContents bmp;
     ByteBuffer block;
     int result = ReadBmpContents(file, bmp, block);
-    std::fclose(file);
     if (result != kBmpRead)
         return result;
-    // The picture changes only now, after the whole file was read.
     if (picture.TakePixels(block, bmp.width, bmp.height) != kRasterOk)
         return kBmpBadSize;
     picture.fileHeader = bmp.fileHeader;
@@ -144,16 +145,27 @@ int LoadBMPPixels(RasterImage& picture)
     return kBmpRead;
 }
 
+// Opens path once for the whole load.
+int LoadFile(const char* path, RasterImage& picture, const char* pathToRecord)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return kBmpOpenFailed;
+    const int result = LoadFromOpenFile(file, picture, pathToRecord);
+    std::fclose(file);
+    return result;
+}
+
+}  // namespace
+
+int LoadBMPPixels(RasterImage& picture) { return LoadFile(picture.path, picture, nullptr); }
+
 int ReadBMP(RasterImage& picture, const char* path)
 {
     // A name the path buffer cannot hold would be cut and name another file.
     if (std::strlen(path) >= sizeof picture.path)
         return kBmpOpenFailed;
-    int check = CheckStartsWithBM(path);
-    if (check != 0)
-        return check;
-    CopyText(picture.path, sizeof picture.path, path);
-    return LoadBMPPixels(picture);
+    return LoadFile(path, picture, path);
 }
 
 int LoadBMP(WindowHandle window, const char* path, RasterImage& picture)
@@ -167,21 +179,4 @@ int LoadBMP(WindowHandle window, const char* path, RasterImage& picture)
     else
         ShowMessage(window, "BMPファイルオープンに失敗しました。", "失敗");
     return -1;
-}
-
-int WriteBMP(WindowHandle window, const char* path)
-{
-    SafeOutput output;
-    if (!BeginSafeOutput(output, path)) {
-        ShowMessage(window, "ファイル生成に失敗しました。", "Error");
-        return kBmpCannotCreate;
-    }
-    RasterImage composite;
-    const RasterImage* source = PictureToSave(composite);
-    const bool written = source && StoreBmpFile(output.file, *source);
-    if (!FinishSafeOutput(output, written)) {
-        ShowMessage(window, "ファイルの書き込みに失敗しました。", "Error");
-        return kBmpWriteFailed;
-    }
-    return kBmpWritten;
 }

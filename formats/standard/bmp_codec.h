@@ -3,8 +3,7 @@
 //
 // Owned here: the BMP test of the open dispatch (app/open_dispatch.cpp), the
 // reader with its result codes, the BMP open step with its messages, and the
-// BMP save step of the save pipeline (save_pipeline.h), which writes through
-// the pipeline's safe output file.
+// encoder the save pipeline (save_pipeline.h) writes with.
 //
 // Reading accepts the 40-byte information header and the longer ones (V4,
 // V5) that many tools write for plain 24-bit files, honours the pixel data
@@ -13,13 +12,12 @@
 
 #include <cstdio>
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results of ReadBMP and LoadBMPPixels.
 enum BmpReadResult : int {
     kBmpRead = 0,
-    kBmpCannotOpen = -1,          // the file cannot be opened for the pixel read
     kBmpRowsFailed = -3,          // reading the pixel rows failed
     kBmpFileHeaderFailed = -4,    // fewer than 14 bytes of file header
     kBmpInfoHeaderFailed = -5,    // information header short or shorter than 40 bytes
@@ -32,25 +30,22 @@ enum BmpReadResult : int {
     kBmpNotBM = -101,             // the file does not start with "BM"
 };
 
-// Results of WriteBMP.
-enum BmpWriteResult : int {
-    kBmpWritten = 0,
-    kBmpCannotCreate = -3,   // "ファイル生成に失敗しました。" shown
-    kBmpWriteFailed = -4,    // "ファイルの書き込みに失敗しました。" shown
-};
-
 // Writes image as a 24-bit BMP file: headers computed from its size, then
 // its pixel block as it is, padding included. True when every byte was
 // written. The file is not closed.
 bool StoreBmpFile(std::FILE* file, const RasterImage& image);
+
+// True when the name ends in ".bmp" (any case).
+bool IsBmpName(const char* path);
 
 // 0 when the name does not end in ".bmp" (any case), -1 when the file cannot
 // be opened, otherwise 1 when it starts with "BM" and 0 when not.
 int IsBMPFile(const char* path);
 
 // Records path in picture (after checking that the file starts with "BM")
-// and loads it with LoadBMPPixels. kBmpRead after a load, otherwise a
-// negative result with the picture's size, headers and pixels unchanged.
+// and loads it as LoadBMPPixels does, from one open of the file. kBmpRead
+// after a load, otherwise a negative result with the picture's size,
+// headers and pixels unchanged.
 int ReadBMP(RasterImage& picture, const char* path);
 
 // Loads the file named by picture's path. The picture takes the two headers
@@ -63,6 +58,3 @@ int LoadBMPPixels(RasterImage& picture);
 // The BMP open step of the dispatch: 0 after a load, -1 after its message.
 int LoadBMP(WindowHandle window, const char* path, RasterImage& picture);
 
-// Writes the picture to save (save_pipeline.h: Picture, or its composite
-// while a mask is active) as a 24-bit BMP file.
-int WriteBMP(WindowHandle window, const char* path);

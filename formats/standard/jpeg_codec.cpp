@@ -210,15 +210,9 @@ int ReadJPEG(const char* path, RasterImage& picture)
 
 bool IsJPEGName(const char* path)
 {
+    // Any of ".jpg", "jpeg" and the names that mix them (".peg", "jjpg").
     static const char* const accepted[4] = {".jJ", "jJpP", "pPeE", "gG"};
-    size_t length = std::strlen(path);
-    if (length < 4)
-        return false;
-    const char* tail = path + length - 4;
-    for (int i = 0; i < 4; ++i)
-        if (tail[i] == '\0' || !std::strchr(accepted[i], tail[i]))
-            return false;
-    return true;
+    return NameEndsIn(path, accepted, 4);
 }
 
 int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int showMessages)

@@ -1,7 +1,7 @@
 // JPEG files and JPEG streams inside painter and canvas files.
 #pragma once
 
-#include "app/platform.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 #include <cstdio>

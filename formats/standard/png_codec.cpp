@@ -10,12 +10,12 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <png.h>
 
 #include "colour/transparency_state.h"
-#include "formats/standard/save_pipeline.h"
 #include "image/pixel_blend.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
@@ -110,12 +110,6 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     return kPngRead;
 }
 
-void SwapBuffers(ByteBuffer& a, ByteBuffer& b)
-{
-    std::swap(a.data, b.data);
-    std::swap(a.length, b.length);
-}
-
 // Where the rows of a PNG file being written come from.
 struct PngRowSource {
     const RasterImage* picture;
@@ -184,6 +178,16 @@ bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
     return true;
 }
 
+// True when the open file starts with the 8-byte PNG signature; the file is
+// left at its start.
+bool HasPngSignature(std::FILE* file)
+{
+    uint8_t signature[8];
+    const size_t n = std::fread(signature, 1, sizeof signature, file);
+    std::rewind(file);
+    return n == sizeof signature && IsPngSignature(signature);
+}
+
 bool HoldsItsRows(const RasterImage& p)
 {
     return p.width > 0 && p.height > 0 && p.stride == StrideForWidth(p.width) &&
@@ -192,30 +196,31 @@ bool HoldsItsRows(const RasterImage& p)
 
 }  // namespace
 
+bool IsPngSignature(const uint8_t* bytes)
+{
+    png_byte signature[8];
+    std::memcpy(signature, bytes, sizeof signature);
+    return png_sig_cmp(signature, 0, sizeof signature) == 0;
+}
+
 int IsPNGFile(const char* path)
 {
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
         return kPngCannotOpen;
-    png_byte signature[8];
-    const size_t n = std::fread(signature, 1, sizeof signature, file);
+    const bool png = HasPngSignature(file);
     std::fclose(file);
-    return n == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0 ? 1 : 0;
+    return png ? 1 : 0;
 }
 
 int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
 {
-    const int test = IsPNGFile(path);
-    if (test == kPngCannotOpen)
-        return kPngCannotOpen;
-    if (test != 1)
-        return kPngNotPng;
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
         return kPngCannotOpen;
     PngHeader header;
     ByteBuffer rows, table;
-    int result = DecodePng(file, header, rows, table);
+    int result = HasPngSignature(file) ? DecodePng(file, header, rows, table) : kPngNotPng;
     std::fclose(file);
     if (result != kPngRead)
         return result;
@@ -249,7 +254,7 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
         return kPngTooLarge;
     picture.FillHeaders();
     if (alphaMask) {
-        SwapBuffers(*alphaMask, mask);
+        std::swap(*alphaMask, mask);
         // An alpha channel is a separation of its own: it shows and saves
         // like one.
         if (alpha)
@@ -279,30 +284,12 @@ int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
     return -1;
 }
 
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask)
+bool StorePngFile(std::FILE* file, const RasterImage& picture, const uint8_t* weights, const RasterImage* backdrop,
+                  bool alpha)
 {
-    const bool blend = SaveMaskActive(picture, alphaMask);
-    PngRowSource source{&picture, blend ? alphaMask.data : nullptr, nullptr, false};
-    RasterImage fallback;
-    bool ready = HoldsItsRows(picture);
-    if (blend && Transparency.BackgroundMode == kBGColorFill) {
-        source.backdrop = SaveBackdrop(picture, fallback);
-        ready = ready && source.backdrop;
-    } else {
-        source.alpha = blend;
-    }
     ByteBuffer row;
-    ready = ready && row.Allocate(picture.width * (source.alpha ? 4 : 3));
-
-    SafeOutput output;
-    if (!BeginSafeOutput(output, path)) {
-        ShowMessage(window, "ファイルオープンに失敗しました。WRITE_PNG", "失敗");
-        return kPngCannotCreate;
-    }
-    const bool written = ready && EncodePng(output.file, source, row.data);
-    if (!FinishSafeOutput(output, written)) {
-        ShowMessage(window, "PNGファイル作成に失敗しました。WRITE_PNG", "失敗");
-        return kPngWriteFailed;
-    }
-    return kPngWritten;
+    if (!HoldsItsRows(picture) || !row.Allocate(picture.width * (alpha ? 4 : 3)))
+        return false;
+    const PngRowSource source{&picture, weights, backdrop, alpha};
+    return EncodePng(file, source, row.data);
 }

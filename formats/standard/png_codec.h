@@ -4,14 +4,16 @@
 //
 // Owned here: the PNG test of the open dispatch (app/open_dispatch.cpp), the
 // reader with its result codes, the PNG open step with its messages, and the
-// PNG save step of the save pipeline (save_pipeline.h), which writes through
-// the pipeline's safe output file. Errors the library raises itself (corrupt
+// encoder the save pipeline (save_pipeline.h) writes with. Errors the library raises itself (corrupt
 // chunks, CRC errors, truncated data, failed writes) end the operation with
 // a result; nothing is changed by a read that fails.
 #pragma once
 
-#include "app/platform.h"
+#include <cstdint>
+#include <cstdio>
+
 #include "image/byte_buffer.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // Results of ReadPNG. LoadPNG shows a message for each of them.
@@ -26,12 +28,8 @@ enum PngReadResult : int {
     kPngTooLarge = -7,       // beyond the picture limit, or no memory for it
 };
 
-// Results of WRITE_PNG.
-enum PngWriteResult : int {
-    kPngWritten = 0,
-    kPngCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_PNG" shown
-    kPngWriteFailed = -2,    // "PNGファイル作成に失敗しました。WRITE_PNG" shown
-};
+// True when bytes (at least 8) start with the PNG signature.
+bool IsPngSignature(const uint8_t* bytes);
 
 // 1 when the file starts with the 8-byte PNG signature, 0 when not (also a
 // file shorter than 8 bytes), -4 when it cannot be opened.
@@ -48,8 +46,10 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask);
 // 0 after a load (path recorded in the picture), -1 after its message.
 int LoadPNG(WindowHandle window, const char* path, RasterImage& picture);
 
-// Writes picture as an 8-bit PNG file: colour with alpha from alphaMask in
-// Transparent mode while a mask is active, colour composited over the
-// backdrop (save_pipeline.h) in BGColorFill mode, plain colour otherwise.
-// The picture and the mask are not changed.
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask);
+// Writes picture into an open file ("wb") as an 8-bit PNG file, top row
+// first: colour with alpha from weights (one byte a pixel, the picture's
+// row order) when alpha is set; colour blended by weights over backdrop (of
+// the picture's size) when backdrop is given; plain colour otherwise. True
+// when the whole file was written. The file is not closed.
+bool StorePngFile(std::FILE* file, const RasterImage& picture, const uint8_t* weights, const RasterImage* backdrop,
+                  bool alpha);

@@ -2,7 +2,7 @@
 // creating a new file that no one else has, and putting a finished file in
 // the place of the one it replaces. replace_file_posix.cpp and
 // replace_file_win32.cpp implement them; the build picks one. The save
-// pipeline (save_pipeline.h) is their only user.
+// safe output (safe_output.h) is their only user.
 #pragma once
 
 #include <cstdio>

@@ -1,14 +1,14 @@
 #include "formats/standard/save_pipeline.h"
 
 #include <cstring>
-#include <ctime>
+#include <functional>
 
-#include "app/view_layout.h"
+#include "colour/backdrop.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
-#include "formats/standard/replace_file.h"
+#include "formats/standard/safe_output.h"
 #include "image/pixel_blend.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
@@ -74,21 +74,76 @@ const RasterImage* PictureToSave(RasterImage& composite)
     return CompositeForSave(composite) == kRasterOk ? &composite : nullptr;
 }
 
+namespace {
+
+// What a writer tells the user when its file cannot be made and when
+// writing it failed, and what it returns then.
+struct WriterFailures {
+    const char* cannotCreate;
+    const char* writeFailed;
+    const char* caption;
+    int cannotCreateResult;
+    int writeFailedResult;
+};
+
+// The one save: a temporary file beside path, encode into it, put it in
+// path's place, and tell the user when that failed.
+int Save(WindowHandle window, const char* path, const WriterFailures& failures,
+         const std::function<bool(std::FILE*)>& encode)
+{
+    switch (WriteSafely(path, encode)) {
+    case OutputResult::kWritten:
+        return 0;
+    case OutputResult::kCannotCreate:
+        ShowMessage(window, failures.cannotCreate, failures.caption);
+        return failures.cannotCreateResult;
+    case OutputResult::kWriteFailed:
+        break;
+    }
+    ShowMessage(window, failures.writeFailed, failures.caption);
+    return failures.writeFailedResult;
+}
+
+}  // namespace
+
 int WRITE_JPEG(WindowHandle window, const char* path)
 {
-    SafeOutput output;
-    if (!BeginSafeOutput(output, path)) {
-        ShowMessage(window, "ファイルオープンに失敗しました。WRITE_JPEG", "失敗");
-        return kJpegCannotCreate;
-    }
-    RasterImage composite;
-    const RasterImage* source = PictureToSave(composite);
-    const bool written = source && EncodeJPEG(output.file, *source, 80, 1) == 1;
-    if (!FinishSafeOutput(output, written)) {
-        ShowMessage(window, "JPEGファイル作成に失敗しました。WRITE_JPEG", "失敗");
-        return kJpegWriteFailed;
-    }
-    return kJpegSaved;
+    static const WriterFailures failures = {"ファイルオープンに失敗しました。WRITE_JPEG",
+                                            "JPEGファイル作成に失敗しました。WRITE_JPEG", "失敗", kJpegCannotCreate,
+                                            kJpegWriteFailed};
+    return Save(window, path, failures, [](std::FILE* file) {
+        RasterImage composite;
+        const RasterImage* source = PictureToSave(composite);
+        return source && EncodeJPEG(file, *source, 80, 1) == 1;
+    });
+}
+
+int WriteBMP(WindowHandle window, const char* path)
+{
+    static const WriterFailures failures = {"ファイル生成に失敗しました。", "ファイルの書き込みに失敗しました。", "Error",
+                                            kBmpCannotCreate, kBmpWriteFailed};
+    return Save(window, path, failures, [](std::FILE* file) {
+        RasterImage composite;
+        const RasterImage* source = PictureToSave(composite);
+        return source && StoreBmpFile(file, *source);
+    });
+}
+
+int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask)
+{
+    static const WriterFailures failures = {"ファイルオープンに失敗しました。WRITE_PNG",
+                                            "PNGファイル作成に失敗しました。WRITE_PNG", "失敗", kPngCannotCreate,
+                                            kPngWriteFailed};
+    return Save(window, path, failures, [&](std::FILE* file) {
+        const bool blend = SaveMaskActive(picture, alphaMask);
+        const uint8_t* weights = blend ? alphaMask.data : nullptr;
+        if (blend && Transparency.BackgroundMode == kBGColorFill) {
+            RasterImage fallback;
+            const RasterImage* backdrop = SaveBackdrop(picture, fallback);
+            return backdrop && StorePngFile(file, picture, weights, backdrop, false);
+        }
+        return StorePngFile(file, picture, weights, nullptr, blend);
+    });
 }
 
 int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path)
@@ -151,42 +206,4 @@ std::string PathWithExtensionFor(const char* path, int filterIndex)
         result += '.';   // "name." only lacks the letters
     result += extensions[filterIndex - kSaveAsJpeg];
     return result;
-}
-
-bool BeginSafeOutput(SafeOutput& output, const char* target)
-{
-    output.file = nullptr;
-    const size_t length = std::strlen(target);
-    if (length == 0 || length >= sizeof output.target)
-        return false;
-    std::memcpy(output.target, target, length + 1);
-    // The name only has to be new; CreateNewFile refuses one that exists.
-    static unsigned counter = 0;
-    const unsigned seed = static_cast<unsigned>(std::time(nullptr)) * 2654435761u ^ static_cast<unsigned>(std::clock());
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        const unsigned tag = (seed + 40503u * ++counter) & 0xFFFFu;
-        std::snprintf(output.temporary, sizeof output.temporary, "%s.tmp%04X", target, tag);
-        output.file = CreateNewFile(output.temporary);
-        if (output.file)
-            return true;
-    }
-    output.temporary[0] = '\0';
-    return false;
-}
-
-bool FinishSafeOutput(SafeOutput& output, bool written)
-{
-    if (!output.file)
-        return false;
-    bool ok = written;
-    if (std::fflush(output.file) != 0 || std::ferror(output.file))
-        ok = false;
-    if (std::fclose(output.file) != 0)
-        ok = false;
-    output.file = nullptr;
-    if (ok && !ReplaceTargetFile(output.temporary, output.target))
-        ok = false;
-    if (!ok)
-        std::remove(output.temporary);
-    return ok;
 }

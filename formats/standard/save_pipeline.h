@@ -1,29 +1,26 @@
 // The save pipeline: what Save writes and how it writes it.
 //
 // Owned here: the composite of a separated picture with its background, the
-// JPEG save step, the choice of writer by the save dialog's filter index, the
-// extension a bare name gets, and the safe output file every writer (JPEG,
-// BMP, PNG) writes through. The Win32 save dialog (app/, with its
-// LastSaveFolder) and the command-line tool call SaveByFilterIndex; the BMP
-// and PNG writers live in bmp_codec.h and png_codec.h.
+// JPEG, BMP and PNG save steps, the choice of writer by the save dialog's
+// filter index and the extension a bare name gets. The Win32 save dialog
+// (with its LastSaveFolder) and the command-line tool call
+// SaveByFilterIndex; the encoders (jpeg_codec.h, bmp_codec.h, png_codec.h)
+// only write into an open stream, and every save writes through
+// safe_output.h.
 //
 // Two promises hold for every writer:
 //   - a save never changes the document: a separated picture is blended into
 //     a copy that only the writer sees, so Picture stays as displayed and a
 //     second save writes the same file as the first;
-//   - a failed save never destroys data: the file is written under a
-//     temporary name beside the target and takes the target's place only
-//     after every byte was written and the file closed. Until then an
-//     existing target stays as it was; after a failure the temporary file is
-//     removed and the user is told.
+//   - a failed save never destroys data (safe_output.h): an existing target
+//     stays as it was, and the user is told.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include "app/platform.h"
 #include "image/byte_buffer.h"
+#include "image/platform.h"
 #include "image/raster_image.h"
 
 // The save dialog's filter indexes.
@@ -38,6 +35,20 @@ enum JpegSaveResult : int {
     kJpegSaved = 0,
     kJpegCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_JPEG" shown
     kJpegWriteFailed = -2,    // "JPEGファイル作成に失敗しました。WRITE_JPEG" shown
+};
+
+// Results of WriteBMP.
+enum BmpWriteResult : int {
+    kBmpWritten = 0,
+    kBmpCannotCreate = -3,   // "ファイル生成に失敗しました。" shown
+    kBmpWriteFailed = -4,    // "ファイルの書き込みに失敗しました。" shown
+};
+
+// Results of WRITE_PNG.
+enum PngWriteResult : int {
+    kPngWritten = 0,
+    kPngCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_PNG" shown
+    kPngWriteFailed = -2,    // "PNGファイル作成に失敗しました。WRITE_PNG" shown
 };
 
 // SaveByFilterIndex for an index that names no format: nothing is written.
@@ -66,6 +77,15 @@ const RasterImage* PictureToSave(RasterImage& composite);
 // Writes the picture to save as a progressive JPEG of quality 80.
 int WRITE_JPEG(WindowHandle window, const char* path);
 
+// Writes the picture to save as a 24-bit BMP file.
+int WriteBMP(WindowHandle window, const char* path);
+
+// Writes picture as an 8-bit PNG file: colour with alpha from alphaMask in
+// Transparent mode while a mask is active, colour composited over the
+// backdrop in BGColorFill mode, plain colour otherwise. The picture and the
+// mask are not changed.
+int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask);
+
 // Save with the format the dialog's filter index chose (1 JPEG, 2 BMP,
 // 3 PNG), whatever extension the name has; a name without one gets the
 // format's (PathWithExtensionFor). Returns the writer's result (0 written,
@@ -76,21 +96,3 @@ int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path);
 // final component has no extension; otherwise, and for other indexes,
 // unchanged. Meant for a save dialog without a default extension of its own.
 std::string PathWithExtensionFor(const char* path, int filterIndex);
-
-// A file being written under a temporary name beside its target.
-struct SafeOutput {
-    std::FILE* file = nullptr;          // open for writing in byte mode
-    char target[kPathSize] = {};
-    char temporary[kPathSize + 16] = {};   // "<target>.tmpXXXX"
-};
-
-// Creates a new temporary file in the target's folder. False (nothing
-// created) when the target's name is too long or the folder does not take
-// a new file.
-bool BeginSafeOutput(SafeOutput& output, const char* target);
-
-// Ends the output. When `written` is true and the file flushes and closes
-// without error, it replaces the target and the result is true. Otherwise
-// the temporary file is removed, the target is as it was, and the result is
-// false. Every BeginSafeOutput that succeeded is ended by exactly one call.
-bool FinishSafeOutput(SafeOutput& output, bool written);

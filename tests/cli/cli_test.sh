@@ -77,6 +77,29 @@ check "painter shape names and diagnosis" grep -q '"fillPenShape":{"name":"ä¸¸ã
 "$zavik" render "$work/kirakira.itm" "$work/item.bmp"
 check "item render" [ "$(le32 "$work/item.bmp" 18)" = 50 ]
 
+# Each file's report is the one it gives alone, whatever was opened before
+# it: every pair of the samples and of the samples cut short (inside the
+# head, and half-way).
+names=()
+for sample in landscape.jpg hanako.esi sunset.cnv kirakira.itm; do
+    head -c 40 "$work/$sample" >"$work/head-${sample}"
+    head -c $(($(stat -c %s "$work/$sample") / 2)) "$work/$sample" >"$work/half-${sample}"
+    names+=("$sample" "head-$sample" "half-$sample")
+done
+declare -A alone
+for b in "${names[@]}"; do alone[$b]=$(cd "$work" && "$zavik" info --json "$b" 2>/dev/null); done
+pairs_differing=0
+for a in "${names[@]}"; do
+    for b in "${names[@]}"; do
+        second=$(cd "$work" && "$zavik" info --json "$a" "$b" 2>/dev/null | sed -n 2p)
+        if [ "$second" != "${alone[$b]}" ]; then
+            pairs_differing=$((pairs_differing + 1))
+            echo "after $a, $b reports: $second"
+        fi
+    done
+done
+check "a file after any other reports as alone" [ "$pairs_differing" = 0 ]
+
 # Colour steps.
 out=$("$zavik" info --json "$work/hanako.esi")
 check "proposed colours" grep -q '"proposedPen":"#[0-9A-F]\{6\}","proposedBackground":"#[0-9A-F]\{6\}"' <<<"$out"

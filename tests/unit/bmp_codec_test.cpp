@@ -8,6 +8,7 @@
 
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
+#include "formats/standard/save_pipeline.h"
 #include "image/little_endian.h"
 #include "image/program_objects.h"
 #include "tests/support/recording_platform.h"

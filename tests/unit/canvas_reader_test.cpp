@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/document.h"
+#include "app/open_readers.h"
 #include "formats/painter/canvas_reader.h"
+#include "image/canvas_layers.h"
 #include "image/little_endian.h"
 #include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
@@ -166,6 +168,38 @@ TEST_F(CanvasReader, MainPictureFormats)
     }
 }
 
+// The decoder works on the contents it is handed: a canvas whose main
+// picture fails keeps the handed picture, lists the box, and no program-wide
+// object, platform call or painter name changes.
+TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
+{
+    fields.mainFormat = 0;   // a JPEG main picture, here no JPEG at all
+    Bytes bytes;
+    AppendCanvasHead(bytes, fields);
+    const std::string path = dir.Write("no main picture.cnv", AsString(bytes));
+    CanvasContents canvas;
+    canvas.picture.ResizeAndFill(2, 2, 0x33);
+    std::strcpy(canvas.painterPath, "old painter path");
+    MessageList messages;
+    EXPECT_EQ(DecodeCanvasFile(path.c_str(), canvas, messages), CanvasError::kNone);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_STREQ(messages[0].text, kJpegMainFailed.text.c_str());
+    EXPECT_EQ(Pixels(canvas.picture), Bytes(16, 0x33));
+    EXPECT_STREQ(canvas.subjectPath, "C:\\題材\\山.jpg");
+    EXPECT_STREQ(canvas.painterPath, "C:\\絵師\\表.esi");
+    EXPECT_EQ(canvas.record.canvasValueG, 1006);
+    EXPECT_TRUE(Recorded().messages.empty());
+    ExpectPictureUnchanged();
+    EXPECT_STREQ(Picture.path, "previous subject path.bmp");
+    EXPECT_EQ(CanvasInfo.canvasValueA, 0);
+    EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+    EXPECT_EQ(Document.kind, kNone);
+
+    messages.clear();
+    EXPECT_EQ(DecodeCanvasFile(dir.Path("missing.cnv").c_str(), canvas, messages), CanvasError::kCannotOpen);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(CanvasReader, LayersShowTheUnderLayerWhereTheMaskIsBlack)
 {
     // A 2 x 1 mask, black then white, tiled over a 3 x 2 canvas.
@@ -281,7 +315,7 @@ TEST_F(CanvasReader, TruncatedFilesAreReadAsFarAsTheyGo)
             EXPECT_EQ(result, kCanvasBadMagic);
             EXPECT_EQ(Recorded().messages, Messages{kBadMagic});
         } else if (length < 16) {   // no version word: refused; the caller's box tells
-            EXPECT_EQ(result, kCanvasShortHead);
+            EXPECT_EQ(result, kCanvasBadMagic);
             EXPECT_TRUE(Recorded().messages.empty());
         } else {   // what is missing is reported
             EXPECT_EQ(result, kCanvasRead);
@@ -300,7 +334,7 @@ TEST_F(CanvasReader, MaskScaleUsesTheSinglePrecisionPercent)
         CanvasInfo.maskScale = static_cast<int8_t>(c[0]);
         RasterImage mask;
         mask.CopyPixelsFrom(source);
-        PrepareMaskLayer(mask);
+        PrepareMaskLayer(mask, CanvasInfo.hasLayers, CanvasInfo.maskScale, CanvasInfo.maskLevel);
         EXPECT_EQ(mask.width, c[1]) << c[0];
         EXPECT_EQ(mask.height, c[2]) << c[0];
         EXPECT_EQ(mask.info.bmiHeader.biWidth, c[1]) << c[0];
@@ -310,7 +344,7 @@ TEST_F(CanvasReader, MaskScaleUsesTheSinglePrecisionPercent)
     }
     CanvasInfo.hasLayers = 0;   // without layers: 100 x 100 white
     RasterImage mask;
-    PrepareMaskLayer(mask);
+    PrepareMaskLayer(mask, CanvasInfo.hasLayers, CanvasInfo.maskScale, CanvasInfo.maskLevel);
     EXPECT_EQ(Pixels(mask), Bytes(300 * 100, 0xFF));
 }
 
@@ -335,7 +369,7 @@ TEST_F(CanvasReader, MaskLevelBlackensAndStretches)
         RasterImage mask;
         mask.ResizeAndFill(2, 1, 0);
         SetPixel(mask, 1, 0, c.in);
-        PrepareMaskLayer(mask);
+        PrepareMaskLayer(mask, CanvasInfo.hasLayers, CanvasInfo.maskScale, CanvasInfo.maskLevel);
         EXPECT_EQ(CanvasInfo.maskLevel, c.stored);
         EXPECT_EQ(PixelAt(mask, 1, 0), c.out);
         EXPECT_EQ(mask.pixels.data[6], 0);   // padding untouched
@@ -352,7 +386,7 @@ TEST_F(CanvasReader, BlendArithmetic)
         mask.ResizeAndFill(1, 1, c[0]);
         under.ResizeAndFill(1, 1, c[2]);
         Picture.ResizeAndFill(1, 1, c[1]);
-        EXPECT_EQ(BlendLayers(under, mask), kBlendDone);
+        EXPECT_EQ(BlendLayers(Picture, under, mask), kBlendDone);
         EXPECT_EQ(PixelAt(Picture, 0, 0), Bytes(3, c[3])) << int(c[0]) << " " << int(c[1]) << " " << int(c[2]);
     }
     // No mask: nothing changes. The under layer is read at the picture's
@@ -362,16 +396,16 @@ TEST_F(CanvasReader, BlendArithmetic)
     mask.ResizeAndFill(1, 1, 0);
     small.ResizeAndFill(2, 1, 9);   // 8 bytes
     Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(BlendLayers(small, empty), kBlendSkipped);
+    EXPECT_EQ(BlendLayers(Picture, small, empty), kBlendSkipped);
     ExpectPictureUnchanged();
-    EXPECT_EQ(BlendLayers(small, mask), kBlendDone);
+    EXPECT_EQ(BlendLayers(Picture, small, mask), kBlendDone);
     Bytes expected(24, 0x55);
     std::fill(expected.begin(), expected.begin() + 8, 9);
     EXPECT_EQ(Pixels(Picture), expected);
 
     MakeRandom(wide, 30, 10, 5);    // stride 92 under a picture of stride 60
     Picture.ResizeAndFill(20, 10, 0x55);
-    EXPECT_EQ(BlendLayers(wide, mask), kBlendDone);
+    EXPECT_EQ(BlendLayers(Picture, wide, mask), kBlendDone);
     EXPECT_EQ(Pixels(Picture), Bytes(wide.pixels.data, wide.pixels.data + 600));
 }
 

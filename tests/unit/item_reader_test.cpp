@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "app/open_readers.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/painter_reader.h"
 #include "image/little_endian.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "app/open_readers.h"
 #include "formats/painter/painter_reader.h"
 #include "image/little_endian.h"
 #include "image/program_objects.h"
@@ -547,10 +548,9 @@ TEST_F(PainterReader, FailedJpegPictureIsReportedAndReadingGoesOn)
     Bytes file = PainterHeaderBytes(layout);
     file.insert(file.end(), 200, 0x42);   // no JPEG data
     PainterRecord read;
-    read.ownerWindow = reinterpret_cast<WindowHandle>(0x99);
     EXPECT_EQ(LoadPainterFile(kWindow, read, Put(file).c_str()), kPainterLoaded);
     std::vector<RecordedMessage> expected = {
-        {read.ownerWindow, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"}};
+        {nullptr, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"}};   // a box without an owner
     EXPECT_EQ(Recorded().messages, expected);
     ExpectPreviousPicture();
     EXPECT_STREQ(read.name, source.name);

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "profile/pen_shapes.h"
+#include "formats/painter/pen_shapes.h"
 
 TEST(PenShapeName, CatalogueAndFallback)
 {

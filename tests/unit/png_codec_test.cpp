@@ -13,6 +13,7 @@
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/png_codec.h"
+#include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "image/little_endian.h"
 #include "image/raster_image.h"
@@ -121,6 +122,32 @@ TEST(RasterImage, RefusedSizesLeaveAnEmptyConsistentImage)
     EXPECT_TRUE(PictureSizeAllowed(9000, 9000));       // 243 MB
     EXPECT_FALSE(PictureSizeAllowed(10000, 10000));    // 300 MB
     EXPECT_TRUE(PictureSizeAllowed(0, INT32_MAX));
+}
+
+// A move hands the block over whole and leaves an empty, consistent source;
+// the target's old block is released, not leaked or kept.
+TEST(RasterImage, MoveHandsOverTheWholePicture)
+{
+    RasterImage a;
+    ASSERT_EQ(a.ResizeAndFill(3, 2, 0x5A), kRasterOk);
+    a.FillHeaders();
+    std::strcpy(a.path, "a.bmp");
+    const uint8_t* block = a.pixels.data;
+    RasterImage b;
+    ASSERT_EQ(b.ResizeAndFill(9, 9, 0), kRasterOk);
+    b = std::move(a);
+    EXPECT_EQ(b.pixels.data, block);
+    EXPECT_EQ(b.width, 3);
+    EXPECT_EQ(b.stride, 12);
+    EXPECT_EQ(b.info.bmiHeader.biHeight, 2);
+    EXPECT_STREQ(b.path, "a.bmp");
+    EXPECT_TRUE(a.Empty());
+    EXPECT_EQ(a.width + a.height + a.stride, 0);
+    EXPECT_EQ(a.info.bmiHeader.biSize, 0u);
+    EXPECT_STREQ(a.path, "");
+    RasterImage c(std::move(b));
+    EXPECT_EQ(c.pixels.data, block);
+    EXPECT_TRUE(b.Empty());
 }
 
 TEST(RasterImage, PixelOffsetsAreBottomUpRows)

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "app/view_layout.h"
-#include "image/program_objects.h"
 #include "colour/transparency_state.h"
+#include "image/program_objects.h"
 
 TEST(Backdrop, CheckerboardStartsGreyAtTheBottomLeft)
 {

@@ -45,7 +45,7 @@ protected:
         Command(IDM_ZOOM_100);
     }
 
-    COLORREF BackBuffer(int x, int y) const { return GetPixel(MemoryDc(Picture), x, y); }
+    COLORREF BackBuffer(int x, int y) const { return GetPixel(MemoryDc(::BackBuffer), x, y); }
 
     static COLORREF ClientPixel(HWND dialog, int x, int y)
     {

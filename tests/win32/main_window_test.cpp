@@ -13,6 +13,7 @@
 
 #include "app/document.h"
 #include "app/main_window_win32.h"
+#include "formats/painter/painter_record.h"
 #include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
@@ -78,7 +79,7 @@ TEST_F(MainWindow, StartsWithClassTitleAndStatusBar)
     EXPECT_EQ(r.right - r.left, 400);
     EXPECT_EQ(r.bottom - r.top, 300);
     EXPECT_EQ(Document.ZoomFactor, 1.0f);
-    EXPECT_NE(Picture.memoryDc, nullptr);   // the back buffer
+    EXPECT_NE(BackBuffer.dc, nullptr);
 }
 
 TEST_F(MainWindow, MenuIsAsTabled)

@@ -49,7 +49,7 @@ protected:
     }
 
     // The back buffer's pixel at client position (x, y from the top).
-    COLORREF BackBuffer(int x, int y) const { return GetPixel(MemoryDc(Picture), x, y); }
+    COLORREF BackBuffer(int x, int y) const { return GetPixel(MemoryDc(::BackBuffer), x, y); }
 
     COLORREF Expected(int x, int yFromTop) const
     {

@@ -6,16 +6,17 @@
 #include <initializer_list>
 
 #include "app/document.h"
-#include "app/platform.h"
+#include "app/open_readers.h"
 #include "formats/painter/item_reader.h"
 #include "image/offscreen_win32.h"
+#include "image/platform.h"
 #include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 
 namespace {
 
 // The item this dialog shows and its picture, made on first use and kept
-// until exit; the picture's surface is what every repaint copies.
+// until exit; its surface is what every repaint copies.
 ItemRecord& DialogItem()
 {
     static ItemRecord item;
@@ -28,6 +29,12 @@ RasterImage& ItemPicture()
     return picture;
 }
 
+Offscreen& ItemSurface()
+{
+    static Offscreen surface;
+    return surface;
+}
+
 constexpr int kPictureX = 10;
 constexpr int kPictureY = 10;
 
@@ -35,9 +42,9 @@ void DrawItemPicture(HWND dialog)
 {
     RasterImage& picture = ItemPicture();
     HDC dc = GetDC(dialog);
-    PrepareOffscreen(picture, dc, kItemPictureSize, kItemPictureSize);
+    PrepareOffscreen(ItemSurface(), dc, kItemPictureSize, kItemPictureSize);
     BITMAPINFO info = GdiBitmapInfo(picture);
-    if (HDC memory = MemoryDc(picture); memory && picture.width == kItemPictureSize &&
+    if (HDC memory = MemoryDc(ItemSurface()); memory && picture.width == kItemPictureSize &&
                                          picture.height == kItemPictureSize && !picture.Empty()) {
         SetDIBitsToDevice(memory, 0, 0, kItemPictureSize, kItemPictureSize, 0, 0, 0, kItemPictureSize,
                           picture.pixels.data, &info, DIB_RGB_COLORS);
@@ -72,7 +79,7 @@ INT_PTR CALLBACK UseItemDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(dialog, &ps);
-        if (HDC memory = MemoryDc(ItemPicture()))
+        if (HDC memory = MemoryDc(ItemSurface()))
             BitBlt(dc, kPictureX, kPictureY, kItemPictureSize, kItemPictureSize, memory, 0, 0, SRCCOPY);
         EndPaint(dialog, &ps);
         return TRUE;

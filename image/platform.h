@@ -6,6 +6,8 @@
 // tests record every call. Window handles are opaque to the core.
 #pragma once
 
+#include <vector>
+
 using WindowHandle = void*;
 
 // Tells the user something: a modal box with one OK button, `text` and
@@ -21,3 +23,14 @@ void SetControlText(WindowHandle window, int controlId, const char* text);
 // Lays the view out again after the document changed: composes Picture with
 // the transparency state, draws it and fits the window around it.
 void LayoutView(WindowHandle window);
+
+// A message a decoder would show, in the order it would show it. Texts and
+// captions are string literals (code page 932).
+struct Message {
+    const char* text;
+    const char* caption;
+};
+using MessageList = std::vector<Message>;
+
+// Shows the messages in their order, each as ShowMessage shows one.
+void ShowMessages(WindowHandle owner, const MessageList& messages);

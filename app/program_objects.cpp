@@ -1,7 +1,9 @@
 #include "image/program_objects.h"
 
+#include "formats/painter/canvas_info.h"
+#include "formats/painter/painter_record.h"
+
 // Definition order is construction order.
-DebugDisplayBox DebugDisplay;
 RasterImage Picture;
 ByteBuffer AlphaMask;
 RasterImage Backdrop;

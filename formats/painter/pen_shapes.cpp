@@ -1,4 +1,4 @@
-#include "profile/pen_shapes.h"
+#include "formats/painter/pen_shapes.h"
 
 #include "image/sjis_text.h"
 

@@ -1,0 +1,28 @@
+// What `zavik info` reports of the loaded document beyond its kind and
+// size: the painter record, the canvas record and the item record, each
+// with the texts the viewer's dialogs would show for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli/report.h"
+#include "formats/painter/painter_record.h"
+
+// The kind's name in the reports: "canvas", "painter", ..., "none".
+const char* KindName(int kind);
+
+// A packed 0x00BBGGRR colour as "#RRGGBB".
+std::string ColourText(uint32_t colour);
+
+// Every value of a painter record, with its pens' shape names and its
+// diagnosis.
+void ReportPainter(Report& r, const PainterRecord& p);
+
+// The item at path, read again as the use-item dialog reads it, with its
+// explanation; nothing when it cannot be read.
+void ReportItem(Report& r, const std::string& path);
+
+// The canvas values of the last canvas opened (CanvasInfo and the two paths
+// the canvas named).
+void ReportCanvas(Report& r);

@@ -1,0 +1,7 @@
+#include "image/platform.h"
+
+void ShowMessages(WindowHandle owner, const MessageList& messages)
+{
+    for (const Message& m : messages)
+        ShowMessage(owner, m.text, m.caption);
+}
