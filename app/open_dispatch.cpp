@@ -67,18 +67,19 @@ int OpenCanvas(WindowHandle window, const char* path)
 }
 
 // OpenStandardImage on the file's first bytes, read once for every test
-// (null when the file cannot be opened, which no content test accepts). A
-// file shorter than the signatures keeps the initial header's bytes after
-// its own, and those never complete "BM" or the PNG signature, so the
-// answers are those of IsPNGFile and IsBMPFile.
+// (null when the file cannot be opened, which no content test accepts).
 int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uint8_t* header, RasterImage& picture)
 {
-    if (header && IsPngSignature(header))
+    switch (StandardKindOf(path, header)) {
+    case ContentKind::kPng:
         return LoadPNG(window, path, picture);
-    if (header && IsBmpName(path) && header[0] == 'B' && header[1] == 'M')
+    case ContentKind::kBmp:
         return LoadBMP(window, path, picture);
-    if (IsJPEGName(path))
+    case ContentKind::kJpeg:
         return LoadJPEG(window, path, picture, 1);
+    default:
+        break;
+    }
     ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
     return -1;
 }
@@ -87,16 +88,19 @@ int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uin
 int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12])
 {
     Document.kind = kNone;
-    if (IsItemMagic(header)) {
+    switch (KindByContent(path, header)) {
+    case ContentKind::kItem:
         OpenItemFile(window, path);
         SetPainterName(kNoPainterName);
         SetDocumentTitle(window, path, PainterName());
         return kOpenDone;
-    }
-    if (IsPainterMagic(header))
+    case ContentKind::kPainter:
         return OpenPainter(window, path);
-    if (IsCanvasMagic(header))
+    case ContentKind::kCanvas:
         return OpenCanvas(window, path);
+    default:
+        break;
+    }
     SetPainterName(kNoPainterName);
     if (OpenStandardImageWithHeader(window, path, header, Picture) != 0) {
         ShowMessage(window, "ファイルの読み込みに失敗しました。", "失敗");
@@ -110,6 +114,31 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
 }
 
 }  // namespace
+
+// A file shorter than the signatures keeps the initial header's bytes after
+// its own, and those never complete "BM" or the PNG signature, so the
+// answers are those of IsPNGFile and IsBMPFile.
+ContentKind StandardKindOf(const char* path, const uint8_t* header)
+{
+    if (header && IsPngSignature(header))
+        return ContentKind::kPng;
+    if (header && IsBmpName(path) && header[0] == 'B' && header[1] == 'M')
+        return ContentKind::kBmp;
+    if (IsJPEGName(path))
+        return ContentKind::kJpeg;
+    return ContentKind::kUnsupported;
+}
+
+ContentKind KindByContent(const char* path, const uint8_t header[12])
+{
+    if (IsItemMagic(header))
+        return ContentKind::kItem;
+    if (IsPainterMagic(header))
+        return ContentKind::kPainter;
+    if (IsCanvasMagic(header))
+        return ContentKind::kCanvas;
+    return StandardKindOf(path, header);
+}
 
 int Read_ESI_CNV(WindowHandle window, const char* path)
 {

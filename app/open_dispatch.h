@@ -6,6 +6,8 @@
 // a failed painter or canvas read, a cancelled dialog.
 #pragma once
 
+#include <cstdint>
+
 #include "image/platform.h"
 #include "image/raster_image.h"
 
@@ -21,6 +23,14 @@ enum OpenResult : int {
 // load, which it reports itself), -1 after a painter or canvas failure, -3
 // when the file cannot be opened.
 int Read_ESI_CNV(WindowHandle window, const char* path);
+
+// The reader the content dispatch gives a file: by the magic of its first
+// 12 bytes, else PNG by signature, BMP by name and "BM", JPEG by name.
+// StandardKindOf is the part after the magic (header may be null: a file
+// that cannot be read, which only a JPEG name accepts).
+enum class ContentKind { kItem, kPainter, kCanvas, kPng, kBmp, kJpeg, kUnsupported };
+ContentKind KindByContent(const char* path, const uint8_t header[12]);
+ContentKind StandardKindOf(const char* path, const uint8_t* header);
 
 // What the Open dialog does with the file the user chose under filter index
 // 1..7 (the dialog itself is the platform's). Same results as OpenWithDialog.

@@ -31,6 +31,17 @@ bool ParseColour(const char* text, uint32_t& colour)
     return true;
 }
 
+// A decimal number from low to high.
+bool ParseNumber(const char* text, int32_t low, int32_t high, int32_t& number)
+{
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (*text < '0' || *text > '9' || *end != '\0' || n < low || n > high)
+        return false;
+    number = static_cast<int32_t>(n);
+    return true;
+}
+
 struct OptionRule {
     const char* name;
     unsigned set;          // the commands that take it; 0: every command
@@ -89,6 +100,13 @@ const OptionRule kOptionRules[] = {
          o.colours.choice = ColourSteps::kKeepTransparent;
          return true;
      }},
+    {"-s", kSizeOption, true, "-s takes a size from 1 to 16384",
+     [](Options& o, const char* v) { return ParseNumber(v, 1, 16384, o.size); }},
+    {"-d", kBatchOptions, true, "-d takes a folder",
+     [](Options& o, const char* v) { return !(o.outputDir = v).empty(); }},
+    {"-j", kBatchOptions, true, "-j takes a number of files from 1 to 256",
+     [](Options& o, const char* v) { return ParseNumber(v, 1, 256, o.jobs); }},
+    {"--quiet", kBatchOptions, false, nullptr, [](Options& o, const char*) { return o.quiet = true; }},
     {"--pen-color", kColourOptions, true, "--pen-color takes a colour as #RRGGBB",
      [](Options& o, const char* v) { return ParseColour(v, o.colours.penColour) && (o.colours.havePenColour = true); }},
 };

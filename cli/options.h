@@ -9,7 +9,14 @@
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 // Which options a command takes.
-enum OptionSet : unsigned { kJsonOption = 1, kFormatOption = 2, kZoomOption = 4, kColourOptions = 8 };
+enum OptionSet : unsigned {
+    kJsonOption = 1,
+    kFormatOption = 2,
+    kZoomOption = 4,
+    kColourOptions = 8,
+    kSizeOption = 16,     // -s SIZE of a thumbnail
+    kBatchOptions = 32,   // -d DIR, -j N, --quiet of a conversion of many files
+};
 
 // The steps of the two colour dialogs that convert and render can take.
 struct ColourSteps {
@@ -31,6 +38,10 @@ struct Options {
     std::string format;
     float zoom = 1.0f;   // one of the view's zoom factors
     ColourSteps colours;
+    int32_t size = 256;       // a thumbnail's largest side
+    std::string outputDir;    // set: every file given is an input, converted into this folder
+    int jobs = 0;             // files converted at once; 0: one per processor
+    bool quiet = false;       // no progress line
 };
 
 // Prints "zavik: message" and the command's usage to stderr; kExitUsage.

@@ -1,7 +1,16 @@
 #include "cli/text_output.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
+
 void PrintCp932(std::FILE* stream, const char* text)
 {
     std::string utf8 = Cp932ToUtf8(text);
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
 }
+
+bool StandardErrorIsTerminal() { return isatty(2) != 0; }

@@ -11,3 +11,7 @@ std::string Cp932ToUtf8(const char* text);
 
 // Writes a code page 932 text to stream as UTF-8.
 void PrintCp932(std::FILE* stream, const char* text);
+
+// True when standard error goes to a terminal (where a progress line may
+// be redrawn in place).
+bool StandardErrorIsTerminal();

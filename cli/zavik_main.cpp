@@ -1,7 +1,9 @@
 // zavik: the viewer's open dispatch, view and save writers on the command
 // line. Files open exactly as in the window (by content, through the same
 // dispatch), one after the other; each file starts from a clean document.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "app/open_dispatch.h"
 #include "app/version.h"
 #include "app/view_layout.h"
+#include "cli/batch.h"
 #include "cli/cli_platform.h"
 #include "cli/document_report.h"
 #include "cli/options.h"
@@ -18,9 +21,11 @@
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
+#include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/safe_output.h"
 #include "formats/standard/save_pipeline.h"
+#include "image/area_reduce.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
 
@@ -35,7 +40,9 @@ const char kUsage[] =
     "Commands:\n"
     "  info FILE...          kind, size and painter of each file\n"
     "  convert FILE OUT      save the picture as JPEG, BMP or PNG\n"
+    "  convert -d DIR FILE...  convert many files into a folder\n"
     "  render FILE OUT       save what the window shows, at a zoom\n"
+    "  thumbnail FILE OUT    a small PNG of the picture, for file managers\n"
     "\n"
     "  zavik COMMAND --help  options of a command\n"
     "  zavik --version       the version\n"
@@ -67,12 +74,21 @@ const char kInfoUsage[] =
 
 const char kConvertUsage[] =
     "Usage: zavik convert [--format jpeg|bmp|png] [COLOUR STEPS] FILE OUT\n"
+    "       zavik convert -d DIR [--format jpeg|bmp|png] [-j N] [--quiet] [COLOUR STEPS] FILE...\n"
     "\n"
     "Opens FILE as the viewer does and saves it to OUT as Save does: JPEG\n"
     "(progressive, quality 80), BMP (24-bit) or PNG, a separated picture\n"
     "over its background colour, or over white (JPEG, BMP) or with an alpha\n"
     "channel (PNG) when the background is transparent. The format comes\n"
-    "from --format or else from OUT's extension (.jpg/.jpeg, .bmp, .png).\n" COLOUR_OPTIONS;
+    "from --format or else from OUT's extension (.jpg/.jpeg, .bmp, .png).\n"
+    "\n"
+    "With -d every FILE is converted into the folder DIR (made if missing),\n"
+    "named after FILE with the format's extension (--format, default png);\n"
+    "a file whose output would replace one of the inputs, or another file's\n"
+    "output, is not converted. A file that fails is reported and the others\n"
+    "go on; the exit status is 0 only when every file was converted.\n"
+    "  -j N      convert N files at once (default: one per processor)\n"
+    "  --quiet   no progress line (shown only on a terminal)\n" COLOUR_OPTIONS;
 
 const char kRenderUsage[] =
     "Usage: zavik render [--zoom PERCENT] [COLOUR STEPS] FILE OUT\n"
@@ -80,6 +96,13 @@ const char kRenderUsage[] =
     "Writes what the window shows for FILE to OUT (BMP or PNG): the picture\n"
     "composed as the view composes it, at PERCENT (100 down to 10 in steps\n"
     "of 10, default 100), shrunk by dropping rows and columns.\n" COLOUR_OPTIONS;
+
+const char kThumbnailUsage[] =
+    "Usage: zavik thumbnail [-s SIZE] FILE OUT\n"
+    "\n"
+    "Writes the picture the viewer shows for FILE, reduced by area averaging\n"
+    "to fit SIZE x SIZE (default 256; never enlarged), as a PNG to OUT, with\n"
+    "a PNG's transparency kept. The desktop's thumbnailer entry runs it.\n";
 
 // The colour dialogs' steps on the opened document, in their order. False
 // when the separation failed (its message already shown).
@@ -235,19 +258,141 @@ int FilterIndexFor(const std::string& format)
     return format == "jpeg" ? kSaveAsJpeg : format == "bmp" ? kSaveAsBmp : kSaveAsPng;
 }
 
+// One file through the viewer's own save writers, as Save with that type
+// chosen.
+bool ConvertFile(const std::string& input, const std::string& output, const std::string& format,
+                 const ColourSteps& colours)
+{
+    if (!OpenDocument(input) || !ApplyColourSteps(colours))
+        return false;
+    return SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0;
+}
+
+struct BatchJob {
+    std::string format;
+    ColourSteps colours;
+};
+
+bool ConvertBatchFile(const BatchFile& file, const void* context)
+{
+    const BatchJob& job = *static_cast<const BatchJob*>(context);
+    if (ConvertFile(file.input, file.output, job.format, job.colours))
+        return true;
+    std::fprintf(stderr, "zavik: %s: not converted\n", PathText(file.input).c_str());
+    return false;
+}
+
+// The output of input in folder: its name with the format's extension in
+// place of its own.
+std::string OutputNameIn(const std::string& folder, const std::string& input, const std::string& format)
+{
+    std::string name = std::filesystem::path(input).filename().string();
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    const char* extension = format == "jpeg" ? ".jpg" : format == "bmp" ? ".bmp" : ".png";
+    return (std::filesystem::path(folder) / (name + extension)).string();
+}
+
+int RunConvertMany(const Options& options)
+{
+    namespace fs = std::filesystem;
+    const std::string format = options.format.empty() ? "png" : OutputFormat(options.format, "");
+    std::error_code error;
+    fs::create_directories(options.outputDir, error);
+    if (!fs::is_directory(options.outputDir, error)) {
+        std::fprintf(stderr, "zavik: %s: not a folder and cannot be made\n", PathText(options.outputDir).c_str());
+        return kExitFailed;
+    }
+    // Never replace an input, and never write two files to one name.
+    std::vector<BatchFile> files;
+    std::vector<std::string> outputs;
+    int refused = 0;
+    for (const std::string& input : options.files) {
+        const std::string output = OutputNameIn(options.outputDir, input, format);
+        const std::string key = fs::weakly_canonical(output, error).string();
+        bool clash = std::find(outputs.begin(), outputs.end(), key) != outputs.end();
+        for (const std::string& other : options.files)
+            clash = clash || (fs::exists(output, error) && fs::equivalent(output, other, error));
+        if (clash) {
+            std::fprintf(stderr, "zavik: %s: not converted: %s would replace an input or another file's output\n",
+                         PathText(input).c_str(), PathText(output).c_str());
+            ++refused;
+            continue;
+        }
+        outputs.push_back(key);
+        files.push_back({input, output});
+    }
+    BatchSettings settings;
+    settings.jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
+    settings.progress = !options.quiet && StandardErrorIsTerminal();
+    const BatchJob job{format, options.colours};
+    const int failed = RunBatch(files, settings, ConvertBatchFile, &job);
+    return failed == 0 && refused == 0 ? kExitOk : kExitFailed;
+}
+
 int RunConvert(const Options& options)
 {
+    if (!options.outputDir.empty())
+        return RunConvertMany(options);
+    if (options.jobs > 0 || options.quiet)
+        return UsageError("-j and --quiet go with -d DIR", kConvertUsage);
     if (options.files.size() != 2)
-        return UsageError("convert takes FILE and OUT", kConvertUsage);
+        return UsageError("convert takes FILE and OUT, or -d DIR and FILE...", kConvertUsage);
     const std::string format = OutputFormat(options.format, options.files[1]);
     if (format.empty())
         return UsageError("the output format is not known: give --format or a .jpg, .bmp or .png name",
                           kConvertUsage);
-    if (!OpenDocument(options.files[0]) || !ApplyColourSteps(options.colours))
+    return ConvertFile(options.files[0], options.files[1], format, options.colours) ? kExitOk : kExitFailed;
+}
+
+// The picture a thumbnail shows, as the viewer shows it, into picture and
+// (with a PNG's transparency) mask. A JPEG, opened by name alone, is
+// decoded straight at a reduced scale; anything else opens through the
+// dispatch. False after the reader's messages.
+bool OpenForThumbnail(const std::string& path, int32_t size, RasterImage& picture, ByteBuffer& mask)
+{
+    uint8_t header[12];
+    const bool readable = path.size() < static_cast<size_t>(kPathSize) && ReadFileHeader(path.c_str(), header);
+    if (readable && KindByContent(path.c_str(), header) == ContentKind::kJpeg &&
+        ReadJPEGReduced(path.c_str(), size, picture) == 1)
+        return true;
+    // Everything else, and a JPEG that fails, takes the viewer's own road
+    // with its messages.
+    if (!OpenDocument(path))
+        return false;
+    picture = std::move(Picture);
+    if (Transparency.MaskActive == 1 && AlphaMask.length == picture.width * picture.height)
+        mask = std::move(AlphaMask);
+    return true;
+}
+
+int RunThumbnail(const Options& options)
+{
+    if (options.files.size() != 2)
+        return UsageError("thumbnail takes FILE and OUT", kThumbnailUsage);
+    ResetProgramState();
+    ClearCliMessages();
+    RasterImage picture;
+    ByteBuffer mask;
+    if (!OpenForThumbnail(options.files[0], options.size, picture, mask))
         return kExitFailed;
-    // The viewer's own save writers, as Save with that type chosen.
-    return SaveByFilterIndex(nullptr, FilterIndexFor(format), options.files[1].c_str()) == 0 ? kExitOk
-                                                                                               : kExitFailed;
+    const ReducedSize size = FitWithin(picture.width, picture.height, options.size);
+    RasterImage thumbnail;
+    ByteBuffer thumbnailMask;
+    if (ReduceByAreaAverage(picture, mask.length ? mask.data : nullptr, size, thumbnail, &thumbnailMask) !=
+        ReduceResult::kOk) {
+        std::fprintf(stderr, "zavik: %s: no picture to show\n", PathText(options.files[0]).c_str());
+        return kExitFailed;
+    }
+    // Written as Save writes a PNG: with an alpha channel when the picture
+    // is transparent.
+    ResetProgramState();
+    if (thumbnailMask.length) {
+        Transparency.MaskActive = 1;
+        Transparency.BackgroundMode = kTransparent;
+    }
+    return WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask) == 0 ? kExitOk : kExitFailed;
 }
 
 int RunRender(const Options& options)
@@ -293,8 +438,9 @@ int main(int argc, char** argv)
     };
     static const Command commands[] = {
         {"info", kInfoUsage, kJsonOption, RunInfo},
-        {"convert", kConvertUsage, kFormatOption | kColourOptions, RunConvert},
+        {"convert", kConvertUsage, kFormatOption | kColourOptions | kBatchOptions, RunConvert},
         {"render", kRenderUsage, kZoomOption | kColourOptions, RunRender},
+        {"thumbnail", kThumbnailUsage, kSizeOption, RunThumbnail},
     };
     for (const Command& c : commands) {
         if (command != c.name)

@@ -14,6 +14,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "image/area_reduce.h"
 #include "image/sjis_text.h"
 
 namespace {
@@ -78,10 +79,37 @@ void StoreRow(const JSAMPLE* in, uint8_t* out, JDIMENSION width, int components,
     }
 }
 
-// Decodes the stream into work (stride x height bytes, bottom-up BGR).
-// Returns false after a fatal library error or a refused size; work then
-// holds no picture.
-bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height)
+// Pictures of at most this many pixels decode whole even for a thumbnail:
+// they decode fast, and the area average of the whole picture is exact,
+// where the library's scaled decoding is a close approximation (up to a few
+// levels on sharp edges).
+constexpr int64_t kScaledDecodeAbovePixels = int64_t{2048} * 2048;
+
+// The denominator of the library's DCT scaling (1/1, 1/2, 1/4 or 1/8) for
+// a picture wanted at most side x side: the smallest scale whose picture
+// still has at least twice the reduced size on both sides, so that the area
+// average that follows still averages whole blocks of the scaled pixels.
+unsigned ScaleDenominatorFor(JDIMENSION width, JDIMENSION height, int32_t side)
+{
+    if (int64_t{width} * height <= kScaledDecodeAbovePixels)
+        return 1;
+    const ReducedSize want = FitWithin(static_cast<int32_t>(width), static_cast<int32_t>(height), side);
+    unsigned denominator = 1;
+    while (denominator < 8) {
+        const unsigned next = 2 * denominator;
+        const int64_t w = (int64_t{width} + next - 1) / next, h = (int64_t{height} + next - 1) / next;
+        if (w < 2 * int64_t{want.width} || h < 2 * int64_t{want.height})
+            break;
+        denominator = next;
+    }
+    return denominator;
+}
+
+// Decodes the stream into work (stride x height bytes, bottom-up BGR), at
+// full size, or with reduceForSide > 0 scaled down by the library as far as
+// ScaleDenominatorFor allows. Returns false after a fatal library error or a
+// refused size; work then holds no picture.
+bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide = 0)
 {
     jpeg_decompress_struct cinfo;
     JpegErrorRecord errors;
@@ -105,6 +133,10 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
     if (!PictureSizeAllowed(cinfo.image_width, cinfo.image_height)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
+    }
+    if (reduceForSide > 0) {
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = ScaleDenominatorFor(cinfo.image_width, cinfo.image_height, reduceForSide);
     }
     jpeg_start_decompress(&cinfo);
 
@@ -206,6 +238,21 @@ int ReadJPEG(const char* path, RasterImage& picture)
     int result = DecodeJPEG(file, picture);
     std::fclose(file);
     return result == 1 ? 1 : 0;
+}
+
+int ReadJPEGReduced(const char* path, int32_t side, RasterImage& picture)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return -1;
+    ByteBuffer work;
+    int32_t width = 0, height = 0;
+    const bool decoded = DecodeToBuffer(file, work, width, height, side);
+    std::fclose(file);
+    if (!decoded || picture.TakePixels(work, width, height) != kRasterOk)
+        return 0;
+    picture.FillHeaders();
+    return 1;
 }
 
 bool IsJPEGName(const char* path)

@@ -18,6 +18,13 @@ bool IsJPEGName(const char* path);
 // Opens path and decodes it into picture: 1 decoded, 0 not a decodable JPEG,
 // -1 cannot be opened.
 int ReadJPEG(const char* path, RasterImage& picture);
+// As ReadJPEG, for a picture wanted at most side x side (a thumbnail): a
+// picture of more than 4 megapixels is decoded by the library's DCT scaling
+// at 1/2, 1/4 or 1/8 of its size where the result still has at least twice
+// the reduced size on both sides, so that a large picture is never decoded
+// whole; smaller ones decode whole. The size limit is that of the
+// full picture, as the viewer opens it.
+int ReadJPEGReduced(const char* path, int32_t side, RasterImage& picture);
 // The JPEG open step of the dispatch: 0 after a load (path recorded in the
 // picture), -1 after its message (when showMessages is non-zero).
 int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int showMessages);

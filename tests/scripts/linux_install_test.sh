@@ -9,7 +9,7 @@ build=$(realpath "$2")
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/zavik share/mime/packages/zavik.xml share/man/man1/zavik.1 share/bash-completion/completions/zavik; do
+for f in bin/zavik share/mime/packages/zavik.xml share/thumbnailers/zavik.thumbnailer share/man/man1/zavik.1 share/bash-completion/completions/zavik; do
     check "installs $f" [ -f "$prefix/$f" ]
 done
 check "the installed zavik runs" grep -q '^zavik 5' <<<"$("$prefix/bin/zavik" --version)"
@@ -52,5 +52,6 @@ dpkg-deb -x "$deb" "$work/unpacked"
 out=$("$work/unpacked/usr/bin/zavik" info "$repo/samples/sunset.cnv")
 check "the packaged zavik reads a canvas" grep -q 'canvas, 320 x 240' <<<"$out"
 check "package holds the MIME package" [ -f "$work/unpacked/usr/share/mime/packages/zavik.xml" ]
+check "package holds the thumbnailer" [ -f "$work/unpacked/usr/share/thumbnailers/zavik.thumbnailer" ]
 
 finish

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@ extern "C" {
 }
 
 #include "formats/standard/jpeg_codec.h"
+#include "image/area_reduce.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
@@ -271,4 +275,53 @@ TEST(Jpeg, LoadRecordsThePathOrShowsItsMessage)
     EXPECT_STREQ(loaded.path, path.c_str());
     EXPECT_EQ(LoadJPEG(owner, bad.c_str(), loaded, 0), -1);
     EXPECT_EQ(Recorded().messages.size(), 1u);
+}
+
+// A thumbnail of a large JPEG comes from the library's scaled decoding, which
+// must stay close to the area average of the whole picture; a small JPEG
+// decodes whole, so its thumbnail is the exact average.
+TEST(Jpeg, ReducedDecodingOfLargePicturesStaysCloseToTheWholeAverage)
+{
+    TempDir dir;
+    RasterImage p;
+    // 4.7 megapixels of gradients, waves and a hard edge, as photographs have.
+    ASSERT_EQ(p.Resize(2600, 1800), kRasterOk);
+    for (int row = 0; row < p.height; ++row)
+        for (int x = 0; x < p.width; ++x) {
+            uint8_t* px = p.pixels.data + p.Offset(x, row);
+            px[0] = static_cast<uint8_t>(x * 255 / p.width);
+            px[1] = static_cast<uint8_t>(128 + 100 * std::sin(x / 40.0) * std::cos(row / 55.0));
+            px[2] = x > 1300 ? 250 : static_cast<uint8_t>(row * 255 / p.height);
+        }
+    p.FillHeaders();
+    const std::string large = Encode(dir, p, false, "large.jpg");
+    TwoBands(p, 640, 480);
+    const std::string small = Encode(dir, p, false, "small.jpg");
+
+    RasterImage whole, reduced;
+    ASSERT_EQ(ReadJPEG(large.c_str(), whole), 1);
+    ASSERT_EQ(ReadJPEGReduced(large.c_str(), 256, reduced), 1);
+    // 1/4 keeps at least twice the 256 x 177 thumbnail; 1/8 would not.
+    EXPECT_EQ(reduced.width, 650);
+    EXPECT_EQ(reduced.height, 450);
+    const ReducedSize size = FitWithin(whole.width, whole.height, 256);
+    RasterImage fromWhole, fromReduced;
+    ASSERT_EQ(ReduceByAreaAverage(whole, nullptr, size, fromWhole, nullptr), ReduceResult::kOk);
+    ASSERT_EQ(ReduceByAreaAverage(reduced, nullptr, size, fromReduced, nullptr), ReduceResult::kOk);
+    int64_t total = 0;
+    int worst = 0;
+    for (int32_t i = 0; i < fromWhole.pixels.length; ++i) {
+        const int d = std::abs(fromWhole.pixels.data[i] - fromReduced.pixels.data[i]);
+        total += d;
+        worst = std::max(worst, d);
+    }
+    EXPECT_LE(total, fromWhole.pixels.length);   // a mean difference of at most one level
+    EXPECT_LE(worst, 16);
+
+    RasterImage smallWhole, smallReduced;
+    ASSERT_EQ(ReadJPEG(small.c_str(), smallWhole), 1);
+    ASSERT_EQ(ReadJPEGReduced(small.c_str(), 64, smallReduced), 1);
+    ASSERT_EQ(smallReduced.width, 640);
+    EXPECT_EQ(0, std::memcmp(smallWhole.pixels.data, smallReduced.pixels.data, smallWhole.pixels.length));
+    EXPECT_EQ(ReadJPEGReduced(dir.Path("missing.jpg").c_str(), 64, smallReduced), -1);
 }

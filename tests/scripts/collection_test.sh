@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Collections on the Linux desktop: thumbnails as the desktop's thumbnailer
+# entry asks for them, and conversion of many files into a folder.
+# Usage: collection_test.sh ZAVIK REPO
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
+zavik=$(realpath "$1")
+repo=$(realpath "$2")
+samples=$repo/samples
+
+# The thumbnailer's command line, as the entry writes it (%s size, %i input,
+# %o output), with zavik named by its path here.
+exec_line=$(sed -n 's/^Exec=//p' "$repo/linux/zavik.thumbnailer")
+thumbnail() {   # thumbnail SIZE IN OUT
+    local line=${exec_line//%s/$1}
+    line=${line//%i/\"$2\"}
+    line=${line//%o/\"$3\"}
+    eval "\"$zavik\" ${line#zavik }"
+}
+# The largest difference of any channel between two pictures, in levels.
+max_difference() {
+    convert "$1" "$2" -compose difference -composite -format '%[fx:round(maxima*255)]' info:
+}
+for size in 128 256; do
+    for sample in "$samples"/*; do
+        name=$(basename "$sample")
+        thumbnail "$size" "$sample" "$work/thumb.png"
+        check "$name at $size: thumbnail made" [ $? = 0 ]
+        read -r w h < <(identify -format '%w %h\n' "$work/thumb.png")
+        "$zavik" render --zoom 100 "$sample" "$work/full.png"
+        read -r fw fh < <(identify -format '%w %h\n' "$work/full.png")
+        check "$name at $size: fits ($w x $h)" [ "$w" -le "$size" ] && [ "$h" -le "$size" ]
+        check "$name at $size: never enlarged" [ "$w" -le "$fw" ] && [ "$h" -le "$fh" ]
+        check "$name at $size: longer side is the size or the picture's" \
+            [ $((w > h ? w : h)) = $((fw > fh ? (fw > size ? size : fw) : (fh > size ? size : fh))) ]
+        # The aspect ratio within a pixel: h is w x fh / fw, rounded.
+        diff=$(( h * fw - w * fh )); diff=${diff#-}
+        check "$name at $size: aspect ratio kept ($w x $h of $fw x $fh)" [ "$diff" -le $((fw > fh ? fw : fh)) ]
+        # ImageMagick's -scale averages the covered area, edge pixels by the
+        # part they cover: an independent area average of the full render.
+        convert "$work/full.png" -scale "${w}x${h}!" "$work/reference.png"
+        check "$name at $size: pixels are the area average" [ "$(max_difference "$work/thumb.png" "$work/reference.png")" -le 1 ]
+    done
+done
+printf 'plain text' >"$work/notes.esi"
+"$zavik" thumbnail "$work/notes.esi" "$work/none.png" 2>"$work/err"
+check "a bad file exits 1" [ $? = 1 ]
+check "with the reader's message" grep -q '失敗' "$work/err"
+check "and writes nothing" [ ! -e "$work/none.png" ]
+
+# A collection: the samples, a canvas cut after its head, a text file, and
+# an input that sits where an output would go.
+mkdir -p "$work/in" "$work/out"
+cp "$samples"/* "$work/in/"
+head -c 200 "$samples/sunset.cnv" >"$work/in/cut.cnv"
+printf 'notes' >"$work/in/notes.txt"
+cp "$samples/landscape.jpg" "$work/out/landscape.jpg"
+(cd "$work/in" && md5sum ./* "$work/out/landscape.jpg") >"$work/before"
+"$zavik" convert -d "$work/out" --format jpeg -j 2 "$work"/in/* "$work/out/landscape.jpg" 2>"$work/err"
+check "batch exits 1 when a file failed" [ $? = 1 ]
+(cd "$work/in" && md5sum ./* "$work/out/landscape.jpg") >"$work/after"
+check "no input changed" cmp -s "$work/before" "$work/after"
+check "the cut canvas is reported" grep -q "cut.cnv: not converted" "$work/err"
+check "the text file is reported" grep -q "notes.txt: not converted" "$work/err"
+check "an output that would replace an input is refused" grep -q "landscape.jpg: not converted: .* would replace" "$work/err"
+check "no progress line off a terminal" [ -z "$(grep -F $'\r' "$work/err")" ]
+for sample in hanako.esi kirakira.itm sunset.cnv; do
+    "$zavik" convert --format jpeg "$samples/$sample" "$work/alone.jpg"
+    check "$sample converted with the bytes of converting it alone" cmp -s "$work/alone.jpg" "$work/out/${sample%.*}.jpg"
+done
+check "nothing else written" [ "$(ls "$work/out" | sort | tr '\n' ' ')" = "hanako.jpg kirakira.jpg landscape.jpg sunset.jpg " ]
+"$zavik" convert -d "$work/png1" -j 1 --quiet "$samples"/*
+check "all good files: exit 0" [ $? = 0 ]
+"$zavik" convert -d "$work/png2" -j 2 "$samples"/* 2>/dev/null
+check "-j 2 writes what -j 1 writes" diff -r "$work/png1" "$work/png2"
+"$zavik" convert -j 2 "$samples/hanako.esi" "$work/x.png" 2>/dev/null
+check "-j without -d is a usage error" [ $? = 2 ]
+
+finish
