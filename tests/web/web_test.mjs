@@ -136,7 +136,7 @@ test('properties: the painter dialog, the item dialog and a standard image size,
 
   // The canvas with its painter, as the screenshot kept by the test run.
   await drop(page, [sample('sunset.cnv'), sample('hanako.esi')]);
-  assert.equal(await page.textContent('#status'), '絵師：花子, 幅：640, 高さ：480');
+  assert.equal(await page.textContent('#status'), '絵師：花子, 幅：320, 高さ：240');
   await page.screenshot({ path: join(PAGE_DIR, 'screenshot.png') });
   await page.keyboard.press('ArrowRight');
   await page.waitForFunction(() => document.querySelector('#properties-body [data-field="memo"]'));
