@@ -79,15 +79,14 @@ export async function settle(page, counter, before) {
   await page.waitForFunction(([key, n]) => window.zavikPage[key] > n, [counter, before], { timeout: 60000 });
 }
 
-// The view's pixels as the page shows them: {width, height, rgba (Buffer)}.
+// The view's pixels as the page's canvas holds them: {width, height, rgba (Buffer)}.
 export async function viewPixels(page) {
-  const { width, height, base64 } = await page.evaluate(() => {
-    const canvas = document.getElementById('picture');
-    const data = canvas.width && canvas.height
-      ? canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data : new Uint8ClampedArray();
+  const { width, height, base64 } = await page.evaluate(async () => {
+    const view = await window.zavikPage.readView();
+    const data = new Uint8Array(view.pixels);
     let text = '';
     for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-    return { width: canvas.width, height: canvas.height, base64: btoa(text) };
+    return { width: view.width, height: view.height, base64: btoa(text) };
   });
   return { width, height, rgba: Buffer.from(base64, 'base64') };
 }

@@ -18,15 +18,16 @@ let nextId = 1;
 worker.onmessage = (event) => {
   const { id } = event.data;
   const entry = pending.get(id);
+  page.workerMs = event.data.workerMs;
   pending.delete(id);
   if (event.data.ok) entry.resolve(event.data);
   else entry.reject(new Error(event.data.error));
 };
-function ask(op, args = {}) {
+function ask(op, args = {}, transfer = []) {
   const id = nextId++;
   return new Promise((resolve, reject) => {
     pending.set(id, { resolve, reject });
-    worker.postMessage({ id, op, ...args });
+    worker.postMessage({ id, op, ...args }, transfer);
   });
 }
 // One request at a time, in order: every change works on the result of the
@@ -76,18 +77,17 @@ $('message').addEventListener('close', () => {
 });
 
 // ------------------------------------------------------------------------ view
-const canvas = $('picture');
-const context = canvas.getContext('2d', { alpha: false });
+// The worker draws the view into the canvas itself: the pixels of a large
+// picture never cross between the threads.
+const offscreen = $('picture').transferControlToOffscreen();
+run(() => ask('canvas', { canvas: offscreen }, [offscreen]));
 function draw(view) {
   if (!view) return;
-  canvas.width = view.width;
-  canvas.height = view.height;
-  if (view.width > 0 && view.height > 0) {
-    context.putImageData(new ImageData(new Uint8ClampedArray(view.pixels), view.width, view.height), 0, 0);
-  }
   page.shownAt = performance.now();
   page.views += 1;
 }
+// The view's pixels as its canvas holds them: {width, height, pixels}.
+page.readView = () => run(() => ask('readView'));
 
 const hexToPacked = (hex) => {
   const v = parseInt(hex.slice(1), 16);
