@@ -30,7 +30,6 @@ def main():
         f"script-src {sha256(script)} 'wasm-unsafe-eval'",
         f"style-src {sha256(style)}",
         "worker-src blob:",
-        "img-src blob: data:",
         "connect-src 'none'",
         "base-uri 'none'",
         "form-action 'none'",

@@ -79,16 +79,29 @@ export async function settle(page, counter, before) {
   await page.waitForFunction(([key, n]) => window.zavikPage[key] > n, [counter, before], { timeout: 60000 });
 }
 
-// The view's pixels as the page's canvas holds them: {width, height, rgba (Buffer)}.
+// The view as the page holds it: {width, height, rgba} of the whole view the
+// core made, and `shown`, the part the canvas shows, with its place.
 export async function viewPixels(page) {
-  const { width, height, base64 } = await page.evaluate(async () => {
-    const view = await window.zavikPage.readView();
-    const data = new Uint8Array(view.pixels);
-    let text = '';
-    for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
-    return { width: view.width, height: view.height, base64: btoa(text) };
+  const view = await page.evaluate(async () => {
+    const base64 = (buffer) => {
+      const data = new Uint8Array(buffer);
+      let text = '';
+      for (let i = 0; i < data.length; i += 0x8000) text += String.fromCharCode.apply(null, data.subarray(i, i + 0x8000));
+      return btoa(text);
+    };
+    const v = await window.zavikPage.readView();
+    return { width: v.width, height: v.height, rgba: base64(v.pixels),
+             shown: { ...v.shown, pixels: base64(v.shown.pixels) } };
   });
-  return { width, height, rgba: Buffer.from(base64, 'base64') };
+  return { width: view.width, height: view.height, rgba: Buffer.from(view.rgba, 'base64'),
+           shown: { ...view.shown, rgba: Buffer.from(view.shown.pixels, 'base64') } };
+}
+
+// The part of top-down RGBA pixels at (x, y), width x height.
+export function crop({ width, rgba }, x, y, w, h) {
+  const out = Buffer.alloc(w * h * 4);
+  for (let row = 0; row < h; ++row) rgba.copy(out, row * w * 4, ((y + row) * width + x) * 4, ((y + row) * width + x + w) * 4);
+  return out;
 }
 
 // A 24-bit BMP (as zavik render writes it) as top-down RGBA.

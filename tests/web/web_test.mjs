@@ -6,7 +6,7 @@ import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from '
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { bmpPixels, drop, openPage, PAGE_DIR, REPO, settle, startBrowser, viewPixels, zavik, zavikInfo } from './browser.mjs';
+import { bmpPixels, crop, drop, openPage, PAGE_DIR, REPO, settle, startBrowser, viewPixels, zavik, zavikInfo } from './browser.mjs';
 
 const SAMPLES = ['landscape.jpg', 'hanako.esi', 'sunset.cnv', 'kirakira.itm'].map((name) => join(REPO, 'samples', name));
 const sample = (name) => join(REPO, 'samples', name);
@@ -22,12 +22,16 @@ after(async () => {
   rmSync(scratch, { recursive: true, force: true });
 });
 
+// The whole view equals the expected one, and so does the part on screen.
 function assertSamePixels(actual, expected, what) {
   assert.deepEqual([actual.width, actual.height], [expected.width, expected.height], `${what}: size`);
   if (!actual.rgba.equals(expected.rgba)) {
     const i = actual.rgba.findIndex((v, k) => v !== expected.rgba[k]) >> 2;
     assert.fail(`${what}: first different pixel at (${i % actual.width}, ${Math.floor(i / actual.width)})`);
   }
+  const { x, y, width, height, rgba } = actual.shown;
+  assert.ok(width > 0 && height > 0 || expected.width * expected.height === 0, `${what}: something is shown`);
+  assert.ok(rgba.equals(crop(expected, x, y, width, height)), `${what}: the canvas shows the view at (${x}, ${y})`);
 }
 
 async function zoomTo(page, percent) {
@@ -65,6 +69,16 @@ test('each sample opens by a drop with the view of zavik render at 100, 90 and 1
   // The second file is the painter: its view and its title, as the viewer's.
   assertSamePixels(await viewPixels(page), bmpPixels(zavik(['render', SAMPLES[1]], 'view.bmp')), 'painter after the keys');
   assert.equal(await page.title(), 'hanako.esi（絵師：花子） - zavik view');
+
+  // A window smaller than the picture: scrolled, the canvas shows that part.
+  await page.setViewportSize({ width: 560, height: 360 });
+  await drop(page, [SAMPLES[0]]);
+  const views = await page.evaluate(() => window.zavikPage.views);
+  await page.evaluate(() => document.getElementById('view').scrollTo(150, 100));
+  await settle(page, 'views', views);
+  const scrolled = await viewPixels(page);
+  assert.deepEqual([scrolled.shown.x, scrolled.shown.y], [150, 100]);
+  assertSamePixels(scrolled, bmpPixels(zavik(['render', SAMPLES[0]], 'view.bmp')), 'scrolled');
   await page.close();
 });
 

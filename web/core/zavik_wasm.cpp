@@ -6,8 +6,9 @@
 // Files are handed over through emscripten's in-memory file system: the
 // worker writes the dropped file under its own name (JPEG is recognised by
 // name, as in the viewer) and the core reads it as it reads any file. Texts
-// cross as UTF-8 JSON; pixels as RGBA rows, top row first, in a block that
-// stays valid until the next call that makes pixels.
+// cross as UTF-8 JSON; pixels as RGBA rows, top row first, in the core's
+// memory: the view's until the next zv_render, the properties' pictures'
+// until the next zv_render_picture.
 #include <emscripten/emscripten.h>
 
 #include <cstring>
@@ -35,14 +36,19 @@ struct Message {
     std::string text, caption;   // code page 932
 };
 
+struct RgbaPixels {
+    std::vector<uint8_t> bytes;
+    int32_t width = 0, height = 0;
+};
+
 struct WebState {
     std::vector<Message> messages;
     std::string title;                 // code page 932
     // The transparency dialog's working colours: they start black and keep
     // their values between openings, changed only by the scan (or a swap).
     uint32_t workingPen = 0, workingBackground = 0;
-    std::vector<uint8_t> rgba;         // the last pixels handed out
-    int32_t rgbaWidth = 0, rgbaHeight = 0;
+    RgbaPixels view;                   // what the window shows, as last rendered
+    RgbaPixels picture;                // the last picture of the properties
     std::string json;                  // the last text handed out
 };
 
@@ -59,21 +65,19 @@ const char* Hand(std::string text)
 }
 
 // A picture's pixels as RGBA rows from the top, opaque.
-int ToRgba(const RasterImage& image)
+int ToRgba(const RasterImage& image, RgbaPixels& out)
 {
-    WebState& web = Web();
-    web.rgbaWidth = image.width;
-    web.rgbaHeight = image.height;
     const size_t w = static_cast<size_t>(image.width), h = static_cast<size_t>(image.height);
-    web.rgba.resize(w * h * 4);
     if (image.pixels.length < static_cast<int64_t>(image.stride) * image.height) {
-        web.rgbaWidth = web.rgbaHeight = 0;
-        web.rgba.clear();
+        out = RgbaPixels();
         return -1;
     }
+    out.width = image.width;
+    out.height = image.height;
+    out.bytes.resize(w * h * 4);
     for (size_t y = 0; y < h; ++y) {
         const uint8_t* src = image.pixels.data + (h - 1 - y) * static_cast<size_t>(image.stride);
-        uint8_t* dst = web.rgba.data() + y * w * 4;
+        uint8_t* dst = out.bytes.data() + y * w * 4;
         for (size_t x = 0; x < w; ++x, src += 3, dst += 4) {
             dst[0] = src[2];
             dst[1] = src[1];
@@ -142,33 +146,36 @@ EMSCRIPTEN_KEEPALIVE int zv_set_zoom(int percent)
     return 0;
 }
 
-// What the window shows at the current zoom, as RGBA (zv_pixels).
+// What the window shows at the current zoom, as RGBA (zv_pixels(0)).
 EMSCRIPTEN_KEEPALIVE int zv_render()
 {
     RasterImage view;
     if (RenderView(view, Document.ZoomFactor) != kRasterOk)
         return -1;
-    return ToRgba(view);
+    return ToRgba(view, Web().view);
 }
 
-// The pictures of the properties: 0 fill pen, 1 outline pen (painters), 2 the
-// item's picture as the use-item dialog reads it again.
+// The pictures of the properties, as RGBA (zv_pixels(1)): 0 fill pen,
+// 1 outline pen (painters), 2 the item's picture as the use-item dialog
+// reads it again.
 EMSCRIPTEN_KEEPALIVE int zv_render_picture(int which)
 {
+    RgbaPixels& out = Web().picture;
     if (which == 0)
-        return ToRgba(CurrentPainter.fillPenPicture);
+        return ToRgba(CurrentPainter.fillPenPicture, out);
     if (which == 1)
-        return ToRgba(CurrentPainter.outlinePenPicture);
+        return ToRgba(CurrentPainter.outlinePenPicture, out);
     ItemRecord item;
     RasterImage picture;
     if (ReadItem(nullptr, Document.CurrentPath, picture, item) < 0)
         return -1;
-    return ToRgba(picture);
+    return ToRgba(picture, out);
 }
 
-EMSCRIPTEN_KEEPALIVE const uint8_t* zv_pixels() { return Web().rgba.data(); }
-EMSCRIPTEN_KEEPALIVE int zv_pixels_width() { return Web().rgbaWidth; }
-EMSCRIPTEN_KEEPALIVE int zv_pixels_height() { return Web().rgbaHeight; }
+// The pixels of zv_render (0) or zv_render_picture (1).
+EMSCRIPTEN_KEEPALIVE const uint8_t* zv_pixels(int which) { return (which ? Web().picture : Web().view).bytes.data(); }
+EMSCRIPTEN_KEEPALIVE int zv_pixels_width(int which) { return (which ? Web().picture : Web().view).width; }
+EMSCRIPTEN_KEEPALIVE int zv_pixels_height(int which) { return (which ? Web().picture : Web().view).height; }
 
 // The transparency dialog opened: its working colours take the darkest and
 // brightest pixels of the picture.

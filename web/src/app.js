@@ -27,7 +27,7 @@ function ask(op, args = {}, transfer = []) {
   const id = nextId++;
   return new Promise((resolve, reject) => {
     pending.set(id, { resolve, reject });
-    worker.postMessage({ id, op, ...args }, transfer);
+    worker.postMessage({ id, op, viewport: visibleArea(), ...args }, transfer);
   });
 }
 // One request at a time, in order: every change works on the result of the
@@ -78,14 +78,38 @@ $('message').addEventListener('close', () => {
 
 // ------------------------------------------------------------------------ view
 // The worker draws the view into the canvas itself: the pixels of a large
-// picture never cross between the threads.
-const offscreen = $('picture').transferControlToOffscreen();
+// picture never cross between the threads. The canvas covers the visible
+// part of the view only; the spacer gives the view area the view's size to
+// scroll over, and the canvas is kept where the scrolled area shows it.
+const view = $('view');
+const canvas = $('picture');
+const spacer = $('spacer');
+const offscreen = canvas.transferControlToOffscreen();
 run(() => ask('canvas', { canvas: offscreen }, [offscreen]));
-function draw(view) {
-  if (!view) return;
+function visibleArea() {
+  return { x: view.scrollLeft, y: view.scrollTop, width: view.clientWidth, height: view.clientHeight };
+}
+function draw(shown) {
+  if (!shown) return;
+  spacer.style.width = `${shown.width}px`;
+  spacer.style.height = `${shown.height}px`;
+  canvas.style.left = `${shown.x}px`;
+  canvas.style.top = `${shown.y}px`;
   page.shownAt = performance.now();
   page.views += 1;
 }
+// Scrolling and resizing draw the part that comes into sight, once a frame.
+let paintPending = false;
+function repaint() {
+  if (paintPending) return;
+  paintPending = true;
+  requestAnimationFrame(() => run(async () => {
+    paintPending = false;
+    draw((await ask('paint')).view);
+  }));
+}
+view.addEventListener('scroll', repaint);
+window.addEventListener('resize', repaint);
 // The view's pixels as its canvas holds them: {width, height, pixels}.
 page.readView = () => run(() => ask('readView'));
 
@@ -97,7 +121,7 @@ const hexToPacked = (hex) => {
 function applyState(state) {
   page.state = state;
   document.title = state.title || 'zavik view';
-  $('status').textContent = state.kind ? state.status : '';
+  $('status').textContent = page.files.length ? state.status : '';
   $('hint').classList.toggle('hidden', state.width > 0);
   $('working-pen').style.background = state.workingPen;
   $('working-background').style.background = state.workingBackground;
@@ -189,7 +213,16 @@ function openFiles(fileList) {
   if (files.length === 0) return Promise.resolve();
   return run(async () => {
     page.files = files;
-    await ask('files', { files });
+    try {
+      await ask('files', { files });
+    } catch (error) {
+      // A file the browser cannot read (a folder, a file gone meanwhile):
+      // the viewer's words for a file that did not load; nothing else changes.
+      console.error(error);
+      page.files = [];
+      showMessages({ messages: ['ファイルの読み込みに失敗しました。'], captions: ['失敗'] });
+      return;
+    }
     await openIndex(0);
   });
 }
@@ -201,7 +234,6 @@ function step(delta) {
 }
 
 // ---------------------------------------------------------------------- events
-const view = $('view');
 for (const type of ['dragenter', 'dragover']) {
   view.addEventListener(type, (event) => {
     event.preventDefault();

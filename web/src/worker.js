@@ -22,9 +22,9 @@ const ready = createZavikCore().then((module) => {
     setZoom: c('zv_set_zoom', 'number', ['number']),
     render: c('zv_render', 'number', []),
     renderPicture: c('zv_render_picture', 'number', ['number']),
-    pixels: c('zv_pixels', 'number', []),
-    pixelsWidth: c('zv_pixels_width', 'number', []),
-    pixelsHeight: c('zv_pixels_height', 'number', []),
+    pixels: c('zv_pixels', 'number', ['number']),
+    pixelsWidth: c('zv_pixels_width', 'number', ['number']),
+    pixelsHeight: c('zv_pixels_height', 'number', ['number']),
     proposeColours: c('zv_propose_colours', null, []),
     swapColours: c('zv_swap_colours', null, []),
     applyTransparency: c('zv_apply_transparency', 'number', ['number']),
@@ -35,33 +35,51 @@ const ready = createZavikCore().then((module) => {
   };
 });
 
-// The view's canvas, handed over by the page: the worker draws the core's
-// pixels into it straight from the core's memory, with no copy in between.
+// The view's canvas, handed over by the page. It covers only the visible part
+// of the view (the page scrolls a spacer of the view's size and keeps the
+// canvas in sight), so a redraw moves no more pixels than the screen shows,
+// whatever the picture's size: the worker copies that window of the core's
+// last view straight from the core's memory.
 let viewCanvas = null;
 let viewContext = null;
+let viewport = { x: 0, y: 0, width: 0, height: 0 };   // the visible part, from the page
 
-// The last pixels the core made, copied out of its memory.
-function takePixels(transfer) {
-  const width = core.api.pixelsWidth();
-  const height = core.api.pixelsHeight();
-  const pointer = core.api.pixels();
+// The properties' last picture, copied out of the core's memory.
+function takePicture(transfer) {
+  const width = core.api.pixelsWidth(1);
+  const height = core.api.pixelsHeight(1);
+  const pointer = core.api.pixels(1);
   const pixels = core.HEAPU8.slice(pointer, pointer + width * height * 4).buffer;
   transfer.push(pixels);
   return { width, height, pixels };
 }
 
-// Draws what the window shows into the view's canvas; returns its size.
-function view() {
-  if (core.api.render() !== 0) return null;
-  const width = core.api.pixelsWidth();
-  const height = core.api.pixelsHeight();
-  if (viewCanvas.width !== width) viewCanvas.width = width;
-  if (viewCanvas.height !== height) viewCanvas.height = height;
-  if (width > 0 && height > 0) {
-    const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, core.api.pixels(), width * height * 4);
-    viewContext.putImageData(new ImageData(pixels, width, height), 0, 0);
+// The visible window of the view: its place in the view and its size.
+function visibleWindow() {
+  const width = core.api.pixelsWidth(0);
+  const height = core.api.pixelsHeight(0);
+  const w = Math.max(0, Math.min(viewport.width, width));
+  const h = Math.max(0, Math.min(viewport.height, height));
+  const x = Math.max(0, Math.min(viewport.x, width - w));
+  const y = Math.max(0, Math.min(viewport.y, height - h));
+  return { x, y, w, h, width, height };
+}
+
+// Draws the visible window of the core's last view; returns the view's size.
+function paint() {
+  const { x, y, w, h, width, height } = visibleWindow();
+  if (viewCanvas.width !== w) viewCanvas.width = w;
+  if (viewCanvas.height !== h) viewCanvas.height = h;
+  if (w > 0 && h > 0) {
+    const pixels = new Uint8ClampedArray(core.HEAPU8.buffer, core.api.pixels(0), width * height * 4);
+    viewContext.putImageData(new ImageData(pixels, width, height), -x, -y, x, y, w, h);
   }
-  return { width, height };
+  return { width, height, x, y };
+}
+
+// Makes what the window shows and draws its visible part.
+function view() {
+  return core.api.render() === 0 ? paint() : null;
 }
 
 function state() {
@@ -80,12 +98,21 @@ const operations = {
     viewContext = canvas.getContext('2d', { alpha: false });
     return {};
   },
-  // The view's pixels as they are in its canvas (for the tests).
+  // Scrolling or a new window size: the visible part again.
+  paint() {
+    return { view: paint() };
+  },
+  // For the tests: the whole view as the core made it, and the visible window
+  // as the canvas holds it, with its place.
   readView(_, transfer) {
-    const { width, height } = viewCanvas;
-    const pixels = width && height ? viewContext.getImageData(0, 0, width, height).data.buffer : new ArrayBuffer(0);
-    transfer.push(pixels);
-    return { width, height, pixels };
+    const width = core.api.pixelsWidth(0);
+    const height = core.api.pixelsHeight(0);
+    const pointer = core.api.pixels(0);
+    const pixels = core.HEAPU8.slice(pointer, pointer + width * height * 4).buffer;
+    const { x, y, w, h } = visibleWindow();
+    const shown = w && h ? viewContext.getImageData(0, 0, w, h).data.buffer : new ArrayBuffer(0);
+    transfer.push(pixels, shown);
+    return { width, height, pixels, shown: { x, y, width: w, height: h, pixels: shown } };
   },
   // The files of one drop or choice replace those of the last one.
   files({ files }) {
@@ -98,33 +125,33 @@ const operations = {
   },
   // Opening by content; the transparency dialog's proposal follows the new
   // picture, as the dialog scans the picture it opens on.
-  open({ name }, transfer) {
+  open({ name }) {
     const result = core.api.open(name);
     core.api.proposeColours();
-    return { result, state: state(), view: view(transfer) };
+    return { result, state: state(), view: view() };
   },
-  zoom({ percent }, transfer) {
+  zoom({ percent }) {
     core.api.setZoom(percent);
-    return { state: state(), view: view(transfer) };
+    return { state: state(), view: view() };
   },
   swap() {
     core.api.swapColours();
     return { state: state() };
   },
-  transparency({ tolerance }, transfer) {
+  transparency({ tolerance }) {
     core.api.applyTransparency(tolerance);
-    return { state: state(), view: view(transfer) };
+    return { state: state(), view: view() };
   },
-  colours({ pen, background, transparent }, transfer) {
+  colours({ pen, background, transparent }) {
     core.api.applyColours(pen, background, transparent ? 1 : 0);
-    return { state: state(), view: view(transfer) };
+    return { state: state(), view: view() };
   },
   properties(_, transfer) {
     const properties = JSON.parse(core.api.properties());
     const pictures = {};
     const wanted = properties.kind === 2 ? [0, 1] : properties.kind === 3 || properties.kind === 4 ? [2] : [];
     for (const which of wanted) {
-      if (core.api.renderPicture(which) === 0) pictures[which] = takePixels(transfer);
+      if (core.api.renderPicture(which) === 0) pictures[which] = takePicture(transfer);
     }
     return { properties, pictures, state: state() };
   },
@@ -142,6 +169,7 @@ const operations = {
 
 self.onmessage = async (event) => {
   const { id, op } = event.data;
+  if (event.data.viewport) viewport = event.data.viewport;
   try {
     await ready;
     const transfer = [];
