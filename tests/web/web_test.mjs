@@ -127,11 +127,13 @@ test('properties: the painter dialog, the item dialog and a standard image size,
   const page = await openPage(browser);
   await drop(page, [sample('hanako.esi')]);
   const painter = zavikInfo(sample('hanako.esi')).painterRecord;
-  const field = (name) => page.textContent(`#properties-body [data-field="${name}"]`);
+  const field = (name, pen) => page.textContent(`#properties-body ${pen ? `[data-pen="${pen}"]` : ''} [data-field="${name}"]`);
   assert.equal(await field('name'), painter.name);
-  assert.equal(await field('fillPen.name'), painter.fillPenName);
-  assert.equal(await field('fillPen.shape'), painter.fillPenShape.name);
-  assert.equal(await field('outlinePen.width'), String(painter.outlinePen.width));
+  assert.equal(await field('name', 'fillPen'), painter.fillPenName);
+  assert.equal(await field('shape', 'fillPen'), painter.fillPenShape.name);
+  assert.equal(await field('shape', 'outlinePen'), painter.outlinePenShape.name);
+  assert.equal(await field('width', 'outlinePen'), String(painter.outlinePen.width));
+  assert.equal(await field('density', 'fillPen'), String(painter.fillPen.density));
   assert.equal(await field('memo'), painter.memo);
   assert.equal(await field('diagnosis'), painter.diagnosis);
   // The pen pictures are drawn (not left blank).

@@ -163,9 +163,9 @@ async function setZoom(percent) {
 }
 
 // ------------------------------------------------------------------ properties
-function fillFields(root, values) {
-  for (const element of root.querySelectorAll('[data-field]')) {
-    const value = element.dataset.field.split('.').reduce((v, key) => (v == null ? v : v[key]), values);
+function fillFields(elements, values) {
+  for (const element of elements) {
+    const value = values ? values[element.dataset.field] : undefined;
     element.textContent = value == null ? '' : String(value);
   }
 }
@@ -178,9 +178,15 @@ async function showProperties() {
   const template = { 2: 'painter-template', 3: 'item-template', 4: 'item-template', 5: 'size-template' }[properties.kind];
   if (template && (properties.kind !== 3 && properties.kind !== 4 || properties.name !== undefined)) {
     body.append($(template).content.cloneNode(true));
-    fillFields(body, properties);
-    for (const picture of body.querySelectorAll('canvas[data-picture]')) {
-      const p = pictures[picture.dataset.picture];
+    // Each pen of a painter: its picture and its five fields.
+    for (const pen of body.querySelectorAll('[data-pen]')) {
+      pen.append($('pen-template').content.cloneNode(true));
+      fillFields(pen.querySelectorAll('[data-field]'), properties[pen.dataset.pen]);
+    }
+    fillFields(body.querySelectorAll('[data-field]:not([data-pen] [data-field])'), properties);
+    for (const holder of body.querySelectorAll('[data-picture]')) {
+      const p = pictures[holder.dataset.picture];
+      const picture = holder.querySelector('canvas');
       if (p && p.width > 0) {
         picture.width = p.width;
         picture.height = p.height;
