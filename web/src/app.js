@@ -210,6 +210,7 @@ async function openIndex(index) {
   } else {
     draw(answer.view);
   }
+  applyState((await ask('propose')).state);
   await showProperties();
   page.opens += 1;
 }

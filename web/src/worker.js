@@ -1,7 +1,8 @@
 // The page's worker: runs the core (createZavikCore, put before this file by
 // the page build) so that a large file decodes without stopping the page.
-// Each request {id, op, ...} gets one answer {id, ok, ...}; pixels travel as
-// transferred ArrayBuffers of RGBA rows.
+// Each request {id, op, viewport, ...} gets one answer {id, ok, ...}. The
+// view is drawn here into the page's canvas; the properties' pictures and
+// saved files travel as transferred ArrayBuffers.
 'use strict';
 
 const FOLDER = '/in';     // the dropped files, under their own names
@@ -114,21 +115,26 @@ const operations = {
     transfer.push(pixels, shown);
     return { width, height, pixels, shown: { x, y, width: w, height: h, pixels: shown } };
   },
-  // The files of one drop or choice replace those of the last one.
-  files({ files }) {
+  // The files of one drop or choice replace those of the last one. The file
+  // system keeps each file's bytes as read (canOwn): no second copy.
+  async files({ files }) {
     removeAll(FOLDER);
-    const reader = new FileReaderSync();
     for (const file of files) {
-      core.FS.writeFile(`${FOLDER}/${file.name}`, new Uint8Array(reader.readAsArrayBuffer(file)));
+      const bytes = new Uint8Array(await file.arrayBuffer());
+      core.FS.writeFile(`${FOLDER}/${file.name}`, bytes, { canOwn: true });
     }
     return {};
   },
-  // Opening by content; the transparency dialog's proposal follows the new
-  // picture, as the dialog scans the picture it opens on.
+  // Opening by content, as a drop on the window does.
   open({ name }) {
     const result = core.api.open(name);
-    core.api.proposeColours();
     return { result, state: state(), view: view() };
+  },
+  // The transparency dialog's proposal follows the new picture, as the
+  // dialog scans the picture it opens on (asked after the view is shown).
+  propose() {
+    core.api.proposeColours();
+    return { state: state() };
   },
   zoom({ percent }) {
     core.api.setZoom(percent);
@@ -174,7 +180,7 @@ self.onmessage = async (event) => {
     await ready;
     const transfer = [];
     const start = performance.now();
-    const answer = operations[op](event.data, transfer);
+    const answer = await operations[op](event.data, transfer);
     answer.workerMs = performance.now() - start;   // for the benchmark
     if (answer.bytes) transfer.push(answer.bytes);
     self.postMessage({ id, ok: true, ...answer }, transfer);
