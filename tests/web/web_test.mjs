@@ -160,14 +160,29 @@ test('properties: the painter dialog, the item dialog and a standard image size,
   await page.close();
 });
 
-test('a cut canvas and a text file show the viewer\'s messages in the page\'s dialog', async () => {
+test('a cut canvas, a text file and other bad files show the viewer\'s messages in the page\'s dialog', async () => {
   const page = await openPage(browser);
   const canvas = readFileSync(sample('sunset.cnv'));
   const cut = join(scratch, 'cut.cnv');
   writeFileSync(cut, canvas.subarray(0, canvas.length >> 1));
   const text = join(scratch, 'notes.txt');
   writeFileSync(text, 'not a picture\n');
-  for (const file of [cut, text]) {
+  const empty = join(scratch, 'empty.esi');   // dispatched as a painter: its header stays the default
+  writeFileSync(empty, '');
+  const noise = join(scratch, 'noise.jpg');
+  writeFileSync(noise, Buffer.from(Array.from({ length: 4096 }, (_, i) => (i * 7919) & 0xff)));
+  // A BMP header claiming 100000 x 100000 pixels: refused before any allocation.
+  const huge = Buffer.alloc(54);
+  huge.write('BM', 0);
+  huge.writeUInt32LE(54, 10);
+  huge.writeUInt32LE(40, 14);
+  huge.writeInt32LE(100000, 18);
+  huge.writeInt32LE(100000, 22);
+  huge.writeUInt16LE(1, 26);
+  huge.writeUInt16LE(24, 28);
+  const hugeFile = join(scratch, 'huge.bmp');
+  writeFileSync(hugeFile, huge);
+  for (const file of [cut, text, empty, noise, hugeFile]) {
     const expected = zavikInfo(file).messages;
     assert.ok(expected.length > 0);
     const before = await page.evaluate(() => window.zavikPage.messageLog.length);
@@ -180,8 +195,11 @@ test('a cut canvas and a text file show the viewer\'s messages in the page\'s di
     for (let i = 0; i < shown.length; ++i) await page.click('#message-ok');
     assert.equal(await page.evaluate(() => document.getElementById('message').open), false);
   }
-  assert.deepEqual((await page.evaluate(() => window.zavikPage.messageLog)).at(-2),
+  assert.deepEqual((await page.evaluate(() => window.zavikPage.messageLog))[zavikInfo(cut).messages.length],
                    { text: 'ファイルの読み込みに失敗しました。未対応のファイルです。', caption: '失敗' });
+  // After all of them the page still opens a picture.
+  await drop(page, [sample('landscape.jpg')]);
+  assertSamePixels(await viewPixels(page), bmpPixels(zavik(['render', sample('landscape.jpg')], 'view.bmp')), 'after bad files');
   await page.close();
 });
 
