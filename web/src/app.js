@@ -197,6 +197,13 @@ async function showProperties() {
   applyState(answer.state);
 }
 
+// The transparency dialog scans the picture each time it opens; the panel is
+// always open, so it scans whenever the picture has changed (after the view
+// is shown, so that the scan never delays it).
+async function propose() {
+  applyState((await ask('propose')).state);
+}
+
 // ------------------------------------------------------------------------ open
 async function openIndex(index) {
   page.index = index;
@@ -210,7 +217,7 @@ async function openIndex(index) {
   } else {
     draw(answer.view);
   }
-  applyState((await ask('propose')).state);
+  await propose();
   await showProperties();
   page.opens += 1;
 }
@@ -288,6 +295,7 @@ $('transparency-ok').addEventListener('click', () => run(async () => {
   applyState(answer.state);
   resetColourPanel();
   draw(answer.view);
+  await propose();
 }));
 $('colours-ok').addEventListener('click', () => run(async () => {
   const answer = await ask('colours', {
@@ -297,6 +305,7 @@ $('colours-ok').addEventListener('click', () => run(async () => {
   });
   applyState(answer.state);
   draw(answer.view);
+  await propose();
 }));
 $('colours-cancel').addEventListener('click', resetColourPanel);
 
