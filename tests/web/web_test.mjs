@@ -79,6 +79,19 @@ test('each sample opens by a drop with the view of zavik render at 100, 90 and 1
   const scrolled = await viewPixels(page);
   assert.deepEqual([scrolled.shown.x, scrolled.shown.y], [150, 100]);
   assertSamePixels(scrolled, bmpPixels(zavik(['render', SAMPLES[0]], 'view.bmp')), 'scrolled');
+
+  // Fit to window: the largest zoom step whose view fits the view area, the
+  // view being that step's of zavik render.
+  const before = await page.evaluate(() => window.zavikPage.views);
+  await page.check('#fit');
+  await settle(page, 'views', before);
+  const area = await page.evaluate(() => ({ w: document.getElementById('view').clientWidth,
+                                            h: document.getElementById('view').clientHeight }));
+  const fits = (p) => Math.trunc(640 * Math.fround(p / 100)) <= area.w && Math.trunc(480 * Math.fround(p / 100)) <= area.h;
+  const step = [100, 90, 80, 70, 60, 50, 40, 30, 20, 10].find(fits) ?? 10;
+  assert.equal(await page.inputValue('#zoom'), String(step));
+  assertSamePixels(await viewPixels(page), bmpPixels(zavik(['render', '--zoom', String(step), SAMPLES[0]], 'view.bmp')),
+                   'fit to window');
   await page.close();
 });
 
