@@ -85,7 +85,11 @@ const view = $('view');
 const canvas = $('picture');
 const spacer = $('spacer');
 const offscreen = canvas.transferControlToOffscreen();
-run(() => ask('canvas', { canvas: offscreen }, [offscreen]));
+// A browser that cannot run the core (no WebAssembly SIMD, no OffscreenCanvas)
+// is told so once, rather than ignoring every file in silence.
+const cannotRun = () => showMessages({ messages: ['このブラウザーでは zavik view を動かせません。'], captions: ['失敗'] });
+run(() => ask('canvas', { canvas: offscreen }, [offscreen])).catch(cannotRun);
+worker.addEventListener('error', cannotRun);
 function visibleArea() {
   return { x: view.scrollLeft, y: view.scrollTop, width: view.clientWidth, height: view.clientHeight };
 }
