@@ -220,7 +220,9 @@ EMSCRIPTEN_KEEPALIVE const char* zv_state()
     r.Int("kind", Document.kind);
     r.Int("width", Picture.width);
     r.Int("height", Picture.height);
-    r.Int("zoomPercent", CheckedZoomCommand(Document.ZoomFactor) ? 100 - (CheckedZoomCommand(Document.ZoomFactor) - kZoomFirstCommand) * 10 : 0);
+    // The zoom as the menu's check mark shows it (0: no item checked).
+    const int zoomItem = CheckedZoomCommand(Document.ZoomFactor);
+    r.Int("zoomPercent", zoomItem ? 100 - (zoomItem - kZoomFirstCommand) * 10 : 0);
     r.Text("title", web.title.c_str());
     char status[kStatusSize];
     FormatPaintStatus(status, CurrentPainter.name, Picture.width, Picture.height);
