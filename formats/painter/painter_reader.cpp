@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kReservedAfterFlags = 40;
 constexpr int kReservedAfterHybrids = 152;
-constexpr int kPenNameBytes = 256;
 
 // Magic and version, the same in both layouts. The record is not touched.
 // A magic the file cannot supply in full stays all zero and so is refused.

@@ -1,7 +1,7 @@
 // The core in the browser: a thin C interface over the viewer's own open
 // dispatch, view, colour dialogs' logic, properties and save pipeline, called
 // by the page's worker (web/src/worker.js), and the browser's side of the
-// platform services (app/platform.h).
+// platform services (image/platform.h).
 //
 // Files are handed over through emscripten's in-memory file system: the
 // worker writes the dropped file under its own name (JPEG is recognised by
@@ -17,7 +17,8 @@
 
 #include "app/document.h"
 #include "app/open_dispatch.h"
-#include "app/platform.h"
+#include "app/open_readers.h"
+#include "image/platform.h"
 #include "app/view_layout.h"
 #include "app/zoom.h"
 #include "cli/report.h"
@@ -28,11 +29,11 @@
 #include "formats/standard/save_pipeline.h"
 #include "image/program_objects.h"
 #include "profile/diagnosis.h"
-#include "profile/pen_shapes.h"
+#include "formats/painter/pen_shapes.h"
 
 namespace {
 
-struct Message {
+struct PageMessage {
     std::string text, caption;   // code page 932
 };
 
@@ -42,7 +43,7 @@ struct RgbaPixels {
 };
 
 struct WebState {
-    std::vector<Message> messages;
+    std::vector<PageMessage> messages;
     std::string title;                 // code page 932
     // The transparency dialog's working colours: they start black and keep
     // their values between openings, changed only by the scan (or a swap).
@@ -234,7 +235,7 @@ EMSCRIPTEN_KEEPALIVE const char* zv_state()
     r.Utf8("workingPen", ColourText(web.workingPen));
     r.Utf8("workingBackground", ColourText(web.workingBackground));
     std::vector<std::string> texts, captions;
-    for (const Message& m : web.messages) {
+    for (const PageMessage& m : web.messages) {
         texts.push_back(m.text);
         captions.push_back(m.caption);
     }
