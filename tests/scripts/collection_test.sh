@@ -41,6 +41,11 @@ for size in 128 256; do
         check "$name at $size: pixels are the area average" [ "$(max_difference "$work/thumb.png" "$work/reference.png")" -le 1 ]
     done
 done
+# A PNG's transparency is kept: opacity averaged like the colours.
+convert -size 300x200 gradient:red-blue -alpha set -channel A -fx 'i/w' +channel -depth 8 "PNG32:$work/alpha.png"
+"$zavik" thumbnail -s 100 "$work/alpha.png" "$work/alpha_thumb.png"
+check "a transparent PNG's thumbnail keeps its alpha" \
+    [ "$(convert "$work/alpha_thumb.png" -format '%[channels] %[fx:round(p{0,33}.a*255)] %[fx:round(p{99,33}.a*255)]' info:)" = "srgba 1 254" ]
 printf 'plain text' >"$work/notes.esi"
 "$zavik" thumbnail "$work/notes.esi" "$work/none.png" 2>"$work/err"
 check "a bad file exits 1" [ $? = 1 ]
