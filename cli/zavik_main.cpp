@@ -161,13 +161,38 @@ std::string PathText(const std::string& path)
 #endif
 }
 
+// True when the open left a picture. The viewer counts a canvas whose
+// sections all failed as read, with nothing to show; a command that writes
+// the picture has nothing to write then, and says so.
+bool HasPicture(const std::string& path, bool say = true)
+{
+    if (Picture.width > 0 && Picture.height > 0 && !Picture.Empty())
+        return true;
+    if (say)
+        std::fprintf(stderr, "zavik: %s: no picture was decoded\n", path.c_str());
+    return false;
+}
+
+// An output name that is a folder is an error of its own: no writer could
+// replace it, and the message would otherwise be a writer's.
+bool OutputIsFolder(const std::string& out)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(out, error))
+        return false;
+    std::fprintf(stderr, "zavik: %s: is a folder, not a file name\n", out.c_str());
+    return true;
+}
+
+
 int RunInfo(const Options& options)
 {
     SetCliMessageEcho(!options.json);
     int exitCode = kExitOk;
     for (const std::string& path : options.files) {
         bool loaded = OpenDocument(path);
-        if (!loaded)
+        // Reported as read, but no picture: the report stands, the status says so.
+        if (!loaded || !HasPicture(PathText(path), !options.json))
             exitCode = kExitFailed;
         const int width = loaded ? Picture.width : 0;
         const int height = loaded ? Picture.height : 0;
@@ -263,7 +288,7 @@ int FilterIndexFor(const std::string& format)
 bool ConvertFile(const std::string& input, const std::string& output, const std::string& format,
                  const ColourSteps& colours)
 {
-    if (!OpenDocument(input) || !ApplyColourSteps(colours))
+    if (!OpenDocument(input) || !HasPicture(PathText(input)) || !ApplyColourSteps(colours))
         return false;
     return SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0;
 }
@@ -343,6 +368,15 @@ int RunConvert(const Options& options)
     if (format.empty())
         return UsageError("the output format is not known: give --format or a .jpg, .bmp or .png name",
                           kConvertUsage);
+    // A JPEG named .png would be refused by the viewer that opens it.
+    const std::string named = OutputFormat("", options.files[1]);
+    if (!named.empty() && named != format)
+        return UsageError(("--format " + format + " and the name " + options.files[1] + " (" + named +
+                           ") disagree")
+                              .c_str(),
+                          kConvertUsage);
+    if (OutputIsFolder(PathText(options.files[1])))
+        return kExitFailed;
     return ConvertFile(options.files[0], options.files[1], format, options.colours) ? kExitOk : kExitFailed;
 }
 
@@ -371,6 +405,8 @@ int RunThumbnail(const Options& options)
 {
     if (options.files.size() != 2)
         return UsageError("thumbnail takes FILE and OUT", kThumbnailUsage);
+    if (OutputIsFolder(PathText(options.files[1])))
+        return kExitFailed;
     ResetProgramState();
     ClearCliMessages();
     RasterImage picture;
@@ -402,7 +438,10 @@ int RunRender(const Options& options)
     const std::string format = OutputFormat("", options.files[1]);
     if (format != "bmp" && format != "png")
         return UsageError("render writes BMP or PNG files: give OUT a .bmp or .png name", kRenderUsage);
-    if (!OpenDocument(options.files[0]) || !ApplyColourSteps(options.colours))
+    if (OutputIsFolder(PathText(options.files[1])))
+        return kExitFailed;
+    if (!OpenDocument(options.files[0]) || !HasPicture(PathText(options.files[0])) ||
+        !ApplyColourSteps(options.colours))
         return kExitFailed;
     RasterImage view;
     if (RenderView(view, options.zoom) != kRasterOk) {

@@ -151,4 +151,21 @@ check "command help" [ $? = 0 ]
 "$zavik" info 2>/dev/null
 check "no file is a usage error" [ $? = 2 ]
 
+# Honest results: a read that decoded no picture, an output whose name says
+# another format, an output that is a folder.
+head -c 300 "$work/sunset.cnv" >"$work/headonly.cnv"
+"$zavik" convert "$work/headonly.cnv" "$work/headonly.bmp" 2>"$work/err"
+check "a canvas without a picture does not convert" [ $? = 1 ] && [ ! -e "$work/headonly.bmp" ]
+check "and says so" grep -q 'headonly.cnv: no picture was decoded' "$work/err"
+out=$("$zavik" info --json "$work/headonly.cnv" 2>"$work/err"); rc=$?
+check "info reports it, exit 1" [ "$rc" = 1 ] && grep -q '"kind":"canvas","width":0,"height":0' <<<"$out"
+"$zavik" convert --format jpeg "$jpg" "$work/named.png" 2>"$work/err"
+check "--format against the name's format is a usage error" [ $? = 2 ] && [ ! -e "$work/named.png" ]
+check "naming both" grep -q -- '--format jpeg and the name .*named.png (png) disagree' "$work/err"
+mkdir -p "$work/folder.png"
+for command in convert render thumbnail; do
+    "$zavik" "$command" "$jpg" "$work/folder.png" 2>"$work/err"
+    check "$command to a folder fails" [ $? = 1 ] && grep -q 'folder.png: is a folder' "$work/err"
+done
+
 finish
