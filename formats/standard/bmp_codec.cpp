@@ -8,7 +8,9 @@
 bool StoreBmpFile(std::FILE* file, const RasterImage& image)
 {
     const int64_t bytes = int64_t{image.stride} * image.height;
-    if (image.width < 0 || image.height < 0 || image.stride != StrideForWidth(image.width) ||
+    // An empty picture is refused like the JPEG and PNG encoders refuse it:
+    // its 54 bytes would be a file that no reader (this one included) opens.
+    if (image.width <= 0 || image.height <= 0 || image.stride != StrideForWidth(image.width) ||
         bytes > image.pixels.length)
         return false;
     RasterImage headers;
@@ -21,7 +23,7 @@ bool StoreBmpFile(std::FILE* file, const RasterImage& image)
     StoreInfoHeader(headers.info.bmiHeader, head + kFileHeaderBytes);
     if (std::fwrite(head, 1, sizeof head, file) != sizeof head)
         return false;
-    return bytes == 0 || std::fwrite(image.pixels.data, 1, static_cast<size_t>(bytes), file) == static_cast<size_t>(bytes);
+    return std::fwrite(image.pixels.data, 1, static_cast<size_t>(bytes), file) == static_cast<size_t>(bytes);
 }
 
 namespace {

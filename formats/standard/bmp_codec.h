@@ -32,7 +32,8 @@ enum BmpReadResult : int {
 
 // Writes image as a 24-bit BMP file: headers computed from its size, then
 // its pixel block as it is, padding included. True when every byte was
-// written. The file is not closed.
+// written; false, with nothing written, for an empty picture. The file is
+// not closed.
 bool StoreBmpFile(std::FILE* file, const RasterImage& image);
 
 // True when the name ends in ".bmp" (any case).

@@ -137,6 +137,30 @@ TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
     EXPECT_TRUE(Recorded().messages.empty());
 }
 
+// No writer makes a file of an empty picture: each reports its write
+// failure, and neither the target nor a temporary file is left.
+TEST_F(Save, AnEmptyPictureIsNeverWritten)
+{
+    Picture = RasterImage();
+    Transparency.MaskActive = 0;
+    const struct {
+        int index, result;
+        const char* message;
+    } cases[] = {
+        {kSaveAsJpeg, kJpegWriteFailed, "JPEGファイル作成に失敗しました。WRITE_JPEG"},
+        {kSaveAsBmp, kBmpWriteFailed, "ファイルの書き込みに失敗しました。"},
+        {kSaveAsPng, kPngWriteFailed, "PNGファイル作成に失敗しました。WRITE_PNG"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        ClearRecordedCalls();
+        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path("empty").c_str()), c.result);
+        ASSERT_EQ(Recorded().messages.size(), 1u);
+        EXPECT_EQ(Recorded().messages[0].text, c.message);
+        EXPECT_TRUE(Names().empty());
+    }
+}
+
 // A saved JPEG, marker by marker: JFIF first, the JPEG standard's example
 // quantisation tables scaled to quality 80, one progressive frame and the ten
 // scans of the library's progressive script for colour pictures.
