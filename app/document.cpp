@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 DocumentState Document;
 char ItemExplanation[kItemExplanationSize] = {};
@@ -14,7 +15,7 @@ void InitialHeader(uint8_t header[12]) { std::memcpy(header, "esi file 0f", 12);
 
 bool ReadFileHeader(const char* path, uint8_t header[12])
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return false;
     InitialHeader(header);

@@ -8,6 +8,7 @@
 #include "formats/painter/painter_reader.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ int PainterResult(PainterError error)
     case PainterError::kBadVersion:
         return kPainterBadVersion;
     case PainterError::kNotPainter:
+    case PainterError::kReadError:
         break;
     }
     return kPainterBadMagic;
@@ -27,7 +29,7 @@ int PainterResult(PainterError error)
 int LoadWith(int (*reader)(PainterRecord&, std::FILE*), WindowHandle window, PainterRecord& painter,
              const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kPainterLoadFailed;
     int result = reader(painter, file);
@@ -43,7 +45,7 @@ int LoadWith(int (*reader)(PainterRecord&, std::FILE*), WindowHandle window, Pai
 // messages and failures do not change the canvas read), else its file name.
 void SetCanvasPainterName(WindowHandle window, const char* painterPath)
 {
-    if (std::FILE* probe = std::fopen(painterPath, "rb")) {
+    if (std::FILE* probe = OpenRegularFile(painterPath)) {
         std::fclose(probe);
         LoadPainterFileShort(window, CurrentPainter, painterPath);
         return;
@@ -106,6 +108,7 @@ int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const cha
     case CanvasError::kCannotOpen:
     case CanvasError::kNotCanvas:
     case CanvasError::kShortHead:
+    case CanvasError::kReadError:
         return kCanvasBadMagic;
     }
     SetCanvasPainterName(window, painterPath);
@@ -129,6 +132,7 @@ int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRe
         return kItemBadVersion;
     case ItemError::kCannotOpen:
     case ItemError::kNotItem:
+    case ItemError::kReadError:
         return kItemNotRead;
     }
     item = contents.record;

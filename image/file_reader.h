@@ -36,6 +36,10 @@ public:
     int64_t Remaining() const;
 
     bool Failed() const { return failed_; }
+    // True when the system failed to read the file (an I/O error, not its
+    // end). Readers that take a short read for the end of the file check it
+    // before they commit anything: a damaged read must not pass for a file.
+    bool IoError() const { return std::ferror(file_) != 0; }
     std::FILE* File() const { return file_; }
 
 private:

@@ -153,3 +153,11 @@ void RasterImage::FillHeaders()
     h.biClrUsed = 0;
     h.biClrImportant = 0;
 }
+
+void AdoptPicture(RasterImage& to, RasterImage& from)
+{
+    char path[kPathSize];
+    std::memcpy(path, to.path, sizeof path);
+    to = std::move(from);
+    std::memcpy(to.path, path, sizeof path);
+}

@@ -126,6 +126,10 @@ private:
     int SetSize(int32_t newWidth, int32_t newHeight, bool fill, int value);
 };
 
+// Moves from's pixels, size and headers into to, which keeps its path;
+// from is left empty.
+void AdoptPicture(RasterImage& to, RasterImage& from);
+
 // Stores a packed 0x00BBGGRR colour into a pixel as blue, green, red.
 inline void StoreColour(uint8_t* pixel, uint32_t colour)
 {

@@ -15,6 +15,7 @@
 #include "image/canvas_layers.h"
 #include "image/file_reader.h"
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 namespace {
 
@@ -61,23 +62,60 @@ void ReadPathField(FileReader& reader, char* dest)
 }
 
 // canvasBlock: carried, not interpreted. It is replaced by the file's block;
-// a length that the file cannot hold empties it and ends the read.
-void ReadCanvasBlock(FileReader& reader, ByteBuffer& block)
+// a length that the file cannot hold empties it and ends the read. False
+// when the file ends before the length: the block is then kept.
+bool ReadCanvasBlock(FileReader& reader, ByteBuffer& block)
 {
     int32_t length = 0;
     if (!reader.I32(length))
-        return;
+        return false;
     if (!LengthFits(reader, length)) {
         block.Free();
         StopReading(reader);
-        return;
+        return true;
     }
     if (!block.AllocateFilled(length, 0)) {
         reader.Skip(static_cast<size_t>(length));
-        return;
+        return true;
     }
     if (length > 0)
         reader.Bytes(block.data, static_cast<size_t>(length));
+    return true;
+}
+
+// Everything of a canvas but its pixels, staged while the file is read.
+struct CanvasHead {
+    char subjectPath[kPathSize];
+    char painterPath[kPathSize];
+    CanvasRecord record;   // canvasBlock starts empty
+    bool blockRead = false;
+};
+
+void StageHead(CanvasHead& head, const CanvasContents& canvas)
+{
+    std::memcpy(head.subjectPath, canvas.subjectPath, kPathSize);
+    std::memcpy(head.painterPath, canvas.painterPath, kPathSize);
+    const CanvasRecord& from = canvas.record;
+    CanvasRecord& to = head.record;
+    to.canvasValueA = from.canvasValueA;
+    to.canvasValueB = from.canvasValueB;
+    to.canvasValueC = from.canvasValueC;
+    to.canvasValueD = from.canvasValueD;
+    to.canvasValueE = from.canvasValueE;
+    to.canvasValueF = from.canvasValueF;
+    to.canvasValueG = from.canvasValueG;
+    to.hasLayers = from.hasLayers;
+    to.maskLevel = from.maskLevel;
+    to.maskScale = from.maskScale;
+}
+
+void CommitHead(CanvasContents& canvas, CanvasHead& head)
+{
+    std::memcpy(canvas.subjectPath, head.subjectPath, kPathSize);
+    std::memcpy(canvas.painterPath, head.painterPath, kPathSize);
+    if (!head.blockRead)
+        head.record.canvasBlock = std::move(canvas.record.canvasBlock);
+    canvas.record = std::move(head.record);
 }
 
 // ------------------------------------------------------------ the read
@@ -85,10 +123,11 @@ void ReadCanvasBlock(FileReader& reader, ByteBuffer& block)
 CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList& messages)
 {
     FileReader reader(file);
-    CanvasRecord& info = canvas.record;
 
     uint8_t magic[12] = {};
     reader.Partial(magic, sizeof magic);
+    if (reader.IoError())
+        return CanvasError::kReadError;
     if (!IsCanvasMagic(magic)) {
         messages.push_back({"本当にcnvファイルですか？", "失敗してしまいました。"});
         return CanvasError::kNotCanvas;
@@ -98,15 +137,21 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     // reports every failed canvas read.
     int32_t version = 0;
     if (!reader.I32(version))
-        return CanvasError::kShortHead;
+        return reader.IoError() ? CanvasError::kReadError : CanvasError::kShortHead;
     if (version != 0) {
         messages.push_back({"このバージョンのcnvファイルは使えません。ソフトのバージョンを上げてください。（ToT)",
                             "残念ながら･･･"});
         return CanvasError::kBadVersion;
     }
 
-    ReadPathField(reader, canvas.subjectPath);
-    ReadPathField(reader, canvas.painterPath);
+    // Everything is read into stages and committed only after the last
+    // section: a file the system fails to read (an I/O error rather than
+    // its end) leaves the canvas as it was.
+    CanvasHead head;
+    StageHead(head, canvas);
+    CanvasRecord& info = head.record;
+    ReadPathField(reader, head.subjectPath);
+    ReadPathField(reader, head.painterPath);
 
     reader.I32(info.canvasValueA);
     reader.I32(info.canvasValueB);
@@ -121,7 +166,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     reader.I8(info.maskLevel);
     reader.I8(info.maskScale);
     reader.Skip(kCanvasReservedBytes);
-    ReadCanvasBlock(reader, info.canvasBlock);
+    head.blockRead = ReadCanvasBlock(reader, info.canvasBlock);
     // The under layer's size in the head only matters for a canvas without
     // layer sections, and there nothing reads the under layer (the blend
     // runs only with layers), so no white layer of that size is made.
@@ -129,28 +174,40 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     reader.I32(underWidth);
     reader.I32(underHeight);
 
+    MessageList read;
     RasterImage mask;
     RasterImage under;
     if (info.hasLayers == 1) {
         if (HuffDecodeImg(mask, reader) != kHuffmanDecoded)
-            messages.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
+            read.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
         if (HuffDecodeImg(under, reader) != kHuffmanDecoded)
-            messages.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
+            read.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
     } else {
         mask.ResizeAndFill(kPlainMaskSide, kPlainMaskSide, -1);
     }
 
-    RasterImage& picture = canvas.picture;
+    // A main picture that fails to decode keeps the previous one (which the
+    // layers are then blended into); a Huffman section cut short or damaged
+    // in its stream still replaces it with what was decoded.
+    RasterImage decoded;
     if (format == kCanvasHuffmanPicture) {
-        if (HuffDecodeImg(picture, reader) != kHuffmanDecoded)
-            messages.push_back({"JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
-        picture.FillHeaders();
-    } else if (DecodeJPEG(reader.File(), picture) != 1) {
-        messages.push_back({"JPEGファイル読み込みに失敗しました。ReadCNV", "失敗"});
+        if (HuffDecodeImg(decoded, reader) != kHuffmanDecoded)
+            read.push_back({"JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
+    } else if (DecodeJPEG(reader.File(), decoded) != 1) {
+        read.push_back({"JPEGファイル読み込みに失敗しました。ReadCNV", "失敗"});
     }
+    if (reader.IoError())
+        return CanvasError::kReadError;
 
-    PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
-    if (info.hasLayers == 1)
+    CommitHead(canvas, head);
+    messages.insert(messages.end(), read.begin(), read.end());
+    RasterImage& picture = canvas.picture;
+    if (!decoded.Empty())
+        AdoptPicture(picture, decoded);
+    if (format == kCanvasHuffmanPicture)
+        picture.FillHeaders();
+    PrepareMaskLayer(mask, canvas.record.hasLayers, canvas.record.maskScale, canvas.record.maskLevel);
+    if (canvas.record.hasLayers == 1)
         BlendLayers(picture, under, mask);
     return CanvasError::kNone;
 }
@@ -159,7 +216,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
 
 CanvasError DecodeCanvasFile(const char* path, CanvasContents& canvas, MessageList& messages)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return CanvasError::kCannotOpen;
     const CanvasError error = ReadOpenCanvas(file, canvas, messages);

@@ -40,6 +40,7 @@ enum class CanvasError {
     kNotCanvas,    // wrong magic
     kShortHead,    // ends before its version word; no message (the caller reports every failed read)
     kBadVersion,   // version word not 0
+    kReadError,    // the system failed to read the file; no message, the canvas is as it was
 };
 
 // What a canvas gives. The decoder is handed the values of the previous

@@ -8,6 +8,7 @@
 #include "formats/painter/pen_shapes.h"
 #include "image/file_reader.h"
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 namespace {
 
@@ -66,8 +67,8 @@ void ReadTextField(FileReader& in, char* text, size_t bytes)
 // The whole file, into the caller's picture and into copies of the record
 // and the explanation, which DecodeItemFile takes over only when the item is
 // read: a refused file changes neither.
-ItemError ReadItemSections(FileReader& in, RasterImage& picture, ItemRecord& item, int32_t& itemKind,
-                           char* explanation)
+ItemError ReadItemSections(FileReader& in, RasterImage& picture, bool& pictureRead, ItemRecord& item,
+                           int32_t& itemKind, char* explanation)
 {
     uint8_t magic[kItemMagicBytes] = {};   // a magic the file cannot supply is refused
     in.Bytes(magic, sizeof magic);
@@ -93,6 +94,7 @@ ItemError ReadItemSections(FileReader& in, RasterImage& picture, ItemRecord& ite
         return ItemError::kNotItem;
     CopyText(explanation, kItemExplanationSize, shortText);
 
+    pictureRead = true;
     if (ReadPackedPicture(picture, in, kItemPictureSize, kItemPictureSize) == kPackedNoPicture)
         return ItemError::kNotItem;
     if (longTextFlag == 1) {
@@ -130,7 +132,7 @@ void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
 
 ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file) {
         messages.push_back({"ファイルオープンに失敗しました。ReadItem", "失敗"});
         return ItemError::kCannotOpen;
@@ -138,9 +140,18 @@ ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& mess
     ItemRecord read = item.record;
     int32_t itemKind = 0;
     char explanation[kItemExplanationSize] = {};
+    // The picture is staged too: a file the system fails to read (an I/O
+    // error rather than its end) changes nothing.
+    RasterImage picture;
+    bool pictureRead = false;
     FileReader in(file);
-    const ItemError error = ReadItemSections(in, item.picture, read, itemKind, explanation);
+    const ItemError error = ReadItemSections(in, picture, pictureRead, read, itemKind, explanation);
+    const bool ioError = in.IoError();
     std::fclose(file);
+    if (ioError)
+        return ItemError::kReadError;
+    if (pictureRead)
+        AdoptPicture(item.picture, picture);
     if (error != ItemError::kNone)
         return error;
 

@@ -51,6 +51,7 @@ enum class ItemError {
     kCannotOpen,   // "ファイルオープンに失敗しました。ReadItem" listed
     kNotItem,      // wrong magic, a negative name length, or a file that ends before its picture
     kBadVersion,   // version word not 0
+    kReadError,    // the system failed to read the file; the item is as it was
 };
 
 // itemKind values.

@@ -29,7 +29,7 @@ PainterError ReadMagicAndVersion(FileReader& in)
 // The 50 name bytes go to the start of the name; the rest of the buffer is
 // cleared so that a longer earlier name (the canvas reader can set one from a
 // file name) does not show through behind a name without a terminator.
-void ReadName(FileReader& in, PainterRecord& painter)
+void ReadName(FileReader& in, PainterValues& painter)
 {
     char bytes[kPainterNameBytes];
     if (in.Bytes(bytes, sizeof bytes)) {
@@ -84,7 +84,7 @@ void ReadHybrids(FileReader& in, PenSettings& pen)
 
 // From isMaster to opaqueA: the counters, both pens and the ranges, laid out
 // alike in both forms once their flag bytes and reserved block are behind.
-void ReadCountersPensAndRanges(FileReader& in, PainterRecord& painter)
+void ReadCountersPensAndRanges(FileReader& in, PainterValues& painter)
 {
     in.I32(painter.isMaster);
     in.I32(painter.opaqueB);
@@ -103,7 +103,7 @@ void ReadCountersPensAndRanges(FileReader& in, PainterRecord& painter)
     in.I32(painter.opaqueA);
 }
 
-void ReadExtraTables(FileReader& in, PainterRecord& painter)
+void ReadExtraTables(FileReader& in, PainterValues& painter)
 {
     in.Bytes(painter.extraTableA, sizeof painter.extraTableA);
     in.Bytes(painter.extraTableB, sizeof painter.extraTableB);
@@ -112,11 +112,11 @@ void ReadExtraTables(FileReader& in, PainterRecord& painter)
     in.I32(painter.extraValueB);
 }
 
-void ReadPenPictures(FileReader& in, PainterRecord& painter)
+void ReadPenPictures(FileReader& in, PainterValues& painter, RasterImage& fillPicture, RasterImage& outlinePicture)
 {
-    ReadPackedPicture(painter.fillPenPicture, in, kPenPictureSize, kPenPictureSize);
+    ReadPackedPicture(fillPicture, in, kPenPictureSize, kPenPictureSize);
     ReadText(in, painter.fillPenName, sizeof painter.fillPenName);
-    ReadPackedPicture(painter.outlinePenPicture, in, kPenPictureSize, kPenPictureSize);
+    ReadPackedPicture(outlinePicture, in, kPenPictureSize, kPenPictureSize);
     ReadText(in, painter.outlinePenName, sizeof painter.outlinePenName);
 }
 
@@ -206,9 +206,18 @@ int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int3
     return ReadPackedPicture(picture, in, width, height);
 }
 
-PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage& picture, MessageList& messages)
+namespace {
+
+// What a painter file gives besides its values: pictures that the read
+// replaces. Each is taken over only when `read` says the file replaced it.
+struct PainterPictures {
+    RasterImage picture, fillPen, outlinePen;
+    bool pictureRead = false, pensRead = false;
+};
+
+PainterError ReadPainterSections(FileReader& in, PainterValues& painter, PainterPictures& pictures,
+                                 MessageList& messages)
 {
-    FileReader in(file);
     const PainterError error = ReadMagicAndVersion(in);
     if (error != PainterError::kNone)
         return error;
@@ -234,18 +243,21 @@ PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage&
     in.Skip(kReservedAfterHybrids);
 
     if (format == kPainterPicturePacked) {
-        ReadPackedPicture(picture, in, kPainterPictureSize, kPainterPictureSize);
+        ReadPackedPicture(pictures.picture, in, kPainterPictureSize, kPainterPictureSize);
+        pictures.pictureRead = true;
     } else if (format == kPainterPictureJpeg) {
         // The decoder leaves the file right after the JPEG data, where the
         // sections after the picture start.
-        if (DecodeJPEG(file, picture) != 1)
+        pictures.pictureRead = DecodeJPEG(in.File(), pictures.picture) == 1;
+        if (!pictures.pictureRead)
             messages.push_back({"JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"});
     } else {
         return PainterError::kNotPainter;
     }
 
     if (penPicturesFlag == 1) {
-        ReadPenPictures(in, painter);
+        ReadPenPictures(in, painter, pictures.fillPen, pictures.outlinePen);
+        pictures.pensRead = true;
     } else {
         CopyText(painter.fillPenName, sizeof painter.fillPenName, "---");
         CopyText(painter.outlinePenName, sizeof painter.outlinePenName, "---");
@@ -261,23 +273,52 @@ PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage&
     return PainterError::kNone;
 }
 
+}  // namespace
+
+PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage& picture, MessageList& messages)
+{
+    // The read works on copies: a file the system fails to read (an I/O
+    // error rather than its end) changes nothing.
+    FileReader in(file);
+    PainterValues values = painter;
+    PainterPictures pictures;
+    MessageList read;
+    const PainterError error = ReadPainterSections(in, values, pictures, read);
+    if (in.IoError())
+        return PainterError::kReadError;
+    static_cast<PainterValues&>(painter) = values;
+    if (pictures.pictureRead)
+        AdoptPicture(picture, pictures.picture);
+    if (pictures.pensRead) {
+        AdoptPicture(painter.fillPenPicture, pictures.fillPen);
+        AdoptPicture(painter.outlinePenPicture, pictures.outlinePen);
+    }
+    messages.insert(messages.end(), read.begin(), read.end());
+    return error;
+}
+
 PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter)
 {
     FileReader in(file);
     const PainterError error = ReadMagicAndVersion(in);
     if (error != PainterError::kNone)
-        return error;
+        return in.IoError() ? PainterError::kReadError : error;
 
     // The format word is not used here, but a file that ends before it is
     // refused as in the full form.
+    PainterValues values = painter;
     int32_t format = -1;
-    ReadName(in, painter);
-    in.I32(painter.opaqueD);
-    if (!in.I32(format))
-        return PainterError::kNotPainter;
-    in.U8(painter.opaqueC);
-    in.Skip(kReservedAfterFlags);
-    ReadCountersPensAndRanges(in, painter);
-    in.Skip(kReservedAfterHybrids);
-    return PainterError::kNone;
+    ReadName(in, values);
+    in.I32(values.opaqueD);
+    const bool formatRead = in.I32(format);
+    if (formatRead) {
+        in.U8(values.opaqueC);
+        in.Skip(kReservedAfterFlags);
+        ReadCountersPensAndRanges(in, values);
+        in.Skip(kReservedAfterHybrids);
+    }
+    if (in.IoError())
+        return PainterError::kReadError;
+    static_cast<PainterValues&>(painter) = values;
+    return formatRead ? PainterError::kNone : PainterError::kNotPainter;
 }

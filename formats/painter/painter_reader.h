@@ -64,6 +64,7 @@ enum class PainterError {
     kNone = 0,
     kNotPainter,   // wrong magic, a picture format word other than 0 and 1, or a file ending before it
     kBadVersion,   // version word not 0
+    kReadError,    // the system failed to read the file; painter and picture are as they were
 };
 
 // Both read from a file opened "rb" and positioned at its first byte. The

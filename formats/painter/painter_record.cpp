@@ -42,7 +42,7 @@ PainterRecord::PainterRecord()
     ResetExtraTables();
 }
 
-void PainterRecord::ResetExtraTables()
+void PainterValues::ResetExtraTables()
 {
     std::memset(extraTableA, 0xFF, sizeof extraTableA);
     std::memset(extraTableB, 0xFF, sizeof extraTableB);

@@ -43,13 +43,12 @@ struct PenSettings {
 // The fill pen's defaults; every outline pen value defaults to 0.
 PenSettings DefaultFillPen();
 
-class PainterRecord {
-public:
+// Everything a painter holds but its two pen pictures: plain values, so a
+// reader can work on a copy and commit it only when the file read cleanly.
+struct PainterValues {
     char name[260] = {};
     char auxText[260] = {};
-    RasterImage fillPenPicture;
     char fillPenName[256] = {};
-    RasterImage outlinePenPicture;
     char outlinePenName[256] = {};
     int32_t opaqueA = 0;
     int32_t isMaster = 0;
@@ -72,20 +71,26 @@ public:
     int32_t RegionSwitch = 0;
     int32_t PL = 50;
     uint8_t extraPresent = 0;
-    uint8_t extraTableA[46];
-    uint8_t extraTableB[46];
+    uint8_t extraTableA[46] = {};
+    uint8_t extraTableB[46] = {};
     int32_t extraValueA = 1;
     uint8_t extraFlag = 1;
     int32_t extraValueB = 1;
+
+    // The extra tables' state when a file does not carry them.
+    void ResetExtraTables();
+};
+
+class PainterRecord : public PainterValues {
+public:
+    RasterImage fillPenPicture;
+    RasterImage outlinePenPicture;
 
     PainterRecord();
     PainterRecord(const PainterRecord&) = delete;
     PainterRecord& operator=(const PainterRecord&) = delete;
     PainterRecord(PainterRecord&&) = default;
     PainterRecord& operator=(PainterRecord&&) = default;
-
-    // The extra tables' state when a file does not carry them.
-    void ResetExtraTables();
 };
 
 // The loaded painter (a program-wide object: image/program_objects.h).

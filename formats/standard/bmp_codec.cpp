@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 bool StoreBmpFile(std::FILE* file, const RasterImage& image)
 {
@@ -40,7 +41,7 @@ bool StartsWithBM(std::FILE* file)
 // 0 when the file starts with "BM", else kBmpOpenFailed or kBmpNotBM.
 int CheckStartsWithBM(const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kBmpOpenFailed;
     const bool bm = StartsWithBM(file);
@@ -150,7 +151,7 @@ int LoadFromOpenFile(std::FILE* file, RasterImage& picture, const char* path)
 // Opens path once for the whole load.
 int LoadFile(const char* path, RasterImage& picture, const char* pathToRecord)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kBmpOpenFailed;
     const int result = LoadFromOpenFile(file, picture, pathToRecord);

@@ -16,6 +16,7 @@ extern "C" {
 
 #include "image/area_reduce.h"
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 namespace {
 
@@ -232,7 +233,7 @@ int DecodeJPEG(std::FILE* file, RasterImage& picture)
 
 int ReadJPEG(const char* path, RasterImage& picture)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return -1;
     int result = DecodeJPEG(file, picture);
@@ -242,7 +243,7 @@ int ReadJPEG(const char* path, RasterImage& picture)
 
 int ReadJPEGReduced(const char* path, int32_t side, RasterImage& picture)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return -1;
     ByteBuffer work;

@@ -19,6 +19,7 @@
 #include "image/pixel_blend.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
+#include "image/open_file.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ bool IsPngSignature(const uint8_t* bytes)
 
 int IsPNGFile(const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kPngCannotOpen;
     const bool png = HasPngSignature(file);
@@ -215,7 +216,7 @@ int IsPNGFile(const char* path)
 
 int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kPngCannotOpen;
     PngHeader header;

@@ -33,7 +33,9 @@
 #include "app/document.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/jpeg_codec.h"
+#include "formats/painter/canvas_info.h"
 #include "fuzz/fuzz_driver.h"
+#include "image/open_file.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
 #include "tests/support/recording_platform.h"
@@ -246,6 +248,105 @@ TEST_F(Sweep, WrittenFilesCutAndChanged)
     SweepFile("canvas with layers", MadeCanvas(dir.Path("")), kWrittenHead, kWrittenSparse);
     SweepFile("item", MadeItem(), std::min<size_t>(kWrittenHead, 1100), 200);
 }
+
+#ifdef __GLIBC__
+// ------------------------------------------------------------ read errors
+
+namespace {
+
+// A file that the system fails to read from byte failAt on (EIO), as a
+// failing disk or a dropped network share does; seeks work as on the file.
+size_t failAt = 0;
+
+struct FailingFile {
+    std::FILE* file;
+};
+
+ssize_t FailingRead(void* cookie, char* buffer, size_t size)
+{
+    std::FILE* file = static_cast<FailingFile*>(cookie)->file;
+    const long here = std::ftell(file);
+    if (here < 0 || static_cast<size_t>(here) >= failAt) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<ssize_t>(std::fread(buffer, 1, std::min(size, failAt - static_cast<size_t>(here)), file));
+}
+
+int FailingSeek(void* cookie, off64_t* offset, int whence)
+{
+    std::FILE* file = static_cast<FailingFile*>(cookie)->file;
+    if (fseeko64(file, *offset, whence) != 0)
+        return -1;
+    *offset = ftello64(file);
+    return 0;
+}
+
+int FailingClose(void* cookie)
+{
+    auto* failing = static_cast<FailingFile*>(cookie);
+    const int closed = std::fclose(failing->file);
+    delete failing;
+    return closed;
+}
+
+std::FILE* OpenFailing(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    return fopencookie(new FailingFile{file}, "rb", {FailingRead, nullptr, FailingSeek, FailingClose});
+}
+
+// The state an open can change, messages and titles aside.
+std::string StateWithoutMessages()
+{
+    const std::string digest = StateDigest();
+    size_t lines = 0, at = 0;
+    while (lines < 5 && (at = digest.find('\n', at)) != std::string::npos)
+        ++lines, ++at;
+    return digest.substr(0, at) + std::to_string(CanvasInfo.canvasValueA) + "/" + std::to_string(CanvasInfo.hasLayers) + "/" +
+           std::to_string(CanvasInfo.canvasBlock.length) + "/" + ItemExplanation;
+}
+
+}  // namespace
+
+// A read error partway through any file opens nothing: the state is the one
+// before the open, and the failure is reported.
+TEST_F(Sweep, ReadErrorsChangeNothing)
+{
+    const fs::path samples = ZAVIK_SAMPLES_DIR;
+    // Items and standard images name no painter whatever the read gives.
+    const struct {
+        const char* name;
+        Bytes bytes;
+        bool namesNoPainter;
+    } files[] = {
+        {"painter, packed picture", MadePainter(1), false},
+        {"painter, JPEG picture", MadePainter(0), false},
+        {"canvas with layers", MadeCanvas(dir.Path("")), false},
+        {"item", MadeItem(), true},
+        {"sample canvas", ReadWhole(samples / "sunset.cnv"), false},
+        {"JPEG", ReadWhole(samples / "landscape.jpg"), true},
+    };
+    SetFileOpenerForTests(OpenFailing);
+    for (const auto& file : files) {
+        ResetFuzzState();
+        if (file.namesNoPainter)
+            CopyText(CurrentPainter.name, sizeof CurrentPainter.name, kNoPainterName);
+        const std::string before = StateWithoutMessages();
+        for (size_t step = 1; step <= 24; ++step) {
+            failAt = file.bytes.size() * step / 25;
+            ClearRecordedCalls();
+            const FuzzOutcome outcome = RunFuzzInput(FuzzTarget::Open, file.bytes.data(), file.bytes.size(), folder);
+            EXPECT_EQ(outcome.problem, "") << file.name << " failing at " << failAt;
+            EXPECT_EQ(StateWithoutMessages(), before) << file.name << " failing at " << failAt;
+            EXPECT_FALSE(Recorded().messages.empty()) << file.name << " failing at " << failAt;
+        }
+    }
+    SetFileOpenerForTests(nullptr);
+}
+#endif
 
 // ------------------------------------------------------------ size limit
 

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Files that are not what they seem: special files in the place of a file,
+# and files the system fails to read. Every one ends in a clear failure
+# within moments, never in a wait or a damaged picture.
+# Usage: hostile_files_test.sh ZAVIK REPO
+source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
+zavik=$(realpath "$1")
+repo=$(realpath "$2")
+regression=$repo/tests/regression/open
+
+# Named on the command line: a FIFO without a writer, a folder, a terminal
+# or pipe behind /dev/stdin. Each is a file that cannot be opened.
+mkfifo "$work/fifo.cnv"
+for special in "$work/fifo.cnv" "$work" /dev/stdin; do
+    out=$(timeout 10 "$zavik" info "$special" 2>"$work/err" < <(exec sleep 20 2>/dev/null)); rc=$?
+    check "$special is refused at once" [ "$rc" = 1 ]
+    check "$special reports not loaded" [ "$out" = "$special: not loaded" ]
+    check "$special gets the cannot-open message" grep -q 'ファイル生成に失敗しました。' "$work/err"
+done
+
+# Named inside a canvas as its painter: the canvas opens, and the painter's
+# name is the file name, as for a painter file that is missing.
+cp "$regression/canvas_painter_fifo" "$regression/canvas_painter_stdin" "$work/"
+mkfifo "$work/regression-fifo.esi"
+out=$(cd "$work" && timeout 10 "$zavik" info canvas_painter_fifo 2>/dev/null); rc=$?
+check "a FIFO painter does not hold the canvas up" [ "$rc" != 124 ]
+check "and names the painter by its file" grep -q 'canvas_painter_fifo: canvas, .*painter regression-fifo.esi$' <<<"$out"
+out=$(timeout 10 "$zavik" info "$work/canvas_painter_stdin" 2>/dev/null < <(exec sleep 20 2>/dev/null)); rc=$?
+check "/dev/stdin as painter does not wait on input" [ "$rc" != 124 ]
+check "and names the painter by its file" grep -q 'canvas, .*painter stdin$' <<<"$out"
+
+finish
