@@ -38,7 +38,7 @@ bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
     if (ReadFileHeader(path, header))
         return true;
     ShowMessage(window, "ファイル生成に失敗しました。", "Read_ESI_CNV");
-    ShowMessage(window, path, "test");
+    ShowPathMessage(window, "", path, "test");
     return false;
 }
 

@@ -25,15 +25,24 @@ const std::vector<CliMessage>& CliMessages() { return Log().messages; }
 void ClearCliMessages() { Log().messages.clear(); }
 void SetCliMessageEcho(bool echo) { Log().echo = echo; }
 
-void ShowMessage(WindowHandle, const char* text, const char* caption)
+std::string CliMessageText(const CliMessage& message)
 {
-    Log().messages.push_back({text, caption});
+    return Cp932ToUtf8(message.text.c_str()) + PathText(message.path);
+}
+
+void ShowPathMessage(WindowHandle, const char* text, const char* path, const char* caption)
+{
+    Log().messages.push_back({text, caption, path});
     if (!Log().echo)
         return;
-    PrintCp932(stderr, caption);
-    std::fputs(": ", stderr);
-    PrintCp932(stderr, text);
-    std::fputc('\n', stderr);
+    const CliMessage& shown = Log().messages.back();
+    const std::string line = Cp932ToUtf8(caption) + ": " + CliMessageText(shown) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+void ShowMessage(WindowHandle owner, const char* text, const char* caption)
+{
+    ShowPathMessage(owner, text, "", caption);
 }
 
 void SetWindowTitle(WindowHandle, const char*) {}

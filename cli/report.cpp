@@ -5,10 +5,86 @@
 
 #include "cli/text_output.h"
 
-std::string JsonString(const std::string& utf8)
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i], as Unicode
+// defines well-formed (no overlong forms, no surrogates, nothing above
+// U+10FFFF), or 0 when the byte there does not begin one. Strict readers
+// (Python's decoder, JavaScript's TextDecoder in fatal mode) refuse exactly
+// what this refuses.
+size_t Utf8SequenceLength(const std::string& text, size_t i)
+{
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = at(i);
+    if (lead < 0x80)
+        return 1;
+    size_t length;
+    unsigned char low = 0x80, high = 0xBF;   // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || at(i + 1) < low || at(i + 1) > high)
+        return 0;
+    for (size_t k = 2; k < length; ++k)
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF)
+            return 0;
+    return length;
+}
+
+}  // namespace
+
+bool IsUtf8(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8SequenceLength(text, i);
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string HexBytes(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (unsigned char c : utf8) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8SequenceLength(text, i);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";   // U+FFFD: the byte is in the ...Bytes field
+            ++i;
+            continue;
+        }
+        if (n > 1) {
+            out.append(text, i, n);
+            i += n;
+            continue;
+        }
+        const unsigned char c = static_cast<unsigned char>(text[i++]);
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -46,10 +122,15 @@ void Report::Utf8(const char* name, const std::string& utf8) { entries_.push_bac
 
 void Report::Texts(const char* name, const std::vector<std::string>& cp932)
 {
-    Entry e{kStrings, name, "", {}};
+    std::vector<std::string> utf8;
     for (const std::string& t : cp932)
-        e.values.push_back(Cp932ToUtf8(t.c_str()));
-    entries_.push_back(e);
+        utf8.push_back(Cp932ToUtf8(t.c_str()));
+    Utf8s(name, utf8);
+}
+
+void Report::Utf8s(const char* name, const std::vector<std::string>& utf8)
+{
+    entries_.push_back({kStrings, name, "", utf8});
 }
 
 void Report::Ints(const char* name, const int32_t* values, size_t count)
@@ -79,13 +160,29 @@ std::string Report::Json() const
         out += JsonString(e.name) + ":";
         switch (e.kind) {
         case kValue: out += e.value; break;
-        case kString: out += JsonString(e.value); break;
-        case kStrings:
+        case kString:
+            out += JsonString(e.value);
+            // Bytes that are not UTF-8 (a file name's, mostly) stay
+            // recoverable beside the text that shows them as U+FFFD.
+            if (!IsUtf8(e.value))
+                out += "," + JsonString(e.name + "Bytes") + ":" + JsonString(HexBytes(e.value));
+            break;
+        case kStrings: {
             out += "[";
-            for (size_t i = 0; i < e.values.size(); ++i)
+            bool allUtf8 = true;
+            for (size_t i = 0; i < e.values.size(); ++i) {
                 out += (i ? "," : "") + JsonString(e.values[i]);
+                allUtf8 = allUtf8 && IsUtf8(e.values[i]);
+            }
+            out += "]";
+            if (allUtf8)
+                break;
+            out += "," + JsonString(e.name + "Bytes") + ":[";
+            for (size_t i = 0; i < e.values.size(); ++i)
+                out += (i ? "," : "") + (IsUtf8(e.values[i]) ? "null" : JsonString(HexBytes(e.values[i])));
             out += "]";
             break;
+        }
         case kInts:
             out += "[";
             for (size_t i = 0; i < e.values.size(); ++i)

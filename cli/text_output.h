@@ -9,6 +9,11 @@
 // character of the code page come out as U+FFFD.
 std::string Cp932ToUtf8(const char* text);
 
+// A file name from the command line (the system's own spelling: UTF-8 or
+// any bytes here, the ANSI code page on Windows) as the console shows it:
+// the bytes as they are here, converted from code page 932 on Windows.
+std::string PathText(const std::string& path);
+
 // Writes a code page 932 text to stream as UTF-8.
 void PrintCp932(std::FILE* stream, const char* text);
 

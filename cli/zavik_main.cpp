@@ -149,18 +149,6 @@ bool OpenDocument(const std::string& path)
     return result == kOpenDone && Document.kind != kNone;
 }
 
-// File names on the command line are the system's own (UTF-8 here, the
-// ANSI code page on Windows); texts from the program and its files are
-// code page 932.
-std::string PathText(const std::string& path)
-{
-#ifdef _WIN32
-    return Cp932ToUtf8(path.c_str());
-#else
-    return path;
-#endif
-}
-
 // True when the open left a picture. The viewer counts a canvas whose
 // sections all failed as read, with nothing to show; a command that writes
 // the picture has nothing to write then, and says so.
@@ -212,8 +200,8 @@ int RunInfo(const Options& options)
             r.Text("painter", CurrentPainter.name);
             std::vector<std::string> texts;
             for (const CliMessage& m : CliMessages())
-                texts.push_back(m.text);
-            r.Texts("messages", texts);
+                texts.push_back(CliMessageText(m));
+            r.Utf8s("messages", texts);
             if (loaded) {
                 // What the transparency dialog would propose for this picture.
                 uint32_t pen = 0, background = 0;

@@ -21,6 +21,13 @@ void ShowMessage(WindowHandle, const char* text, const char* caption)
     Measure(caption);
 }
 
+void ShowPathMessage(WindowHandle, const char* text, const char* path, const char* caption)
+{
+    Measure(text);
+    Measure(path);
+    Measure(caption);
+}
+
 void SetWindowTitle(WindowHandle, const char* title) { Measure(title); }
 void SetControlText(WindowHandle, int, const char* text) { Measure(text); }
 void LayoutView(WindowHandle) {}

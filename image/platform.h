@@ -14,6 +14,13 @@ using WindowHandle = void*;
 // `caption` in code page 932, owned by `owner` (null: no owner).
 void ShowMessage(WindowHandle owner, const char* text, const char* caption);
 
+// As ShowMessage, for a text that names a file: the box shows `text` (code
+// page 932) followed by `path`, spelled as the file system spells it. They
+// come separately because only the text is code page 932: a front end that
+// converts texts to another encoding would garble a name (UTF-8 on Linux,
+// say) that it converted with them.
+void ShowPathMessage(WindowHandle owner, const char* text, const char* path, const char* caption);
+
 // Sets the text of the window's title bar.
 void SetWindowTitle(WindowHandle window, const char* title);
 

@@ -2,9 +2,49 @@
 # End-to-end tests of the zavik command-line tool on generated files.
 # Usage: cli_test.sh ZAVIK MAKE_SAMPLES
 source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
-zavik=$(realpath "$1")
+zavik_program=$(realpath "$1")
 make_samples=$(realpath "$2")
 le32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+hex() { od -An -tx1 | tr -d ' \n'; }
+# A value of the JSON on standard input, by a Python expression on it (v).
+json_value() { python3 -c 'import json, sys; v = json.loads(sys.stdin.buffer.read()); print('"$1"')'; }
+
+# Every run goes through this, and what a --json run prints is also kept,
+# so that at the end each of those lines is checked as strict UTF-8 and JSON.
+json_lines=$work/json-lines
+: >"$json_lines"
+run_zavik() {
+    case " $* " in
+    *" --json "*)
+        local rc
+        "$zavik_program" "$@" >"$work/json-run"
+        rc=$?
+        cat "$work/json-run" >>"$json_lines"
+        cat "$work/json-run"
+        return $rc
+        ;;
+    esac
+    "$zavik_program" "$@"
+}
+zavik=run_zavik
+# Strict: bytes that are not UTF-8 and NaN or Infinity, which JSON has not.
+strict_json_lines() {
+    python3 -c '
+import json, sys
+def refuse(constant):
+    raise ValueError(constant)
+count = 0
+for number, line in enumerate(open(sys.argv[1], "rb").read().splitlines(), 1):
+    try:
+        value = json.loads(line.decode("utf-8", "strict"), parse_constant=refuse)
+        assert isinstance(value, dict), "not an object"
+    except Exception as error:
+        print("json line %d: %s: %r" % (number, error, line[:120]))
+        sys.exit(1)
+    count += 1
+sys.exit(0 if count else 1)
+' "$1"
+}
 
 "$make_samples" "$work" || { echo "FAILED: make_samples"; exit 1; }
 jpg=$work/landscape.jpg
@@ -167,5 +207,30 @@ for command in convert render thumbnail; do
     "$zavik" "$command" "$jpg" "$work/folder.png" 2>"$work/err"
     check "$command to a folder fails" [ $? = 1 ] && grep -q 'folder.png: is a folder' "$work/err"
 done
+
+# File names as the file system spells them. A name in code page 932 (表 is
+# 0x95 0x5C) is not UTF-8: the JSON stays UTF-8 and gives the bytes in hex.
+sjis=$work/$'\x95\x5c'.jpg
+cp "$jpg" "$sjis"
+out=$("$zavik" info --json "$sjis"); rc=$?
+check "a name in code page 932 opens" [ "$rc" = 0 ]
+check "and reports its picture" grep -q '"kind":"standard-image","width":640' <<<"$out"
+check "its JSON path shows the byte as U+FFFD" grep -qF '"path":"'"$work"'/�\\.jpg","pathBytes":"' <<<"$out"
+check "and its bytes give the name back" [ "$(json_value 'v["pathBytes"]' <<<"$out")" = "$(printf %s "$sjis" | hex)" ]
+check "the plain line keeps the name's bytes" [ "$("$zavik" info "$sjis")" = "$sjis: standard-image, 640 x 480, painter －－" ]
+missing=$work/$'\x95\x5c'missing.jpg
+out=$("$zavik" info --json "$missing")
+check "a message naming it gives its bytes too" \
+    [ "$(json_value 'v["messagesBytes"]' <<<"$out")" = "[None, '$(printf %s "$missing" | hex)']" ]
+
+# A message that names a UTF-8 file shows the name as it is, not converted
+# from code page 932 with the message's text.
+"$zavik" info "$work/存在しない.jpg" >/dev/null 2>"$work/err"
+check "a missing file's message names it" \
+    [ "$(hex <"$work/err")" = "$(printf 'Read_ESI_CNV: ファイル生成に失敗しました。\ntest: %s\n' "$work/存在しない.jpg" | hex)" ]
+out=$("$zavik" info --json "$work/存在しない.jpg")
+check "and so does its JSON" grep -qF '"messages":["ファイル生成に失敗しました。","'"$work"'/存在しない.jpg"]' <<<"$out"
+
+check "every --json line is strict UTF-8 JSON" strict_json_lines "$json_lines"
 
 finish

@@ -35,6 +35,7 @@ namespace {
 
 struct PageMessage {
     std::string text, caption;   // code page 932
+    std::string path;            // the file name after the text: the browser's, UTF-8
 };
 
 struct RgbaPixels {
@@ -107,13 +108,30 @@ void PenFields(Report& r, const char* name, const char* penName, const PenSettin
     r.End();
 }
 
+// The title as UTF-8. The viewer's title begins with the document's path
+// (SetDocumentTitle, which also keeps that path as CurrentPath), and here
+// the path is the browser's file name in UTF-8, not code page 932: when the
+// title begins with the whole path, only the rest is converted. A path cut
+// to fit the title does not match and the title converts as one, as before.
+std::string TitleText(const std::string& title, const std::string& path)
+{
+    if (title.compare(0, path.size(), path) != 0)
+        return Cp932ToUtf8(title.c_str());
+    return path + Cp932ToUtf8(title.c_str() + path.size());
+}
+
 }  // namespace
 
 // ------------------------------------------------------------ platform services
 // Messages are kept for the page, which shows each in a dialog with its caption.
 void ShowMessage(WindowHandle, const char* text, const char* caption)
 {
-    Web().messages.push_back({text ? text : "", caption ? caption : ""});
+    Web().messages.push_back({text ? text : "", caption ? caption : "", ""});
+}
+
+void ShowPathMessage(WindowHandle, const char* text, const char* path, const char* caption)
+{
+    Web().messages.push_back({text ? text : "", caption ? caption : "", path ? path : ""});
 }
 
 void SetWindowTitle(WindowHandle, const char* title) { Web().title = title ? title : ""; }
@@ -224,7 +242,7 @@ EMSCRIPTEN_KEEPALIVE const char* zv_state()
     // The zoom as the menu's check mark shows it (0: no item checked).
     const int zoomItem = CheckedZoomCommand(Document.ZoomFactor);
     r.Int("zoomPercent", zoomItem ? 100 - (zoomItem - kZoomFirstCommand) * 10 : 0);
-    r.Text("title", web.title.c_str());
+    r.Utf8("title", TitleText(web.title, Document.CurrentPath));
     char status[kStatusSize];
     FormatPaintStatus(status, CurrentPainter.name, Picture.width, Picture.height);
     r.Text("status", status);
@@ -236,11 +254,11 @@ EMSCRIPTEN_KEEPALIVE const char* zv_state()
     r.Utf8("workingBackground", ColourText(web.workingBackground));
     std::vector<std::string> texts, captions;
     for (const PageMessage& m : web.messages) {
-        texts.push_back(m.text);
+        texts.push_back(Cp932ToUtf8(m.text.c_str()) + m.path);
         captions.push_back(m.caption);
     }
     web.messages.clear();
-    r.Texts("messages", texts);
+    r.Utf8s("messages", texts);
     r.Texts("captions", captions);
     return Hand(r.Json());
 }
@@ -270,7 +288,7 @@ EMSCRIPTEN_KEEPALIVE const char* zv_properties()
         ItemRecord item;
         RasterImage picture;
         if (ReadItem(nullptr, Document.CurrentPath, picture, item) < 0) {
-            ShowMessage(nullptr, Document.CurrentPath, "失敗");
+            ShowPathMessage(nullptr, "", Document.CurrentPath, "失敗");
             break;
         }
         r.Text("name", item.name);
