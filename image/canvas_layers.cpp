@@ -42,14 +42,11 @@ void PrepareMaskLayer(RasterImage& mask, uint8_t hasLayers, int8_t maskScale, in
         mask.ResizeAndFill(kPlainMaskSide, kPlainMaskSide, -1);
         return;
     }
-    RasterImage source;
-    source.CopyPixelsFrom(mask);
-
-    int32_t newWidth = source.width;
-    int32_t newHeight = source.height;
+    int32_t newWidth = mask.width;
+    int32_t newHeight = mask.height;
     if (maskScale != 0) {
-        newWidth = ScaledSide(maskScale, source.width);
-        newHeight = ScaledSide(maskScale, source.height);
+        newWidth = ScaledSide(maskScale, mask.width);
+        newHeight = ScaledSide(maskScale, mask.height);
     }
 
     int level = maskLevel;
@@ -58,7 +55,8 @@ void PrepareMaskLayer(RasterImage& mask, uint8_t hasLayers, int8_t maskScale, in
     maskLevel = static_cast<int8_t>(level);
     const int threshold = 2 * level;
 
-    ResizeBilinear(source, mask, newWidth, newHeight);
+    // In place: the resize builds its result apart and hands it over.
+    ResizeBilinear(mask, mask, newWidth, newHeight);
 
     // Bytes from the threshold up are stretched over 0..255; the value
     // depends on the byte alone, so it is worked out once per byte value.

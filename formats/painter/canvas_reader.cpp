@@ -174,16 +174,23 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     reader.I32(underWidth);
     reader.I32(underHeight);
 
+    // The layers and the picture count against one budget. The mask is
+    // brought to its final size before the other sections are read, so that
+    // it never exists twice beside them.
+    MemoryBudget budget;
     MessageList read;
     RasterImage mask;
     RasterImage under;
     if (info.hasLayers == 1) {
-        if (HuffDecodeImg(mask, reader) != kHuffmanDecoded)
+        if (HuffDecodeImg(mask, reader, &budget) != kHuffmanDecoded)
             read.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
-        if (HuffDecodeImg(under, reader) != kHuffmanDecoded)
+        const int64_t decodedMask = mask.pixels.length;
+        PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
+        budget.Give(decodedMask - mask.pixels.length);
+        if (HuffDecodeImg(under, reader, &budget) != kHuffmanDecoded)
             read.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
     } else {
-        mask.ResizeAndFill(kPlainMaskSide, kPlainMaskSide, -1);
+        PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
     }
 
     // A main picture that fails to decode keeps the previous one (which the
@@ -191,7 +198,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     // in its stream still replaces it with what was decoded.
     RasterImage decoded;
     if (format == kCanvasHuffmanPicture) {
-        if (HuffDecodeImg(decoded, reader) != kHuffmanDecoded)
+        if (HuffDecodeImg(decoded, reader, &budget) != kHuffmanDecoded)
             read.push_back({"JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
     } else if (DecodeJPEG(reader.File(), decoded) != 1) {
         read.push_back({"JPEGファイル読み込みに失敗しました。ReadCNV", "失敗"});
@@ -206,7 +213,6 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
         AdoptPicture(picture, decoded);
     if (format == kCanvasHuffmanPicture)
         picture.FillHeaders();
-    PrepareMaskLayer(mask, canvas.record.hasLayers, canvas.record.maskScale, canvas.record.maskLevel);
     if (canvas.record.hasLayers == 1)
         BlendLayers(picture, under, mask);
     return CanvasError::kNone;

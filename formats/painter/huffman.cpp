@@ -444,7 +444,7 @@ int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanN
     return first.result;
 }
 
-int HuffDecodeImg(RasterImage& picture, FileReader& reader)
+int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget)
 {
     int32_t width = 0, height = 0, codedLength = 0;
     reader.I32(width);
@@ -488,6 +488,11 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader)
         wanted = available;
     else if (available < 0 && wanted > kMaxPixelBytes)
         wanted = kMaxPixelBytes;
+    const int32_t capacity = static_cast<int32_t>(StrideForWidth(width) * height);
+    if (budget && !budget->Take(wanted + capacity)) {
+        SkipCodedBytes(reader, codedLength);
+        return kHuffmanTooLarge;
+    }
     ByteBuffer coded;
     if (!coded.Allocate(static_cast<int32_t>(wanted))) {
         SkipCodedBytes(reader, codedLength);
@@ -497,7 +502,6 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader)
 
     // Decode into a block of its own and hand it to the picture only at the
     // end, so that a failure up to here leaves the picture as it was.
-    const int32_t capacity = static_cast<int32_t>(StrideForWidth(width) * height);
     // Only the bytes the stream does not reach are cleared, after decoding.
     ByteBuffer decoded;
     if (!decoded.Allocate(capacity))
@@ -505,6 +509,9 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader)
     int32_t count = 0;
     int stream = HuffmanDecodeSplit(coded.data, got, nodes, decoded.data, capacity, &count);
     std::memset(decoded.data + count, 0, static_cast<size_t>(capacity - count));
+    coded.Free();
+    if (budget)
+        budget->Give(wanted);
     if (picture.TakePixels(decoded, width, height) != kRasterOk)
         return kHuffmanNoMemory;
     if (got < codedLength)

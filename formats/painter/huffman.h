@@ -19,6 +19,7 @@
 #include <cstdio>
 
 #include "image/file_reader.h"
+#include "image/memory_budget.h"
 #include "image/raster_image.h"
 
 constexpr int kHuffmanSymbols = 257;       // 256 byte values and the end symbol
@@ -130,5 +131,8 @@ int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const Huffman
 // Reads one section at the reader's position into picture: on success the
 // picture is width x height with the decoded bytes (headers not filled; the
 // caller runs FillHeaders) and the reader is positioned after the section.
-int HuffDecodeImg(RasterImage& picture, FileReader& reader);
+// With a budget, the section's coded bytes and picture must fit in what is
+// left or the section is refused as too large; the picture's block stays
+// counted.
+int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget = nullptr);
 int HuffDecodeImg(RasterImage& picture, std::FILE* file);
