@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -211,6 +212,109 @@ TEST(Jpeg, OversizedHeadersAreRefusedBeforeDecoding)
     EXPECT_EQ(ReadJPEG(path.c_str(), p), 0);
     EXPECT_EQ(p.width, 1);
 }
+
+// A progressive grey 16 x 16 JPEG of exactly `scans` scans: the DC, the 63
+// AC coefficients one by one at half precision, then refinements of the
+// first of them (the encoder accepts a script that leaves bits unsent).
+std::string EncodeScans(const TempDir& dir, int scans)
+{
+    std::vector<jpeg_scan_info> script;
+    script.push_back({1, {0}, 0, 0, 0, 0});
+    for (int k = 1; k <= 63; ++k)
+        script.push_back({1, {0}, k, k, 0, 1});
+    for (int k = 1; static_cast<int>(script.size()) < scans; ++k)
+        script.push_back({1, {0}, k, k, 1, 0});
+    std::string path = dir.Path("scans.jpg");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = c.image_height = 16;
+    c.input_components = 1;
+    c.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    c.scan_info = script.data();
+    c.num_scans = static_cast<int>(script.size());
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(16);
+    JSAMPROW rows[1] = {row.data()};
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < 16; ++x)
+            row[x] = static_cast<uint8_t>(x * 13 + c.next_scanline * 7);
+        jpeg_write_scanlines(&c, rows, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+    return path;
+}
+
+// Each scan costs a pass over the whole picture, so past 100 scans a stream
+// is refused, however the scans are read.
+TEST(Jpeg, StreamsOfMoreThan100ScansAreRefused)
+{
+    TempDir dir;
+    RasterImage p;
+    p.ResizeAndFill(2, 2, 0x42);
+    EXPECT_EQ(ReadJPEG(EncodeScans(dir, 100).c_str(), p), 1);
+    EXPECT_EQ(p.width, 16);
+    EXPECT_EQ(ReadJPEGReduced(EncodeScans(dir, 100).c_str(), 8, p), 1);
+    p.ResizeAndFill(2, 2, 0x42);
+    EXPECT_EQ(ReadJPEG(EncodeScans(dir, 101).c_str(), p), 0);
+    EXPECT_EQ(ReadJPEGReduced(EncodeScans(dir, 101).c_str(), 8, p), 0);
+    EXPECT_EQ(p.width, 2);
+    EXPECT_EQ(p.pixels.data[0], 0x42);
+}
+
+#ifdef __GLIBC__
+// The bytes of a string through a FILE*, with a read error (EIO) or the end
+// of the file after `until` bytes.
+struct FailingReads {
+    std::string bytes;
+    size_t at, until;
+    bool error;
+};
+
+ssize_t ReadFailing(void* cookie, char* out, size_t size)
+{
+    auto* r = static_cast<FailingReads*>(cookie);
+    if (r->at >= r->until) {
+        if (!r->error)
+            return 0;
+        errno = EIO;
+        return -1;
+    }
+    const size_t n = std::min(size, r->until - r->at);
+    std::memcpy(out, r->bytes.data() + r->at, n);
+    r->at += n;
+    return static_cast<ssize_t>(n);
+}
+
+// The library's file source reads a short read as the end of the file and
+// decodes the rest of the picture as grey: right for a cut file, but a read
+// error is a failure.
+TEST(Jpeg, ReadErrorsFailWhereTheEndOfTheFileDecodes)
+{
+    TempDir dir;
+    RasterImage p;
+    TwoBands(p, 64, 64);
+    for (int i = 0; i < p.pixels.length; i += 5)
+        p.pixels.data[i] = static_cast<uint8_t>(i * 37);
+    const std::string bytes = ReadAll(Encode(dir, p, false));
+    for (bool error : {false, true}) {
+        FailingReads reads{bytes, 0, bytes.size() / 2, error};
+        std::FILE* f = fopencookie(&reads, "rb", cookie_io_functions_t{ReadFailing, nullptr, nullptr, nullptr});
+        ASSERT_NE(f, nullptr);
+        RasterImage decoded;
+        decoded.ResizeAndFill(2, 2, 0x42);
+        EXPECT_EQ(DecodeJPEG(f, decoded), error ? 0 : 1) << error;
+        EXPECT_EQ(decoded.width, error ? 2 : 64);
+        std::fclose(f);
+    }
+}
+#endif
 
 TEST(Jpeg, DecodesFromTheCurrentFilePosition)
 {
