@@ -79,19 +79,24 @@ void Advance(PngSource& s, const uint8_t* bytes, size_t n)
         n -= take;
         if (s.left > 0)
             continue;
-        if (s.part == PngSource::kHeader) {
-            s.crc = crc32(0, s.header + 4, 4);
-            s.left = BigEndian32(s.header);
-            s.part = s.left > 0 ? PngSource::kData : PngSource::kCrc;
-        } else if (s.part == PngSource::kData) {
-            s.part = PngSource::kCrc;
-        } else {
+        switch (s.part) {
+        case PngSource::kSignature:
+        case PngSource::kCrc:
             s.part = PngSource::kHeader;
             s.left = 8;
-            continue;
-        }
-        if (s.left == 0)
+            break;
+        case PngSource::kHeader:
+            s.crc = crc32(0, s.header + 4, 4);
+            s.part = PngSource::kData;
+            s.left = BigEndian32(s.header);
+            if (s.left > 0)
+                break;
+            [[fallthrough]];   // no data
+        case PngSource::kData:
+            s.part = PngSource::kCrc;
             s.left = 4;
+            break;
+        }
     }
 }
 
