@@ -46,8 +46,33 @@ void SetUpErrors(JpegErrorRecord& record)
 }
 
 // The decoder may use for its own tables and coefficient buffers at most
-// this much, so a hostile header cannot make it allocate without bound.
-constexpr long kDecoderMemoryLimit = static_cast<long>(3 * (kMaxPixelBytes >> 20)) << 20;
+// this much, so that a hostile header cannot make it allocate without bound:
+// with the output picture's block it stays within 3 blocks of the size
+// limit and 64 MiB. The largest buffers are the whole-picture coefficients
+// of a progressive or multi-scan stream, 2 bytes a sample: a 3-component
+// 4:4:4 picture at the size limit needs 2 blocks (plus the rounding of its
+// sides to whole 8 x 8 blocks), so every colour picture the limit allows
+// still decodes. Four components (CMYK) need 8 bytes a pixel and are refused
+// above about 75 megapixels when stored progressive. The library's buffers
+// beyond this limit would need backing store, which it does not have: the
+// request fails with a library error, through the recovery point.
+constexpr long kDecoderMemoryLimit = static_cast<long>(2 * (kMaxPixelBytes >> 20) + 64) << 20;
+
+// Encoders write a few scans: 10 for a progressive colour picture with the
+// library's defaults, a few dozen at most with custom scan scripts. Each scan
+// costs the decoder a pass over the picture's coefficients, so a stream of
+// thousands of near-empty scans (a dozen bytes each) would keep it busy for
+// seconds; past this many the stream is refused.
+constexpr int kMaxScans = 100;
+
+// The decoder's progress hook, called before each unit of input it takes in,
+// jpeg_start_decompress's absorption of a multi-scan stream included: past
+// kMaxScans it leaves through the error exit and so the recovery point.
+void LimitScans(j_common_ptr cinfo)
+{
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+        (*cinfo->err->error_exit)(cinfo);
+}
 
 // One scanline in the output colour space to blue, green, red.
 void StoreRow(const JSAMPLE* in, uint8_t* out, JDIMENSION width, int components, J_COLOR_SPACE space,
@@ -114,6 +139,8 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
 {
     jpeg_decompress_struct cinfo;
     JpegErrorRecord errors;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = LimitScans;
     cinfo.err = &errors.manager;
     SetUpErrors(errors);
     if (setjmp(errors.recovery)) {
@@ -123,6 +150,9 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kDecoderMemoryLimit;
+    // Before jpeg_start_decompress, which takes in every scan of a
+    // progressive stream.
+    cinfo.progress = &progress;
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
 
@@ -163,6 +193,14 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
             std::memset(row + 3 * w, 0, padding);
     }
     jpeg_finish_decompress(&cinfo);
+    // The file source takes a short read for the end of the file: it warns
+    // and inserts an end marker, and the rest of the picture decodes as grey.
+    // After a read error that is a damaged picture, not a short file.
+    if (std::ferror(file)) {
+        jpeg_destroy_decompress(&cinfo);
+        work.Free();
+        return false;
+    }
     // The file source reads ahead in blocks; give back what it fetched past
     // the end of the stream so that the file is left right after the JPEG
     // data, where painter files go on with their next sections. (At the end

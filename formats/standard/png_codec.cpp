@@ -14,6 +14,7 @@
 #include <utility>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "colour/transparency_state.h"
 #include "image/pixel_blend.h"
@@ -37,6 +38,111 @@ struct PngErrorRecord {
 
 void PngSilentWarning(png_structp, png_const_charp) {}
 
+// The value the recovery point sees when reading stopped after the
+// picture's last row (any other jump is a library error).
+constexpr int kRowsInPlace = 2;
+
+// The file as the library reads it, followed through the chunk framing
+// (signature, then length and type, data, CRC for each chunk), so that the
+// reading can end with the chunk that holds the picture's last row.
+struct PngSource {
+    enum Part { kSignature, kHeader, kData, kCrc };
+
+    std::FILE* file = nullptr;
+    bool rowsStarted = false;   // set when the library starts on the rows
+    bool interlaced = false;
+    png_uint_32 height = 0;
+    Part part = kSignature;
+    png_uint_32 left = 8;       // bytes of the part not read yet, never 0
+    uint8_t header[8] = {};     // the chunk's length and type
+    uint8_t stored[4] = {};     // the chunk's CRC field
+    uLong crc = 0;              // of the chunk's type and the data read so far
+};
+
+png_uint_32 BigEndian32(const uint8_t* b)
+{
+    return png_uint_32{b[0]} << 24 | png_uint_32{b[1]} << 16 | png_uint_32{b[2]} << 8 | b[3];
+}
+
+// Follows n bytes just read through the framing.
+void Advance(PngSource& s, const uint8_t* bytes, size_t n)
+{
+    while (n > 0) {
+        const png_uint_32 take = n < s.left ? static_cast<png_uint_32>(n) : s.left;
+        if (s.part == PngSource::kHeader)
+            std::memcpy(s.header + 8 - s.left, bytes, take);
+        else if (s.part == PngSource::kData)
+            s.crc = crc32(s.crc, bytes, take);
+        else if (s.part == PngSource::kCrc)
+            std::memcpy(s.stored + 4 - s.left, bytes, take);
+        s.left -= take;
+        bytes += take;
+        n -= take;
+        if (s.left > 0)
+            continue;
+        switch (s.part) {
+        case PngSource::kSignature:
+        case PngSource::kCrc:
+            s.part = PngSource::kHeader;
+            s.left = 8;
+            break;
+        case PngSource::kHeader:
+            s.crc = crc32(0, s.header + 4, 4);
+            s.part = PngSource::kData;
+            s.left = BigEndian32(s.header);
+            if (s.left > 0)
+                break;
+            [[fallthrough]];   // no data
+        case PngSource::kData:
+            s.part = PngSource::kCrc;
+            s.left = 4;
+            break;
+        }
+    }
+}
+
+// Fills data from the file, or raises the library's error on a short read
+// (end of file or read error), as the library's own file reader does.
+void ReadExactly(png_structp png, PngSource& s, uint8_t* data, size_t length)
+{
+    if (std::fread(data, 1, length, s.file) != length)
+        png_error(png, "Read Error");
+    Advance(s, data, length);
+}
+
+// After the picture's last row the library goes on inflating the deflate
+// stream to its end (to check it) before it lets go: for a stream that runs
+// on past the picture, up to gigabytes of surplus from a small file. Rather
+// than serve those reads, the rest of the chunk in progress (the one holding
+// the last row) is read here and its CRC checked, and reading ends there:
+// the rest of the stream, the chunks after and the stream's own checksum are
+// not read, as the rows are complete and stored.
+[[noreturn]] void StopAfterLastRow(png_structp png, PngSource& s)
+{
+    uint8_t buffer[4096];
+    if (s.part == PngSource::kData || s.part == PngSource::kCrc) {
+        while (s.part == PngSource::kData)
+            ReadExactly(png, s, buffer, s.left < sizeof buffer ? s.left : sizeof buffer);
+        while (s.part == PngSource::kCrc)
+            ReadExactly(png, s, buffer, s.left);
+        if (BigEndian32(s.stored) != s.crc)
+            png_error(png, "CRC error");
+    }
+    std::longjmp(static_cast<PngErrorRecord*>(png_get_error_ptr(png))->recovery, kRowsInPlace);
+}
+
+// The library's read function. The library's row state says when the last
+// row is done: the row count reaches the height, or for an interlaced
+// picture the pass count passes the last pass.
+void ReadPngBytes(png_structp png, png_bytep data, size_t length)
+{
+    PngSource& s = *static_cast<PngSource*>(png_get_io_ptr(png));
+    if (s.rowsStarted &&
+        (s.interlaced ? png_get_current_pass_number(png) >= 7 : png_get_current_row_number(png) >= s.height))
+        StopAfterLastRow(png, s);
+    ReadExactly(png, s, data, length);
+}
+
 // What DecodePng found in the file's header.
 struct PngHeader {
     png_uint_32 width = 0;
@@ -59,6 +165,7 @@ int Refusal(int colourType, int bitDepth)
 
 // Reads the header and, for a kind the viewer takes, the whole image (top
 // row first, interlacing removed) into rows, with table as its row pointers.
+// The file is read up to the end of the chunk that completes the last row.
 int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& table)
 {
     // Created with the library's own handlers, which cover creation itself;
@@ -72,12 +179,20 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
         return kPngTooLarge;
     }
     PngErrorRecord errors;
+    PngSource source;
+    source.file = file;
     png_set_error_fn(png, &errors, PngErrorExit, PngSilentWarning);
-    if (setjmp(errors.recovery)) {
+    switch (setjmp(errors.recovery)) {
+    case 0:
+        break;
+    case kRowsInPlace:
+        png_destroy_read_struct(&png, &info, nullptr);
+        return kPngRead;
+    default:
         png_destroy_read_struct(&png, &info, nullptr);
         return kPngCorrupt;
     }
-    png_init_io(png, file);
+    png_set_read_fn(png, &source, ReadPngBytes);
     // No ancillary chunk is used (the samples are shown as stored), so all
     // are skipped unread: the library would otherwise allocate what a text
     // or profile chunk claims, up to 2 GB, before finding the file short.
@@ -106,6 +221,11 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     png_bytepp pointers = reinterpret_cast<png_bytepp>(table.data);
     for (png_uint_32 i = 0; i < header.height; ++i)
         pointers[i] = rows.data + i * header.rowBytes;
+    source.interlaced = interlace != PNG_INTERLACE_NONE;
+    source.height = header.height;
+    source.rowsStarted = true;
+    // Ends at the recovery point once the last row is stored (see
+    // StopAfterLastRow).
     png_read_image(png, pointers);
     png_destroy_read_struct(&png, &info, nullptr);
     return kPngRead;

@@ -39,7 +39,10 @@ int IsPNGFile(const char* path);
 // is given it becomes width x height bytes in the picture's row order: the
 // file's alpha for grey+alpha and colour+alpha files (which then set
 // MaskActive to 1), 255 for the others. On a negative result the picture,
-// the mask and MaskActive are unchanged. The path is not recorded.
+// the mask and MaskActive are unchanged. The path is not recorded. The
+// file is read up to the end of the chunk that completes the picture's last
+// row (its CRC checked): image data beyond the rows and the chunks after are
+// not read, so damage there does not refuse the file.
 int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask);
 
 // The PNG open step of the dispatch: reads into picture and AlphaMask;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -211,6 +212,80 @@ TEST(Jpeg, OversizedHeadersAreRefusedBeforeDecoding)
     EXPECT_EQ(ReadJPEG(path.c_str(), p), 0);
     EXPECT_EQ(p.width, 1);
 }
+
+// A progressive grey 64 x 64 JPEG of `scans` AC scans, each a single
+// end-of-band run over all 64 blocks (as regression/jpeg/many_scans.jpg).
+std::string ScansOnly(int scans)
+{
+    std::string s = std::string("\xFF\xD8\xFF\xDB\x00\x43\x00", 7) + std::string(64, '\x01');
+    s += std::string("\xFF\xC2\x00\x0B\x08\x00\x40\x00\x40\x01\x01\x11\x00", 13);
+    s += std::string("\xFF\xC4\x00\x14\x10\x01", 6) + std::string(15, '\0') + "\x60";   // one code: EOB6
+    for (int i = 0; i < scans; ++i)   // code 0, six 0 bits: a run of 64; a 1 bit pads
+        s += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x01\x3F\x00\x01", 11);
+    return s + "\xFF\xD9";
+}
+
+// Each scan costs a pass over the whole picture: past 100 scans a stream is
+// refused.
+TEST(Jpeg, StreamsOfMoreThan100ScansAreRefused)
+{
+    TempDir dir;
+    RasterImage p;
+    EXPECT_EQ(ReadJPEG(dir.Write("100.jpg", ScansOnly(100)).c_str(), p), 1);
+    EXPECT_EQ(p.width, 64);
+    p.ResizeAndFill(2, 2, 0x42);
+    EXPECT_EQ(ReadJPEG(dir.Write("101.jpg", ScansOnly(101)).c_str(), p), 0);
+    EXPECT_EQ(p.width, 2);
+    EXPECT_EQ(p.pixels.data[0], 0x42);
+}
+
+#ifdef __GLIBC__
+// The bytes of a string through a FILE*, with a read error (EIO) or the end
+// of the file after `until` bytes.
+struct FailingReads {
+    std::string bytes;
+    size_t at, until;
+    bool error;
+};
+
+ssize_t ReadFailing(void* cookie, char* out, size_t size)
+{
+    auto* r = static_cast<FailingReads*>(cookie);
+    if (r->at >= r->until) {
+        if (!r->error)
+            return 0;
+        errno = EIO;
+        return -1;
+    }
+    const size_t n = std::min(size, r->until - r->at);
+    std::memcpy(out, r->bytes.data() + r->at, n);
+    r->at += n;
+    return static_cast<ssize_t>(n);
+}
+
+// The library's file source reads a short read as the end of the file and
+// decodes the rest of the picture as grey: right for a cut file, but a read
+// error is a failure.
+TEST(Jpeg, ReadErrorsFailWhereTheEndOfTheFileDecodes)
+{
+    TempDir dir;
+    RasterImage p;
+    TwoBands(p, 64, 64);
+    for (int i = 0; i < p.pixels.length; i += 5)
+        p.pixels.data[i] = static_cast<uint8_t>(i * 37);
+    const std::string bytes = ReadAll(Encode(dir, p, false));
+    for (bool error : {false, true}) {
+        FailingReads reads{bytes, 0, bytes.size() / 2, error};
+        std::FILE* f = fopencookie(&reads, "rb", cookie_io_functions_t{ReadFailing, nullptr, nullptr, nullptr});
+        ASSERT_NE(f, nullptr);
+        RasterImage decoded;
+        decoded.ResizeAndFill(2, 2, 0x42);
+        EXPECT_EQ(DecodeJPEG(f, decoded), error ? 0 : 1) << error;
+        EXPECT_EQ(decoded.width, error ? 2 : 64);
+        std::fclose(f);
+    }
+}
+#endif
 
 TEST(Jpeg, DecodesFromTheCurrentFilePosition)
 {

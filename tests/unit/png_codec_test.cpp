@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,36 @@ std::string WritePng(const std::string& path, int width, int height, int type, i
     png_destroy_write_struct(&png, &info);
     std::fclose(f);
     return path;
+}
+
+// A chunk with its length and CRC.
+std::string Chunk(const std::string& type, const std::string& data)
+{
+    auto bigEndian = [](uLong v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+    const std::string body = type + data;
+    return bigEndian(data.size()) + body + bigEndian(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()));
+}
+
+std::string Flipped(std::string bytes, size_t at)
+{
+    bytes[at] = char(bytes[at] ^ 0x5A);
+    return bytes;
+}
+
+// The deflate output for in, ended by flush.
+std::string Deflate(z_stream& z, const std::string& in, int flush)
+{
+    std::string out;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    char buffer[4096];
+    do {
+        z.next_out = reinterpret_cast<Bytef*>(buffer);
+        z.avail_out = sizeof buffer;
+        deflate(&z, flush);
+        out.append(buffer, sizeof buffer - z.avail_out);
+    } while (z.avail_out == 0);
+    return out;
 }
 
 class Png : public ::testing::Test {
@@ -196,4 +227,62 @@ TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
     }
     EXPECT_EQ(Picture.pixels.data[3 * 255 + 1], 0);   // the picture itself is not blended
     EXPECT_TRUE(Recorded().messages.empty());
+}
+
+// Reading ends with the chunk that completes the last row, its CRC checked:
+// image data past the rows is never inflated, so its damage, or a stream
+// that does not end, no longer refuses a picture whose rows are all there.
+TEST_F(Png, ReadingEndsWithTheChunkThatCompletesTheRows)
+{
+    for (bool adam7 : {false, true}) {
+        SCOPED_TRACE(adam7 ? "adam7" : "plain");
+        const std::string goodPath = WritePng(dir.Path("good.png"), 9, 7, PNG_COLOR_TYPE_RGB_ALPHA, 8, adam7);
+        RasterImage expected;
+        ByteBuffer expectedMask;
+        ASSERT_EQ(ReadPNG(goodPath.c_str(), expected, &expectedMask), kPngRead);
+        // The filtered rows, deflated again in three flushed pieces: all but
+        // the last byte, the last byte, then 64 KiB of zeros past the rows.
+        const std::string good = ReadAll(goodPath);
+        const size_t idat = good.find("IDAT");
+        const std::string head = good.substr(0, idat - 4), end = Chunk("IEND", "");
+        std::string raw(1 << 16, '\0');
+        uLongf rawLength = raw.size();
+        const size_t idatLength = static_cast<uint8_t>(good[idat - 2]) << 8 | static_cast<uint8_t>(good[idat - 1]);
+        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&raw[0]), &rawLength,
+                             reinterpret_cast<const Bytef*>(good.data() + idat + 4), idatLength),
+                  Z_OK);
+        raw.resize(rawLength);
+        z_stream z{};
+        ASSERT_EQ(deflateInit(&z, 9), Z_OK);
+        const std::string most = Deflate(z, raw.substr(0, raw.size() - 1), Z_FULL_FLUSH);
+        const std::string last = Deflate(z, raw.substr(raw.size() - 1), Z_FULL_FLUSH);
+        const std::string surplus = Deflate(z, std::string(1 << 16, '\0'), Z_FINISH);
+        deflateEnd(&z);
+        const std::string whole = Chunk("IDAT", most + last + surplus);
+        const struct {
+            std::string bytes;
+            int result;
+        } cases[] = {
+            {head + whole + end, kPngRead},
+            {head + Chunk("IDAT", most) + Chunk("IDAT", last + surplus) + end, kPngRead},
+            {head + Chunk("IDAT", most + last) + Flipped(Chunk("IDAT", surplus), 10) + end, kPngRead},
+            {head + Chunk("IDAT", most + last) + end, kPngRead},   // the stream never ends
+            {head + Chunk("IDAT", most) + Flipped(Chunk("IDAT", last), 8) + end, kPngCorrupt},
+            {head + Flipped(whole, whole.size() - 5) + end, kPngCorrupt},   // past the rows, same chunk
+            {head + Chunk("IDAT", most) + end, kPngCorrupt},
+            {head + Chunk("IDAT", most + last).substr(0, 8 + most.size() + last.size()), kPngCorrupt},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(&c - cases);
+            RasterImage picture;
+            ByteBuffer mask;
+            ASSERT_EQ(ReadPNG(dir.Write("case.png", c.bytes).c_str(), picture, &mask), c.result);
+            if (c.result == kPngRead) {
+                ASSERT_EQ(picture.pixels.length, expected.pixels.length);
+                EXPECT_EQ(0, std::memcmp(picture.pixels.data, expected.pixels.data, expected.pixels.length));
+                ASSERT_EQ(mask.length, expectedMask.length);
+                EXPECT_EQ(0, std::memcmp(mask.data, expectedMask.data, mask.length));
+            }
+        }
+    }
 }
