@@ -8,6 +8,9 @@ zavik=$(realpath "$1")
 shim=$(realpath "$2")
 samples=$(realpath "$3")/samples
 input=$samples/landscape.jpg
+# In a sanitizer build the shim is loaded before the sanitizer's runtime,
+# which it then refuses unless told that the order is meant.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 
 # No temporary file of a save left in a folder.
 no_temporary() { [ -z "$(find "$1" -maxdepth 1 \( -name '.zvk*' -o -name '*.tmp*' \) -print -quit)" ]; }

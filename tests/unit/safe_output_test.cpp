@@ -1,23 +1,17 @@
 // The parts of a safe save the shell test (tests/scripts/safe_save_test.sh)
 // cannot reach: the memory stream and the in-place write behind a folder
-// that takes no new file (the Windows one is a pipe drained by a thread),
-// the temporary-file watcher, and on Windows the attributes.
+// that takes no new file (the Windows stream is a pipe drained by a
+// thread). The Windows attributes are in safe_output_test_win32.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "formats/standard/replace_file.h"
 #include "formats/standard/safe_output.h"
 #include "tests/support/temp_files.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -36,8 +30,6 @@ std::string Pattern(size_t size)
         bytes[i] = static_cast<char>((i * 7919u) >> 5);
     return bytes;
 }
-
-std::vector<std::string> gWatched;
 
 }  // namespace
 
@@ -67,50 +59,3 @@ TEST(SafeOutput, InMemoryThenOverTheTargetKeepsEveryByteAndTheLength)
         FreeMemoryFile(memory);
     }
 }
-
-TEST(SafeOutput, TheWatcherSeesATemporaryFileBesideTheTargetUntilItIsGone)
-{
-    TempDir dir;
-    const std::string target = dir.Write("picture.png", "the earlier file");
-    SetTemporaryFileWatcher([](const char* name) { gWatched.push_back(name ? name : "(none)"); });
-    for (const bool succeeds : {false, true}) {
-        SCOPED_TRACE(succeeds);
-        gWatched.clear();
-        bool existedWhileWriting = false;
-        const OutputResult result = WriteSafely(target.c_str(), [&](std::FILE* file) {
-            existedWhileWriting = gWatched.size() == 1 && std::filesystem::exists(gWatched[0]);
-            return std::fputs("the new file", file) >= 0 && succeeds;
-        });
-        EXPECT_EQ(result, succeeds ? OutputResult::kWritten : OutputResult::kWriteFailed);
-        ASSERT_EQ(gWatched.size(), 2u);
-        EXPECT_TRUE(existedWhileWriting);
-        EXPECT_EQ(std::filesystem::path(gWatched[0]).parent_path(), std::filesystem::path(target).parent_path());
-        EXPECT_EQ(gWatched[1], "(none)");
-        EXPECT_FALSE(std::filesystem::exists(gWatched[0]));
-        EXPECT_EQ(ReadAll(target), succeeds ? "the new file" : "the earlier file");
-    }
-    SetTemporaryFileWatcher(nullptr);
-}
-
-#ifdef _WIN32
-TEST(SafeOutput, WindowsKeepsHiddenAndSystemAndRefusesReadOnly)
-{
-    TempDir dir;
-    const std::string hidden = dir.Write("hidden.bmp", "old");
-    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-    EXPECT_EQ(WriteSafely(hidden.c_str(), [](std::FILE* file) { return std::fputs("new", file) >= 0; }),
-              OutputResult::kWritten);
-    EXPECT_EQ(ReadAll(hidden), "new");
-    const DWORD kept = GetFileAttributesA(hidden.c_str());
-    EXPECT_EQ(kept & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
-    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
-
-    const std::string readOnly = dir.Write("read-only.bmp", "old");
-    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    bool encoded = false;
-    EXPECT_EQ(WriteSafely(readOnly.c_str(), [&](std::FILE*) { return encoded = true; }), OutputResult::kCannotCreate);
-    EXPECT_FALSE(encoded);
-    EXPECT_EQ(ReadAll(readOnly), "old");
-    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);   // so that the folder can be removed
-}
-#endif
