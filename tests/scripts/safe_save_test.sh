@@ -50,6 +50,14 @@ check "a 0600 file stays 0600" [ "$(stat -c %a "$work/modes/private.png")" = 600
 check "and has the new picture" cmp -s "$work/reference.png" "$work/modes/private.png"
 (umask 027 && "$zavik" convert "$input" "$work/modes/new.png")
 check "a new file has the umask's permissions" [ "$(stat -c %a "$work/modes/new.png")" = 640 ]
+if [ "$(id -u)" = 0 ]; then   # only root may give a file to someone else
+    cp "$old" "$work/modes/theirs.png"
+    chown nobody:nogroup "$work/modes/theirs.png"
+    chmod 640 "$work/modes/theirs.png"
+    "$zavik" convert "$input" "$work/modes/theirs.png"
+    check "a file replaced by root keeps its owner, group and mode" \
+        [ "$(stat -c %U:%G:%a "$work/modes/theirs.png")" = nobody:nogroup:640 ]
+fi
 
 # Links: the file a link names is replaced and the link stays; a dangling
 # link's file is created, as opening the link for writing would.
@@ -65,7 +73,8 @@ check "no temporary file beside the link or the file" no_temporary "$work/links/
 check "a dangling link stays a link" [ -L "$work/links/dangling.png" ]
 check "and the file it names is made" cmp -s "$work/reference.png" "$work/links/missing.png"
 
-# A name as long as the file system allows (255 bytes in all).
+# A name near the file system's limit of 255 bytes, which leaves no room
+# for anything appended to it.
 long=$work/$(printf 'n%.0s' $(seq 250)).png
 "$zavik" convert "$input" "$long"
 check "a 254-byte name is saved" cmp -s "$work/reference.png" "$long"
@@ -134,8 +143,8 @@ pid=$!
 check "a slow batch begins" waits_for_temporary "$work/batch"
 kill -TERM -- -"$pid"
 wait "$pid"
-# The workers end on their own after the tool (and may stay as zombies
-# where nothing reaps orphans): wait for their files, not for them.
+# The workers may end after the tool (and stay as zombies where nothing
+# reaps orphans): wait for their files, not for them.
 eventually_no_temporary() {
     for _ in $(seq 100); do no_temporary "$1" && return 0; sleep 0.02; done
     return 1
