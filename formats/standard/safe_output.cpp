@@ -47,9 +47,12 @@ bool CreateTemporary(const std::string& target, std::string& temporary, NewFile&
 {
     const std::string folder = FolderPrefix(target);
     // The name only has to be new; CreateNewFile refuses one that exists.
+    // Batch workers are forked copies with the same counter and clock, so
+    // the target's name is mixed in to keep their sequences apart.
     static uint32_t counter = 0;
-    uint32_t state = static_cast<uint32_t>(std::time(nullptr)) * 2654435761u ^ static_cast<uint32_t>(std::clock()) ^
-                     static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&temporary));
+    uint32_t state = static_cast<uint32_t>(std::time(nullptr)) * 2654435761u ^ static_cast<uint32_t>(std::clock());
+    for (const char c : target)
+        state = (state ^ static_cast<unsigned char>(c)) * 16777619u;
     for (int attempt = 0; attempt < 32; ++attempt) {
         state = (state ^ ++counter) * 2246822519u;
         state ^= state >> 15;
