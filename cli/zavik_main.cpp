@@ -15,6 +15,7 @@
 #include "cli/batch.h"
 #include "cli/cli_platform.h"
 #include "cli/document_report.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/report.h"
 #include "cli/text_output.h"
@@ -482,6 +483,7 @@ int main(int argc, char** argv)
         }
         if (options.files.empty())
             return UsageError("no file given", c.usage);
+        RemoveTemporaryFilesOnInterrupt();
         return c.run(options);
     }
     std::fprintf(stderr, "zavik: unknown command '%s' (see zavik --help)\n", command.c_str());

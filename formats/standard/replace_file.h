@@ -1,16 +1,76 @@
-// The two file-system steps of a safe save that differ between platforms:
-// creating a new file that no one else has, and putting a finished file in
-// the place of the one it replaces. replace_file_posix.cpp and
-// replace_file_win32.cpp implement them; the build picks one. The save
-// safe output (safe_output.h) is their only user.
+// The file-system steps of a safe save that differ between platforms:
+// finding the file a target name stands for, learning what may be done to
+// it, creating a new file that no one else has, getting it onto the disk
+// with the old file's permissions, and putting it in the old file's place
+// (or, where no new file can be made beside it, writing over it). The
+// POSIX and Win32 files implement them; the build picks one. The safe
+// output (safe_output.h) is their only user.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
-// Creates path for writing in byte mode, failing when it already exists
-// (so that two saves never share a temporary file). Null on failure.
-std::FILE* CreateNewFile(const char* path);
+// What a save needs to know about the file it replaces.
+struct TargetFile {
+    bool exists = false;
+    bool regular = false;    // a plain file (not a folder, device or pipe)
+    bool writable = false;   // the user may open it for writing
+    // What the replacement inherits: POSIX permission bits, owner and
+    // group; on Windows `mode` holds the file attributes.
+    uint32_t mode = 0;
+    uint32_t owner = 0;
+    uint32_t group = 0;
+};
+
+// A file being written, with the descriptor the platform steps need (a
+// stream handed to other code may not tell its descriptor).
+struct NewFile {
+    std::FILE* file = nullptr;
+    int descriptor = -1;
+};
+
+// The file a save to `target` writes: the name itself, or where its chain
+// of symbolic links ends, even when that file does not exist yet (as
+// opening the name for writing would create it). False when the chain
+// cannot be followed (a loop, an unreadable link).
+bool ResolveTarget(const char* target, std::string& resolved);
+
+// What is at `path` now.
+TargetFile InspectTarget(const char* path);
+
+// Creates path for writing in byte mode, readable by the user alone,
+// failing when it already exists (so that two saves never share a
+// temporary file). False on failure.
+bool CreateNewFile(const char* path, NewFile& created);
+
+// Flushes and closes a finished file, after the data reached the disk and
+// the file took the permissions (owner, group, attributes) of `target`,
+// or of a newly created file when there is none. False when any write or
+// the flush to disk failed; the file is closed either way.
+bool FinishNewFile(NewFile& file, const char* path, const TargetFile& target);
 
 // Renames the finished file `from` to `target`, replacing target when it
-// exists. True on success; on failure both files are as they were.
+// exists, and makes the rename itself lasting. True on success; on failure
+// both files are as they were.
 bool ReplaceTargetFile(const char* from, const char* target);
+
+// A stream that collects what is written to it in memory, for a save that
+// cannot make a file beside its target. Null when the platform has none.
+struct MemoryFile {
+    std::FILE* file = nullptr;
+    char* data = nullptr;   // valid after CloseMemoryFile
+    size_t size = 0;
+    void* state = nullptr;   // the platform's own
+};
+bool OpenMemoryFile(MemoryFile& memory);
+// Closes the stream; false when collecting failed. The data stays until
+// FreeMemoryFile.
+bool CloseMemoryFile(MemoryFile& memory);
+void FreeMemoryFile(MemoryFile& memory);
+
+// Writes `size` bytes over the existing file `target`, cuts it to that
+// length and flushes it to disk. False on failure (the target may then be
+// damaged: this is the last resort when no new file can be made).
+bool OverwriteFile(const char* target, const char* data, size_t size);

@@ -1,69 +1,117 @@
 #include "formats/standard/safe_output.h"
 
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "formats/standard/replace_file.h"
-#include "image/raster_image.h"
+#include "image/sjis_text.h"
 
 namespace {
 
-// A file being written under a temporary name beside its target.
-struct SafeOutput {
-    std::FILE* file = nullptr;          // open for writing in byte mode
-    char target[kPathSize] = {};
-    char temporary[kPathSize + 16] = {};   // "<target>.tmpXXXX"
-};
+TemporaryFileWatcher gWatcher = nullptr;
 
-// Creates a new temporary file in the target's folder. False (nothing
-// created) when the target's name is too long or the folder does not take
-// a new file.
-bool BeginSafeOutput(SafeOutput& output, const char* target)
+void Watch(const char* temporary)
 {
-    output.file = nullptr;
-    const size_t length = std::strlen(target);
-    if (length == 0 || length >= sizeof output.target)
-        return false;
-    std::memcpy(output.target, target, length + 1);
+    if (gWatcher)
+        gWatcher(temporary);
+}
+
+// The folder part of a path, with its separator ("" for a bare name), so
+// that the temporary file lands beside the target.
+std::string FolderPrefix(const std::string& path)
+{
+#ifdef _WIN32
+    // Code page 932 trail bytes include '\\', so a character at a time.
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsSjisLeadByte(c)) {
+            ++i;
+        } else if (c == '\\' || c == '/' || c == ':') {
+            start = i + 1;
+        }
+    }
+    return path.substr(0, start);
+#else
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+#endif
+}
+
+// A new file in the target's folder under a short name of its own, so that
+// a target whose name is as long as the file system allows still has room
+// for it. False (nothing created) when the folder does not take a new file.
+bool CreateTemporary(const std::string& target, std::string& temporary, NewFile& created)
+{
+    const std::string folder = FolderPrefix(target);
     // The name only has to be new; CreateNewFile refuses one that exists.
-    static unsigned counter = 0;
-    const unsigned seed = static_cast<unsigned>(std::time(nullptr)) * 2654435761u ^ static_cast<unsigned>(std::clock());
+    // Batch workers are forked copies with the same counter and clock, so
+    // the target's name is mixed in to keep their sequences apart.
+    static uint32_t counter = 0;
+    uint32_t state = static_cast<uint32_t>(std::time(nullptr)) * 2654435761u ^ static_cast<uint32_t>(std::clock());
+    for (const char c : target)
+        state = (state ^ static_cast<unsigned char>(c)) * 16777619u;
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const unsigned tag = (seed + 40503u * ++counter) & 0xFFFFu;
-        std::snprintf(output.temporary, sizeof output.temporary, "%s.tmp%04X", target, tag);
-        output.file = CreateNewFile(output.temporary);
-        if (output.file)
+        state = (state ^ ++counter) * 2246822519u;
+        state ^= state >> 15;
+        char name[32];
+        std::snprintf(name, sizeof name, ".zvk%06x.tmp", static_cast<unsigned>(state & 0xFFFFFFu));
+        temporary = folder + name;
+        if (CreateNewFile(temporary.c_str(), created))
             return true;
     }
-    output.temporary[0] = '\0';
+    temporary.clear();
     return false;
 }
 
-// When `written` is true and the file flushes and closes without error, it
-// replaces the target. Otherwise the temporary file is removed and the
-// target is as it was.
-bool FinishSafeOutput(SafeOutput& output, bool written)
+// The last resort for a target that may be written but has no folder that
+// takes a new file beside it: the whole file is encoded in memory first,
+// so that a failed encoding leaves the target untouched, and then written
+// over the target.
+OutputResult WriteInPlace(const char* target, const std::function<bool(std::FILE*)>& encode)
 {
-    bool ok = written;
-    if (std::fflush(output.file) != 0 || std::ferror(output.file))
-        ok = false;
-    if (std::fclose(output.file) != 0)
-        ok = false;
-    output.file = nullptr;
-    if (ok && !ReplaceTargetFile(output.temporary, output.target))
-        ok = false;
-    if (!ok)
-        std::remove(output.temporary);
-    return ok;
+    MemoryFile memory;
+    if (!OpenMemoryFile(memory))
+        return OutputResult::kCannotCreate;
+    const bool encoded = encode(memory.file);
+    const bool collected = CloseMemoryFile(memory);
+    const bool written = encoded && collected && OverwriteFile(target, memory.data, memory.size);
+    FreeMemoryFile(memory);
+    return written ? OutputResult::kWritten : OutputResult::kWriteFailed;
 }
 
 }  // namespace
 
+void SetTemporaryFileWatcher(TemporaryFileWatcher watcher) { gWatcher = watcher; }
+
 OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode)
 {
-    SafeOutput output;
-    if (!BeginSafeOutput(output, target))
+    std::string path;
+    if (*target == '\0' || !ResolveTarget(target, path))
         return OutputResult::kCannotCreate;
-    const bool written = encode(output.file);
-    return FinishSafeOutput(output, written) ? OutputResult::kWritten : OutputResult::kWriteFailed;
+    const TargetFile existing = InspectTarget(path.c_str());
+    // Refused as opening it for writing would be refused: a save does not
+    // get round a read-only file by replacing it.
+    if (existing.exists && !existing.writable)
+        return OutputResult::kCannotCreate;
+
+    std::string temporary;
+    NewFile output;
+    if (!CreateTemporary(path, temporary, output)) {
+        if (existing.exists && existing.regular)
+            return WriteInPlace(path.c_str(), encode);
+        return OutputResult::kCannotCreate;
+    }
+    Watch(temporary.c_str());
+    bool ok = encode(output.file);
+    if (!FinishNewFile(output, temporary.c_str(), existing))
+        ok = false;
+    if (ok && !ReplaceTargetFile(temporary.c_str(), path.c_str()))
+        ok = false;
+    if (!ok)
+        std::remove(temporary.c_str());
+    Watch(nullptr);
+    return ok ? OutputResult::kWritten : OutputResult::kWriteFailed;
 }

@@ -1,11 +1,17 @@
 // Writing a file without ever destroying the one it replaces.
 //
-// The file is written under a temporary name beside its target and takes
-// the target's place only after every byte was written and the file
-// closed. Until then an existing target stays as it was; after a failure
-// the temporary file is removed. Every writer of the program (the JPEG,
-// BMP and PNG saves and the command-line tool's outputs) writes through
-// WriteSafely; the encoders themselves only write into an open stream.
+// The file is written under a temporary name of its own beside its target
+// (".zvk" and six hex digits, readable by the user alone) and takes the
+// target's place only after every byte was written, flushed to disk and the
+// file closed with the old file's permissions. Until then an existing
+// target stays as it was; after a failure the temporary file is removed.
+// A target that is a symbolic link stays one: the file it names is
+// replaced. A target the user may not write is refused, as opening it for
+// writing would be. Where the folder takes no new file but the target may
+// be written, the file is encoded in memory and written over the target.
+// Every writer of the program (the JPEG, BMP and PNG saves and the
+// command-line tool's outputs) writes through WriteSafely; the encoders
+// themselves only write into an open stream.
 #pragma once
 
 #include <cstdio>
@@ -14,12 +20,18 @@
 
 enum class OutputResult {
     kWritten = 0,
-    kCannotCreate,   // no temporary file could be made beside the target
+    kCannotCreate,   // the target may not be written, or no file could be made for it
     kWriteFailed,    // encoding, flushing, closing or the replacement failed
 };
 
-// Creates a new temporary file beside target, runs encode on it (true when
-// it wrote everything) and, when that and closing the file succeed, puts
-// the file in the target's place. encode is not run when the temporary
-// file cannot be made.
+// Runs encode on a new stream for target (true when it wrote everything)
+// and, when that and getting the file to disk succeed, puts the file in the
+// target's place. encode is not run when the save is refused.
 OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode);
+
+// Told the name of each temporary file once it exists and null once it is
+// gone (renamed or removed), so that a program that may be interrupted can
+// remove it. One watcher for the process; null for none. It is called from
+// WriteSafely, never from a signal handler.
+using TemporaryFileWatcher = void (*)(const char* temporary);
+void SetTemporaryFileWatcher(TemporaryFileWatcher watcher);
