@@ -2,10 +2,13 @@
 # Files that are not what they seem: special files in the place of a file,
 # and files the system fails to read. Every one ends in a clear failure
 # within moments, never in a wait or a damaged picture.
-# Usage: hostile_files_test.sh ZAVIK REPO
+# Usage: hostile_files_test.sh ZAVIK FAULT_INJECT_LIBRARY REPO
 source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 zavik=$(realpath "$1")
-repo=$(realpath "$2")
+shim=$(realpath "$2")
+repo=$(realpath "$3")
+# The sanitizer runtime wants to come first; the shim only wraps libc calls.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 regression=$repo/tests/regression/open
 
 # Named on the command line: a FIFO without a writer, a folder, a terminal
@@ -28,5 +31,20 @@ check "and names the painter by its file" grep -q 'canvas_painter_fifo: canvas, 
 out=$(timeout 10 "$zavik" info "$work/canvas_painter_stdin" 2>/dev/null < <(exec sleep 20 2>/dev/null)); rc=$?
 check "/dev/stdin as painter does not wait on input" [ "$rc" != 124 ]
 check "and names the painter by its file" grep -q 'canvas, .*painter stdin$' <<<"$out"
+
+# A disk that fails partway through each kind of file (EIO): the convert
+# fails and writes nothing, never a damaged picture reported as success.
+samples=$repo/samples
+for name in landscape.jpg hanako.esi sunset.cnv kirakira.itm; do
+    size=$(stat -c %s "$samples/$name")
+    for at in 200 $((size / 2)) $((size - 10)); do
+        (cd "$samples" && ZAVIK_FAULT_READ="$name:$at" LD_PRELOAD="$shim" \
+            "$zavik" convert "$name" "$work/eio.png" 2>"$work/err"); rc=$?
+        check "$name failing at $at fails" [ "$rc" = 1 ]
+        check "$name failing at $at writes nothing" [ ! -e "$work/eio.png" ]
+        check "$name failing at $at says so" [ -s "$work/err" ]
+        rm -f "$work/eio.png"
+    done
+done
 
 finish

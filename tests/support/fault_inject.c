@@ -1,9 +1,10 @@
 /* Faults on demand for the tests, loaded with LD_PRELOAD into the real
  * program. Without any of the variables below it changes nothing.
  *
- *   ZAVIK_FAULT_READ=TEXT:N     a file opened for reading (fopen, fopen64)
- *                               whose path contains TEXT gives its first N
- *                               bytes, then every read fails with EIO
+ *   ZAVIK_FAULT_READ=TEXT:N     a file opened for reading (fopen, fopen64,
+ *                               or open then fdopen, as the readers open
+ *                               theirs) whose path contains TEXT gives its
+ *                               first N bytes, then every read fails with EIO
  *   ZAVIK_FAULT_WRITE=N         a stream made with fdopen for writing (the
  *                               safe output's temporary file) takes N bytes,
  *                               then every write fails with ENOSPC
@@ -23,6 +24,8 @@
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -142,6 +145,45 @@ FILE* fopen64(const char* path, const char* mode)
     return file && bytes >= 0 ? wrap_read(file, bytes) : file;
 }
 
+/* A descriptor opened for reading by open() keeps its byte count here until
+ * fdopen makes it a stream (0: no fault; else the count plus one). */
+static long long read_fault_by_fd[1024];
+
+static void note_read_open(int fd, const char* path, int flags)
+{
+    if (fd < 0 || fd >= (int)(sizeof read_fault_by_fd / sizeof read_fault_by_fd[0]))
+        return;
+    const long long bytes = (flags & O_ACCMODE) == O_RDONLY ? read_fault_for(path, "rb") : -1;
+    read_fault_by_fd[fd] = bytes + 1;
+}
+
+static int open_with(const char* name, const char* path, int flags, va_list rest)
+{
+    int (*real_open)(const char*, int, ...) = (int (*)(const char*, int, ...))next_symbol(name);
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
+    const int fd = real_open(path, flags, mode);
+    note_read_open(fd, path, flags);
+    return fd;
+}
+
+int open(const char* path, int flags, ...)
+{
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_with("open", path, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int open64(const char* path, int flags, ...)
+{
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_with("open64", path, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
 /* ----------------------------------------------------------------- writes */
 
 struct write_fault {
@@ -196,6 +238,13 @@ FILE* fdopen(int fd, const char* mode)
         real_fdopen = (FILE * (*)(int, const char*)) next_symbol("fdopen");
     const char* limit = getenv("ZAVIK_FAULT_WRITE");
     const char* delay = getenv("ZAVIK_FAULT_WRITE_DELAY_MS");
+    if (mode && mode[0] == 'r' && fd >= 0 && fd < (int)(sizeof read_fault_by_fd / sizeof read_fault_by_fd[0]) &&
+        read_fault_by_fd[fd] > 0) {
+        const long long bytes = read_fault_by_fd[fd] - 1;
+        read_fault_by_fd[fd] = 0;
+        FILE* real = real_fdopen(fd, mode);
+        return real ? wrap_read(real, bytes) : NULL;
+    }
     if ((!limit && !delay) || !mode || mode[0] != 'w')
         return real_fdopen(fd, mode);
     struct write_fault* f = malloc(sizeof *f);
