@@ -200,7 +200,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     if (format == kCanvasHuffmanPicture) {
         if (HuffDecodeImg(decoded, reader, &budget) != kHuffmanDecoded)
             read.push_back({"JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
-    } else if (DecodeJPEG(reader.File(), decoded) != 1) {
+    } else if (DecodeJPEG(reader.File(), decoded, &budget) != 1) {
         read.push_back({"JPEGファイル読み込みに失敗しました。ReadCNV", "失敗"});
     }
     if (reader.IoError())

@@ -7,6 +7,7 @@
 // callers show the program's messages.
 #include "formats/standard/jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -15,6 +16,7 @@ extern "C" {
 }
 
 #include "image/area_reduce.h"
+#include "image/memory_budget.h"
 #include "image/sjis_text.h"
 #include "image/open_file.h"
 
@@ -135,7 +137,8 @@ unsigned ScaleDenominatorFor(JDIMENSION width, JDIMENSION height, int32_t side)
 // full size, or with reduceForSide > 0 scaled down by the library as far as
 // ScaleDenominatorFor allows. Returns false after a fatal library error or a
 // refused size; work then holds no picture.
-bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide = 0)
+bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide = 0,
+                    int64_t memoryLeft = kOpenMemoryBytes)
 {
     jpeg_decompress_struct cinfo;
     JpegErrorRecord errors;
@@ -169,6 +172,15 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
         cinfo.scale_num = 1;
         cinfo.scale_denom = ScaleDenominatorFor(cinfo.image_width, cinfo.image_height, reduceForSide);
     }
+    // The picture and the decoder's buffers share what the open has left;
+    // on their own that is never less than the decoder's limit.
+    jpeg_calc_output_dimensions(&cinfo);
+    const int64_t block = StrideForWidth(cinfo.output_width) * cinfo.output_height;
+    if (block > memoryLeft) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    cinfo.mem->max_memory_to_use = static_cast<long>(std::min<int64_t>(kDecoderMemoryLimit, memoryLeft - block));
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION w = cinfo.output_width;
@@ -256,16 +268,18 @@ bool EncodeFromPicture(std::FILE* file, const RasterImage& picture, int quality,
 
 }  // namespace
 
-int DecodeJPEG(std::FILE* file, RasterImage& picture)
+int DecodeJPEG(std::FILE* file, RasterImage& picture, MemoryBudget* budget)
 {
     ByteBuffer work;
     int32_t width = 0, height = 0;
-    if (!DecodeToBuffer(file, work, width, height))
+    if (!DecodeToBuffer(file, work, width, height, 0, budget ? budget->left : kOpenMemoryBytes))
         return 0;
     // The picture changes only now, after the whole stream decoded.
     if (picture.TakePixels(work, width, height) != kRasterOk)
         return 0;
     picture.FillHeaders();
+    if (budget)
+        budget->Take(picture.pixels.length);
     return 1;
 }
 

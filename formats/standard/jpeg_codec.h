@@ -1,6 +1,7 @@
 // JPEG files and JPEG streams inside painter and canvas files.
 #pragma once
 
+#include "image/memory_budget.h"
 #include "image/platform.h"
 #include "image/raster_image.h"
 
@@ -10,8 +11,10 @@
 // file ("rb") into picture. 1 when decoded and stored; 0 when the library
 // reported a fatal error or the picture is beyond the size limit, the
 // picture then unchanged. The file is not closed; after a decode it is
-// positioned right after the JPEG data (after a failure, anywhere).
-int DecodeJPEG(std::FILE* file, RasterImage& picture);
+// positioned right after the JPEG data (after a failure, anywhere). With a
+// budget, the picture and the decoder's buffers must fit in what it has
+// left, and the picture's block is counted against it.
+int DecodeJPEG(std::FILE* file, RasterImage& picture, MemoryBudget* budget = nullptr);
 
 // True for a name that ends in a JPEG extension.
 bool IsJPEGName(const char* path);
