@@ -4,11 +4,13 @@
 #include <utility>
 
 #include "app/document.h"
+#include "colour/transparency_state.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/painter/painter_reader.h"
+#include "formats/standard/png_codec.h"
+#include "image/open_file.h"
 #include "image/program_objects.h"
 #include "image/sjis_text.h"
-#include "image/open_file.h"
 
 namespace {
 
@@ -143,4 +145,19 @@ int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRe
     else if (contents.itemKind == kItemKindOther)
         Document.kind = kOtherItem;
     return kItemRead;
+}
+
+int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
+{
+    bool alphaChannel = false;
+    const int result = ReadPNG(path, picture, &AlphaMask, &alphaChannel);
+    if (result >= 0) {
+        if (alphaChannel)
+            Transparency.MaskActive = 1;
+        CopyText(picture.path, sizeof picture.path, path);
+        return 0;
+    }
+    if (const char* text = PngReadText(result))
+        ShowMessage(window, text, "失敗");
+    return -1;
 }

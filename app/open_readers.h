@@ -40,3 +40,9 @@ int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const cha
 // refused leaves the record, ItemExplanation, the control and the kind as
 // they were. ItemReadResult.
 int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item);
+
+// The PNG open step of the dispatch: reads into picture and AlphaMask (an
+// alpha channel is a separation of its own: it sets MaskActive to 1, so it
+// shows and saves like one); 0 after a load (path recorded in the picture),
+// -1 after its message.
+int LoadPNG(WindowHandle window, const char* path, RasterImage& picture);

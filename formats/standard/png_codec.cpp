@@ -16,9 +16,7 @@
 #include <png.h>
 #include <zlib.h>
 
-#include "colour/transparency_state.h"
 #include "image/pixel_blend.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 #include "image/open_file.h"
 
@@ -334,7 +332,7 @@ int IsPNGFile(const char* path)
     return png ? 1 : 0;
 }
 
-int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
+int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel)
 {
     std::FILE* file = OpenRegularFile(path);
     if (!file)
@@ -374,35 +372,33 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask)
     if (picture.TakePixels(block, w, h) != kRasterOk)
         return kPngTooLarge;
     picture.FillHeaders();
-    if (alphaMask) {
+    if (alphaMask)
         std::swap(*alphaMask, mask);
-        // An alpha channel is a separation of its own: it shows and saves
-        // like one.
-        if (alpha)
-            Transparency.MaskActive = 1;
-    }
+    if (alphaChannel)
+        *alphaChannel = alpha;
     return kPngRead;
 }
 
-int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
+const char* PngReadText(int result)
 {
-    const int result = ReadPNG(path, picture, &AlphaMask);
-    if (result >= 0) {
-        CopyText(picture.path, sizeof picture.path, path);
-        return 0;
+    switch (result) {
+    case kPngColourType:
+        return "PNGファイルのカラータイプが未対応です。";
+    case kPngBitDepth:
+        return "PNGファイルの色深度が8bit以外です。本ソフトではPNGファイルは色深度8bitのみ対応です。";
+    case kPngPalette:
+        return "申し訳有りませんが、本ソフトはカラーパレット付きPNGファイルに対応していません。";
+    case kPngCannotOpen:
+        return "PNGファイルのオープンに失敗しました。";
+    case kPngNotPng:
+        return "本ソフトで扱えるPNGファイルではありません。";
+    case kPngCorrupt:
+        return "PNGファイルのデータが壊れています。";
+    case kPngTooLarge:
+        return "PNG画像が大きすぎて読み込めません。";
+    default:
+        return nullptr;
     }
-    static const char* const messages[] = {
-        "PNGファイルのカラータイプが未対応です。",
-        "PNGファイルの色深度が8bit以外です。本ソフトではPNGファイルは色深度8bitのみ対応です。",
-        "申し訳有りませんが、本ソフトはカラーパレット付きPNGファイルに対応していません。",
-        "PNGファイルのオープンに失敗しました。",
-        "本ソフトで扱えるPNGファイルではありません。",
-        "PNGファイルのデータが壊れています。",
-        "PNG画像が大きすぎて読み込めません。",
-    };
-    if (result >= kPngTooLarge)
-        ShowMessage(window, messages[-result - 1], "失敗");
-    return -1;
 }
 
 bool StorePngFile(std::FILE* file, const RasterImage& picture, const uint8_t* weights, const RasterImage* backdrop,

@@ -16,7 +16,7 @@
 #include "image/platform.h"
 #include "image/raster_image.h"
 
-// Results of ReadPNG. LoadPNG shows a message for each of them.
+// Results of ReadPNG. LoadPNG shows the text of each failure (PngReadText).
 enum PngReadResult : int {
     kPngRead = 0,
     kPngColourType = -1,     // a colour type other than grey, colour, grey+alpha, colour+alpha
@@ -37,17 +37,16 @@ int IsPNGFile(const char* path);
 
 // Reads path into picture (bottom-up BGR, headers filled). When alphaMask
 // is given it becomes width x height bytes in the picture's row order: the
-// file's alpha for grey+alpha and colour+alpha files (which then set
-// MaskActive to 1), 255 for the others. On a negative result the picture,
-// the mask and MaskActive are unchanged. The path is not recorded. The
+// file's alpha for grey+alpha and colour+alpha files, 255 for the others;
+// alphaChannel, when given, says which. On a negative result the picture,
+// the mask and alphaChannel are unchanged. The path is not recorded. The
 // file is read up to the end of the chunk that completes the picture's last
 // row (its CRC checked): image data beyond the rows and the chunks after are
 // not read, so damage there does not refuse the file.
-int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask);
+int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel = nullptr);
 
-// The PNG open step of the dispatch: reads into picture and AlphaMask;
-// 0 after a load (path recorded in the picture), -1 after its message.
-int LoadPNG(WindowHandle window, const char* path, RasterImage& picture);
+// The message for a failed ReadPNG; null for kPngRead.
+const char* PngReadText(int result);
 
 // Writes picture into an open file ("wb") as an 8-bit PNG file, top row
 // first: colour with alpha from weights (one byte a pixel, the picture's

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/open_readers.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/open_dispatch.h"
+#include "app/open_readers.h"
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/png_codec.h"
