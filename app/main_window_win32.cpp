@@ -11,7 +11,7 @@
 #include "app/zoom.h"
 #include "colour/colour_dialogs_win32.h"
 #include "formats/painter/painter_record.h"
-#include "formats/standard/save_dialog_win32.h"
+#include "app/save_dialog_win32.h"
 #include "image/offscreen_win32.h"
 #include "image/platform.h"
 #include "image/program_objects.h"

@@ -11,7 +11,7 @@
 #include "app/document.h"
 #include "app/main_window_win32.h"
 #include "app/open_dispatch.h"
-#include "formats/standard/save_dialog_win32.h"
+#include "app/save_dialog_win32.h"
 #include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"

@@ -1,4 +1,4 @@
-#include "formats/standard/save_dialog_win32.h"
+#include "app/save_dialog_win32.h"
 
 #include <commdlg.h>
 
