@@ -24,9 +24,16 @@ std::string FolderOf(const std::string& path)
 // can only be read by setting it, so it is put straight back.
 uint32_t NewFileMode()
 {
+#ifdef __EMSCRIPTEN__
+    // The browser build's file system applies no umask, and its umask call
+    // only keeps a value that starts at 0777: taken at its word it would
+    // leave the saved file unreadable.
+    return 0666u;
+#else
     const mode_t mask = umask(0);
     umask(mask);
     return 0666u & ~static_cast<uint32_t>(mask);
+#endif
 }
 
 }  // namespace
