@@ -6,18 +6,22 @@
 
 #include "image/byte_buffer.h"
 
-struct CanvasRecord {
+// The settings alone: plain values, so that a reader can stage a copy.
+struct CanvasSettings {
     int32_t canvasValueD = 0;
     int32_t canvasValueB = 0;
     int32_t canvasValueA = 0;
     int32_t canvasValueC = 0;
-    ByteBuffer canvasBlock;
     int32_t canvasValueE = 0;
     int32_t canvasValueF = 0;
     int32_t canvasValueG = 0;
     uint8_t hasLayers = 0;
     int8_t maskLevel = 0;
     int8_t maskScale = 0;
+};
+
+struct CanvasRecord : CanvasSettings {
+    ByteBuffer canvasBlock;
 };
 
 // The settings of the last canvas read (a program-wide object: image/program_objects.h).

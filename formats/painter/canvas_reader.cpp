@@ -95,18 +95,7 @@ void StageHead(CanvasHead& head, const CanvasContents& canvas)
 {
     std::memcpy(head.subjectPath, canvas.subjectPath, kPathSize);
     std::memcpy(head.painterPath, canvas.painterPath, kPathSize);
-    const CanvasRecord& from = canvas.record;
-    CanvasRecord& to = head.record;
-    to.canvasValueA = from.canvasValueA;
-    to.canvasValueB = from.canvasValueB;
-    to.canvasValueC = from.canvasValueC;
-    to.canvasValueD = from.canvasValueD;
-    to.canvasValueE = from.canvasValueE;
-    to.canvasValueF = from.canvasValueF;
-    to.canvasValueG = from.canvasValueG;
-    to.hasLayers = from.hasLayers;
-    to.maskLevel = from.maskLevel;
-    to.maskScale = from.maskScale;
+    static_cast<CanvasSettings&>(head.record) = canvas.record;
 }
 
 void CommitHead(CanvasContents& canvas, CanvasHead& head)
