@@ -21,19 +21,52 @@ namespace {
 // once the buffer holds a whole name.
 char gTemporary[4096];
 volatile sig_atomic_t gHaveTemporary = 0;
+// The signal mask from before a temporary file was being created.
+sigset_t gMaskBeforeCreating;
 
-void Follow(const char* temporary)
+sigset_t Interruptions()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+void Remember(const char* temporary)
 {
     gHaveTemporary = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    if (!temporary)
-        return;
     const size_t length = std::strlen(temporary);
     if (length >= sizeof gTemporary)
         return;   // a name longer than any the system takes: nothing to remove
     std::memcpy(gTemporary, temporary, length + 1);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     gHaveTemporary = 1;
+}
+
+// An interruption that comes while the file is being created waits until
+// its name is remembered: otherwise it could end the program between the
+// two and leave the file behind.
+void Follow(TemporaryFileEvent event, const char* temporary)
+{
+    switch (event) {
+    case TemporaryFileEvent::kCreating: {
+        const sigset_t signals = Interruptions();
+        sigprocmask(SIG_BLOCK, &signals, &gMaskBeforeCreating);
+        break;
+    }
+    case TemporaryFileEvent::kCreated:
+        Remember(temporary);
+        sigprocmask(SIG_SETMASK, &gMaskBeforeCreating, nullptr);
+        break;
+    case TemporaryFileEvent::kNotCreated:
+        sigprocmask(SIG_SETMASK, &gMaskBeforeCreating, nullptr);
+        break;
+    case TemporaryFileEvent::kGone:
+        gHaveTemporary = 0;
+        break;
+    }
 }
 
 void OnInterrupt(int signal)
@@ -53,9 +86,7 @@ void RemoveTemporaryFilesOnInterrupt()
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
+    action.sa_mask = Interruptions();
     action.sa_flags = SA_RESETHAND;
     for (const int signal : {SIGINT, SIGTERM}) {
         struct sigaction previous;

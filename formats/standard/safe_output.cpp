@@ -12,10 +12,10 @@ namespace {
 
 TemporaryFileWatcher gWatcher = nullptr;
 
-void Watch(const char* temporary)
+void Watch(TemporaryFileEvent event, const char* temporary)
 {
     if (gWatcher)
-        gWatcher(temporary);
+        gWatcher(event, temporary);
 }
 
 // The folder part of a path, with its separator ("" for a bare name), so
@@ -59,7 +59,10 @@ bool CreateTemporary(const std::string& target, std::string& temporary, NewFile&
         char name[32];
         std::snprintf(name, sizeof name, ".zvk%06x.tmp", static_cast<unsigned>(state & 0xFFFFFFu));
         temporary = folder + name;
-        if (CreateNewFile(temporary.c_str(), created))
+        Watch(TemporaryFileEvent::kCreating, temporary.c_str());
+        const bool made = CreateNewFile(temporary.c_str(), created);
+        Watch(made ? TemporaryFileEvent::kCreated : TemporaryFileEvent::kNotCreated, temporary.c_str());
+        if (made)
             return true;
     }
     temporary.clear();
@@ -104,7 +107,6 @@ OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*
             return WriteInPlace(path.c_str(), encode);
         return OutputResult::kCannotCreate;
     }
-    Watch(temporary.c_str());
     bool ok = encode(output.file);
     if (!FinishNewFile(output, temporary.c_str(), existing))
         ok = false;
@@ -112,6 +114,6 @@ OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*
         ok = false;
     if (!ok)
         std::remove(temporary.c_str());
-    Watch(nullptr);
+    Watch(TemporaryFileEvent::kGone, temporary.c_str());
     return ok ? OutputResult::kWritten : OutputResult::kWriteFailed;
 }

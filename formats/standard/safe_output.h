@@ -29,9 +29,14 @@ enum class OutputResult {
 // target's place. encode is not run when the save is refused.
 OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode);
 
-// Told the name of each temporary file once it exists and null once it is
-// gone (renamed or removed), so that a program that may be interrupted can
-// remove it. One watcher for the process; null for none. It is called from
-// WriteSafely, never from a signal handler.
-using TemporaryFileWatcher = void (*)(const char* temporary);
+// Told of each temporary file a save makes, so that a program that may be
+// interrupted can remove it: kCreating just before the file named may come
+// to exist, then kCreated or kNotCreated, and kGone once a created file was
+// renamed into place or removed. Between kCreating and the answer the
+// watcher may hold back its interruptions, so that no moment passes in
+// which the file exists and the watcher does not know it. One watcher for
+// the process; null for none. It is called from WriteSafely, never from a
+// signal handler.
+enum class TemporaryFileEvent { kCreating, kCreated, kNotCreated, kGone };
+using TemporaryFileWatcher = void (*)(TemporaryFileEvent event, const char* temporary);
 void SetTemporaryFileWatcher(TemporaryFileWatcher watcher);

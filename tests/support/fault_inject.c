@@ -8,8 +8,9 @@
  *   ZAVIK_FAULT_WRITE=N         a stream made with fdopen for writing (the
  *                               safe output's temporary file) takes N bytes,
  *                               then every write fails with ENOSPC
- *   ZAVIK_FAULT_WRITE_DELAY_MS=MS  each write reaching such a stream's file
- *                               first sleeps MS milliseconds (a slow disk,
+ *   ZAVIK_FAULT_WRITE_DELAY_MS=MS  making such a stream, and each write
+ *                               reaching its file, first sleeps MS
+ *                               milliseconds (a slow disk,
  *                               for interrupting a save part way)
  *   ZAVIK_FAULT_RENAME=1        rename fails with EIO
  *   ZAVIK_FAULT_FSYNC=1         fsync and fdatasync fail with EIO
@@ -192,13 +193,18 @@ struct write_fault {
     long delay_ms;
 };
 
+static void pause_for(long ms)
+{
+    if (ms > 0) {
+        struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
+        nanosleep(&pause, NULL);
+    }
+}
+
 static ssize_t fault_write(void* cookie, const char* buffer, size_t size)
 {
     struct write_fault* f = cookie;
-    if (f->delay_ms > 0) {
-        struct timespec pause = {f->delay_ms / 1000, (f->delay_ms % 1000) * 1000000L};
-        nanosleep(&pause, NULL);
-    }
+    pause_for(f->delay_ms);
     if (f->left == 0) {
         errno = ENOSPC;
         return 0; /* a cookie writer reports an error as 0 bytes */
@@ -255,6 +261,9 @@ FILE* fdopen(int fd, const char* mode)
     f->fd = fd;
     f->left = limit ? (uint64_t)atoll(limit) : UINT64_MAX;
     f->delay_ms = delay ? atol(delay) : 0;
+    /* The file already exists under its name: an interruption now must
+     * find the program knowing it. */
+    pause_for(f->delay_ms);
     cookie_io_functions_t io = {NULL, fault_write, fault_write_seek, fault_write_close};
     FILE* wrapped = fopencookie(f, mode, io);
     if (!wrapped)
