@@ -68,13 +68,14 @@ function(zavik_install_dependency_licences destination)
         endif()
         set(tree ${out}/${name})
         file(REMOVE_RECURSE ${tree})
-        if(orig)
+        set(text "")
+        if(orig AND EXISTS ${sources}/${orig})
             file(ARCHIVE_EXTRACT INPUT ${sources}/${orig} DESTINATION ${tree} PATTERNS "*/${member}")
+            # Only the top of the upstream tree: libpng has a LICENSE of a
+            # contributed program too.
+            file(GLOB text LIST_DIRECTORIES false ${tree}/*/${member})
         endif()
-        # Only the top of the upstream tree: libpng has a LICENSE of a
-        # contributed program too.
-        file(GLOB text LIST_DIRECTORIES false ${tree}/*/${member})
-        if(orig AND text)
+        if(text)
             install(FILES ${text} DESTINATION ${destination} RENAME ${name})
         else()
             string(APPEND missing " ${package}:${member}")
