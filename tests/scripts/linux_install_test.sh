@@ -17,7 +17,6 @@ done
 check "the installed zavik runs" grep -q '^zavik 5' <<<"$("$prefix/bin/zavik" --version)"
 man_page=$prefix/share/man/man1/zavik.1.gz
 check "the manual page has no formatting faults" [ -z "$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man_page" 2>&1 >/dev/null)" ]
-check "the manual page is linux/zavik.1 compressed" cmp -s <(gzip -dc "$man_page") "$repo/linux/zavik.1"
 # gzip -9n: no name flag, no time, the best compression's flag.
 for gz in "$man_page" "$prefix/share/doc/zavik/changelog.gz"; do
     check "${gz#"$prefix/"} is made by gzip -9n" [ "$(od -An -tx1 -N9 "$gz" | tr -d ' ')" = 1f8b08000000000002 ]
@@ -61,7 +60,6 @@ out=$("$work/unpacked/usr/bin/zavik" info "$repo/samples/sunset.cnv")
 check "the packaged zavik reads a canvas" grep -q 'canvas, 320 x 240' <<<"$out"
 check "package holds the MIME package" [ -f "$work/unpacked/usr/share/mime/packages/zavik.xml" ]
 check "package holds the thumbnailer" [ -f "$work/unpacked/usr/share/thumbnailers/zavik.thumbnailer" ]
-check "package holds the compressed manual page" [ -f "$work/unpacked/usr/share/man/man1/zavik.1.gz" ]
 # The README lists the informational tags that remain.
 lintian_clean() { local out; out=$(lintian --fail-on error,warning "$1" 2>&1) || { echo "$out"; return 1; }; }
 check "lintian reports no error and no warning" lintian_clean "$deb"
@@ -83,7 +81,8 @@ if p:
     print(p.license.text)
 PY
 }
-check "the package's copyright file is DEP-5" dep5 "$work/unpacked/usr/share/doc/zavik/copyright" >/dev/null
+dep5_parses() { dep5 "$1" >/dev/null; }
+check "the package's copyright file is DEP-5" dep5_parses "$work/unpacked/usr/share/doc/zavik/copyright"
 # A licence the project states (LICENSES/ID.txt) is named and quoted, blank
 # lines and all; the configured copyright file is enough to see it.
 mkdir "$work/licence"
