@@ -95,6 +95,10 @@ void RemoveTemporaryFilesOnInterrupt()
             continue;
         sigaction(signal, &action, nullptr);
     }
+    // A file size limit (ulimit -f) would otherwise end the program in the
+    // middle of a write, its temporary file left behind; ignored, the write
+    // fails with EFBIG and the save ends as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif
