@@ -246,12 +246,12 @@ std::string OutputFormat(const std::string& requested, const std::string& out)
     return "";
 }
 
-// True when a writer wrote (result 0). Otherwise its message, the
-// window's, named neither the file nor the cause; the command line adds
-// both, as far as the save found them.
-bool Saved(int writerResult)
+// Passes on whether a save wrote. When it did not, the writer's message
+// (the window's) named neither the file nor the cause; the command line
+// adds both, as far as the save found them.
+bool Saved(bool written)
 {
-    if (writerResult == 0)
+    if (written)
         return true;
     const OutputFailure& failure = LastOutputFailure();
     // The system's words are in the system's code page, as its names are.
@@ -285,13 +285,13 @@ bool WriteView(const std::string& out, const std::string& format, const RasterIm
 {
     if (format == "png") {
         ByteBuffer noMask;
-        return Saved(WRITE_PNG(nullptr, out.c_str(), view, noMask));
+        return Saved(WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0);
     }
     const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
     if (result != OutputResult::kWritten)
         std::fprintf(stderr, "zavik: %s: %s\n", PathText(out).c_str(),
                      result == OutputResult::kCannotCreate ? "cannot be created" : "writing failed");
-    return Saved(static_cast<int>(result));
+    return Saved(result == OutputResult::kWritten);
 }
 
 int FilterIndexFor(const std::string& format)
@@ -306,7 +306,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const std:
 {
     if (!OpenDocument(input) || !HasPicture(PathText(input)) || !ApplyColourSteps(colours))
         return false;
-    return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()));
+    return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0);
 }
 
 struct BatchJob {
@@ -447,7 +447,7 @@ int RunThumbnail(const Options& options)
         Transparency.MaskActive = 1;
         Transparency.BackgroundMode = kTransparent;
     }
-    return Saved(WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask)) ? kExitOk : kExitFailed;
+    return Saved(WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask) == 0) ? kExitOk : kExitFailed;
 }
 
 int RunRender(const Options& options)
