@@ -203,16 +203,18 @@ bool OpenStream(const char* path, NewFile& opened)
 
 namespace {
 
-// All `size` bytes at `offset`, through interrupted and short transfers.
-bool ReadAt(int fd, char* data, size_t size, off_t offset)
+// All `size` bytes at `offset` through pread or pwrite, past interrupted
+// and short transfers.
+template <typename Bytes, typename Call>
+bool Transfer(Call call, int fd, Bytes data, size_t size, off_t offset)
 {
     for (size_t done = 0; done < size;) {
-        const ssize_t n = pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
+        const ssize_t n = call(fd, data + done, size - done, offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             if (n == 0)
-                errno = EIO;   // shorter than it was a moment ago
+                errno = EIO;   // the file is shorter than it was a moment ago
             return false;
         }
         done += static_cast<size_t>(n);
@@ -220,21 +222,9 @@ bool ReadAt(int fd, char* data, size_t size, off_t offset)
     return true;
 }
 
-bool WriteAt(int fd, const char* data, size_t size, off_t offset)
-{
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
+bool ReadAt(int fd, char* data, size_t size, off_t offset) { return Transfer(pread, fd, data, size, offset); }
+
+bool WriteAt(int fd, const char* data, size_t size, off_t offset) { return Transfer(pwrite, fd, data, size, offset); }
 
 // The signals that end a program at the user's or the system's request.
 // While a file is written over there is no temporary file whose removal

@@ -207,41 +207,32 @@ bool SeekTo(HANDLE file, uint64_t offset)
 
 bool SetLength(HANDLE file, uint64_t length) { return SeekTo(file, length) && SetEndOfFile(file); }
 
-// All `size` bytes from `offset`, in pieces a DWORD can count.
-bool ReadAt(HANDLE file, char* data, size_t size, uint64_t offset)
+// All `size` bytes from `offset` through ReadFile or WriteFile, in pieces
+// a DWORD can count.
+template <typename Bytes, typename Call>
+bool Transfer(Call call, HANDLE file, Bytes data, size_t size, uint64_t offset)
 {
     if (!SeekTo(file, offset))
         return false;
     for (size_t done = 0; done < size;) {
         const DWORD chunk = static_cast<DWORD>(size - done < (1u << 30) ? size - done : (1u << 30));
-        DWORD read = 0;
-        if (!ReadFile(file, data + done, chunk, &read, nullptr))
+        DWORD moved = 0;
+        if (!call(file, data + done, chunk, &moved, nullptr))
             return false;
-        if (read == 0) {
-            SetLastError(ERROR_HANDLE_EOF);   // shorter than it was a moment ago
+        if (moved == 0) {
+            SetLastError(ERROR_HANDLE_EOF);   // the file is shorter than it was a moment ago
             return false;
         }
-        done += read;
+        done += moved;
     }
     return true;
 }
 
+bool ReadAt(HANDLE file, char* data, size_t size, uint64_t offset) { return Transfer(ReadFile, file, data, size, offset); }
+
 bool WriteAt(HANDLE file, const char* data, size_t size, uint64_t offset)
 {
-    if (!SeekTo(file, offset))
-        return false;
-    for (size_t done = 0; done < size;) {
-        const DWORD chunk = static_cast<DWORD>(size - done < (1u << 30) ? size - done : (1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file, data + done, chunk, &written, nullptr))
-            return false;
-        if (written == 0) {
-            SetLastError(ERROR_WRITE_FAULT);
-            return false;
-        }
-        done += written;
-    }
-    return true;
+    return Transfer(WriteFile, file, data, size, offset);
 }
 
 // As on POSIX: the whole length reserved first (extending a file gives it
