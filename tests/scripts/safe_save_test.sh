@@ -36,6 +36,14 @@ for case in "ZAVIK_FAULT_WRITE=3000:No space left on device" "ZAVIK_FAULT_RENAME
         check "$fault $format: no temporary file left" no_temporary "$work/faults"
     done
 done
+# A file size limit fails the write as a full disk does, rather than
+# ending the tool with its temporary file left.
+cp "$old" "$work/faults/limit.bmp"
+(ulimit -f 100 && "$zavik" convert "$input" "$work/faults/limit.bmp" 2>"$work/err")
+check "ulimit -f: exits 1" [ $? = 1 ]
+check "ulimit -f: says why" grep -qF "limit.bmp: File too large" "$work/err"
+check "ulimit -f: the earlier file is intact" cmp -s "$old" "$work/faults/limit.bmp"
+check "ulimit -f: no temporary file left" no_temporary "$work/faults"
 
 # Where the folder takes no new file (ZAVIK_FAULT_CREATE: no free inodes)
 # the file is written over in place, only once the disk has room for all
@@ -152,14 +160,7 @@ check "the other file is converted" [ -f "$work/collect/out/kirakira.png" ]
 ln -s out "$work/collect/linked"
 "$zavik" convert -d "$work/collect/linked" --format bmp "$input"
 check "a folder that is a link takes the files" cmp -s "$work/reference.bmp" "$work/collect/out/landscape.bmp"
-# A file size limit fails the write as a full disk does, rather than
-# ending the tool with its temporary file left.
-cp "$old" "$work/faults/limit.bmp"
-(ulimit -f 100 && "$zavik" convert "$input" "$work/faults/limit.bmp" 2>"$work/err")
-check "ulimit -f: exits 1" [ $? = 1 ]
-check "ulimit -f: says why" grep -qF "limit.bmp: File too large" "$work/err"
-check "ulimit -f: the earlier file is intact" cmp -s "$old" "$work/faults/limit.bmp"
-check "ulimit -f: no temporary file left" no_temporary "$work/faults"
+
 # The shim itself changes nothing when no fault is asked for.
 LD_PRELOAD="$shim" "$zavik" convert "$input" "$work/faults/plain.png"
 check "without a fault the shim writes what the tool writes" cmp -s "$work/reference.png" "$work/faults/plain.png"
