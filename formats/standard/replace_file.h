@@ -90,8 +90,8 @@ void FreeMemoryFile(MemoryFile& memory);
 // fails all the same puts the old bytes and length back.
 enum class OverwriteResult {
     kWritten,    // the file holds the new bytes, flushed to disk
-    kRefused,    // nothing was changed: it could not be opened or read, or there is no room
-    kRestored,   // writing failed; the old bytes and length are back
+    kRefused,    // nothing was changed: it could not be opened or read
+    kFailed,     // no room for the new bytes, or writing failed and the old bytes and length are back
     kDamaged,    // writing failed, and so did putting the old bytes back
 };
 OverwriteResult OverwriteFile(const char* target, const char* data, size_t size, bool soleName);

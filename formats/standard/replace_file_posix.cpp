@@ -254,7 +254,7 @@ OverwriteResult WriteOver(int fd, const char* data, size_t size, const char* old
         if (fstat(fd, &now) == 0 && now.st_size != oldSize)
             (void)ftruncate(fd, oldSize);
         errno = reserved;
-        return OverwriteResult::kRefused;
+        return OverwriteResult::kFailed;
     }
     if (WriteAt(fd, data, size, 0) && fsync(fd) == 0 && (newSize >= oldSize || ftruncate(fd, newSize) == 0)) {
         // The new bytes are on the disk; only the cut may not be yet, and
@@ -266,7 +266,7 @@ OverwriteResult WriteOver(int fd, const char* data, size_t size, const char* old
     const bool back = WriteAt(fd, old, kept, 0) && (newSize <= oldSize || ftruncate(fd, oldSize) == 0) &&
                       fsync(fd) == 0;
     errno = error;
-    return back ? OverwriteResult::kRestored : OverwriteResult::kDamaged;
+    return back ? OverwriteResult::kFailed : OverwriteResult::kDamaged;
 }
 
 }  // namespace

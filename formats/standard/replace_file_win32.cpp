@@ -244,7 +244,7 @@ OverwriteResult WriteOver(HANDLE file, const char* data, size_t size, const char
         const DWORD error = GetLastError();
         (void)SetLength(file, oldSize);
         SetLastError(error);
-        return OverwriteResult::kRefused;
+        return OverwriteResult::kFailed;
     }
     if (WriteAt(file, data, size, 0) && FlushFileBuffers(file) && (size >= oldSize || SetLength(file, size))) {
         (void)FlushFileBuffers(file);
@@ -254,7 +254,7 @@ OverwriteResult WriteOver(HANDLE file, const char* data, size_t size, const char
     const bool back = WriteAt(file, old, kept, 0) && (size <= oldSize || SetLength(file, oldSize)) &&
                       FlushFileBuffers(file);
     SetLastError(error);
-    return back ? OverwriteResult::kRestored : OverwriteResult::kDamaged;
+    return back ? OverwriteResult::kFailed : OverwriteResult::kDamaged;
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ OutputResult WriteInPlace(const char* target, const std::function<bool(std::FILE
         case OverwriteResult::kRefused:
             result = Failed(OutputResult::kCannotCreate, OutputFault::kSystem);
             break;
-        case OverwriteResult::kRestored:
+        case OverwriteResult::kFailed:
             result = Failed(OutputResult::kWriteFailed, OutputFault::kSystem);
             break;
         case OverwriteResult::kDamaged:
