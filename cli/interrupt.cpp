@@ -30,6 +30,7 @@ sigset_t Interruptions()
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);   // the terminal closed
     return signals;
 }
 
@@ -88,7 +89,7 @@ void RemoveTemporaryFilesOnInterrupt()
     action.sa_handler = OnInterrupt;
     action.sa_mask = Interruptions();
     action.sa_flags = SA_RESETHAND;
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction previous;
         // A background job's shell ignores SIGINT for it; that stays so.
         if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)

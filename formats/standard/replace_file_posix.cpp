@@ -1,7 +1,6 @@
 #include "formats/standard/replace_file.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -258,14 +258,16 @@ within_10s() {
 save_begun() { ! no_temporary "$1"; }   # FOLDER: a save there has made its file
 mkdir "$work/signal" "$work/batch"
 cp "$old" "$work/signal/slow.bmp"
-ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert "$input" "$work/signal/slow.bmp" &
-pid=$!
-check "a slow save begins" within_10s save_begun "$work/signal"
-kill -TERM "$pid"
-wait "$pid"
-check "SIGTERM ends it as SIGTERM does" [ $? = 143 ]
-check "no temporary file left after SIGTERM" no_temporary "$work/signal"
-check "the earlier file is intact" cmp -s "$old" "$work/signal/slow.bmp"
+for signal in TERM:143 HUP:129; do   # HUP: the terminal was closed
+    ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert "$input" "$work/signal/slow.bmp" &
+    pid=$!
+    check "a slow save begins" within_10s save_begun "$work/signal"
+    kill -"${signal%:*}" "$pid"
+    wait "$pid" 2>/dev/null   # no "Hangup" notice from the shell
+    check "SIG${signal%:*} ends it as SIG${signal%:*} does" [ $? = "${signal#*:}" ]
+    check "no temporary file left after SIG${signal%:*}" no_temporary "$work/signal"
+    check "the earlier file is intact" cmp -s "$old" "$work/signal/slow.bmp"
+done
 # Written over in place, with nothing to remove, the file is first made
 # whole: the signal ends the tool only after the last byte.
 cp "$old" "$work/signal/inplace.png"
