@@ -30,6 +30,7 @@ sigset_t Interruptions()
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);   // the terminal closed
     return signals;
 }
 
@@ -88,13 +89,17 @@ void RemoveTemporaryFilesOnInterrupt()
     action.sa_handler = OnInterrupt;
     action.sa_mask = Interruptions();
     action.sa_flags = SA_RESETHAND;
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction previous;
         // A background job's shell ignores SIGINT for it; that stays so.
         if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
             continue;
         sigaction(signal, &action, nullptr);
     }
+    // A file size limit (ulimit -f) would otherwise end the program in the
+    // middle of a write, its temporary file left behind; ignored, the write
+    // fails with EFBIG and the save ends as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 #endif

@@ -246,25 +246,52 @@ std::string OutputFormat(const std::string& requested, const std::string& out)
     return "";
 }
 
+// Passes on whether a save wrote. When it did not, the writer's message
+// (the window's) named neither the file nor the cause; the command line
+// adds both, as far as the save found them.
+bool Saved(bool written)
+{
+    if (written)
+        return true;
+    const OutputFailure& failure = LastOutputFailure();
+    // The system's words are in the system's code page, as its names are.
+    const std::string target = PathText(failure.target), why = PathText(failure.systemText);
+    switch (failure.fault) {
+    case OutputFault::kNone:
+        break;
+    case OutputFault::kSystem:
+        if (!why.empty())
+            std::fprintf(stderr, "zavik: %s: %s\n", target.c_str(), why.c_str());
+        break;
+    case OutputFault::kSpecialFile:
+        std::fprintf(stderr, "zavik: %s: not replaced: neither a regular file, a FIFO nor a character device\n",
+                     target.c_str());
+        break;
+    case OutputFault::kNotInFolder:
+        std::fprintf(stderr, "zavik: %s: not replaced: a symbolic link or not a regular file, and -d writes "
+                     "only into its folder\n", target.c_str());
+        break;
+    case OutputFault::kNotRestored:
+        std::fprintf(stderr, "zavik: %s: damaged: writing over it failed (%s) and its earlier bytes could not be "
+                     "put back\n", target.c_str(), why.c_str());
+        break;
+    }
+    return false;
+}
+
 // The view as a file: BMP as it lies in memory, or PNG, written as Save
 // writes, so that a failure leaves an existing OUT as it was.
 bool WriteView(const std::string& out, const std::string& format, const RasterImage& view)
 {
     if (format == "png") {
         ByteBuffer noMask;
-        return WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0;
+        return Saved(WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0);
     }
-    switch (WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); })) {
-    case OutputResult::kWritten:
-        return true;
-    case OutputResult::kCannotCreate:
-        std::fprintf(stderr, "zavik: %s: cannot be created\n", PathText(out).c_str());
-        return false;
-    case OutputResult::kWriteFailed:
-        break;
-    }
-    std::fprintf(stderr, "zavik: %s: writing failed\n", PathText(out).c_str());
-    return false;
+    const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
+    if (result != OutputResult::kWritten)
+        std::fprintf(stderr, "zavik: %s: %s\n", PathText(out).c_str(),
+                     result == OutputResult::kCannotCreate ? "cannot be created" : "writing failed");
+    return Saved(result == OutputResult::kWritten);
 }
 
 int FilterIndexFor(const std::string& format)
@@ -279,7 +306,7 @@ bool ConvertFile(const std::string& input, const std::string& output, const std:
 {
     if (!OpenDocument(input) || !HasPicture(PathText(input)) || !ApplyColourSteps(colours))
         return false;
-    return SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0;
+    return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0);
 }
 
 struct BatchJob {
@@ -337,6 +364,9 @@ int RunConvertMany(const Options& options)
         outputs.push_back(key);
         files.push_back({input, output});
     }
+    // An output name planted in DIR as a link must not send a picture
+    // outside it.
+    SetOutputTargets(OutputTargets::kWithinFolder);
     BatchSettings settings;
     settings.jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
     settings.progress = !options.quiet && StandardErrorIsTerminal();
@@ -417,7 +447,7 @@ int RunThumbnail(const Options& options)
         Transparency.MaskActive = 1;
         Transparency.BackgroundMode = kTransparent;
     }
-    return WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask) == 0 ? kExitOk : kExitFailed;
+    return Saved(WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask) == 0) ? kExitOk : kExitFailed;
 }
 
 int RunRender(const Options& options)

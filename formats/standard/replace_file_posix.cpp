@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,22 +52,28 @@ bool ResolveTarget(const char* target, std::string& resolved)
             return true;
         std::string text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
         const ssize_t n = readlink(resolved.c_str(), &text[0], text.size());
-        if (n < 0 || static_cast<size_t>(n) >= text.size())
-            return false;   // unreadable, or changed while being read
+        if (n < 0)
+            return false;   // unreadable
+        if (static_cast<size_t>(n) >= text.size()) {
+            errno = EAGAIN;   // changed while being read
+            return false;
+        }
         text.resize(static_cast<size_t>(n));
         resolved = text[0] == '/' ? text : FolderOf(resolved) + "/" + text;
     }
+    errno = ELOOP;
     return false;
 }
 
-TargetFile InspectTarget(const char* path)
+TargetFile InspectTarget(const char* path, bool followLinks)
 {
     TargetFile target;
     struct stat st;
-    if (stat(path, &st) != 0)
+    if ((followLinks ? stat(path, &st) : lstat(path, &st)) != 0)
         return target;
     target.exists = true;
     target.regular = S_ISREG(st.st_mode);
+    target.stream = S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode);
     // As open() would decide (root may write anything; a read-only file
     // system refuses). The program is never set-id, so the real ids that
     // access() checks are the effective ones open() checks.
@@ -86,8 +94,10 @@ bool CreateNewFile(const char* path, NewFile& created)
         return false;
     std::FILE* file = fdopen(fd, "wb");
     if (!file) {
+        const int error = errno;
         close(fd);
         unlink(path);
+        errno = error;
         return false;
     }
     created.file = file;
@@ -115,9 +125,13 @@ bool FinishNewFile(NewFile& file, const char* /*path*/, const TargetFile& target
         if (fsync(file.descriptor) != 0)
             ok = false;
     }
-    if (std::fclose(file.file) != 0)
+    int error = errno;
+    if (std::fclose(file.file) != 0 && ok) {
         ok = false;
+        error = errno;
+    }
     file = NewFile{};
+    errno = error;
     return ok;
 }
 
@@ -158,25 +172,143 @@ void FreeMemoryFile(MemoryFile& memory)
     memory = MemoryFile{};
 }
 
-bool OverwriteFile(const char* target, const char* data, size_t size)
+bool OpenStream(const char* path, NewFile& opened)
 {
-    // Not truncated first: the file keeps its blocks while it is written,
-    // so a picture no larger than the old one does not run out of space.
-    const int fd = open(target, O_WRONLY | O_CLOEXEC);
+    opened = NewFile{};
+    // Followed, as `> path` would be: /dev/stdout is a link to the
+    // descriptor, whatever that is. No O_NONBLOCK: a pipe's writer waits
+    // for its reader.
+    const int fd = open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < size;) {
-        const ssize_t n = write(fd, data + done, size - done);
+    // Checked on what was opened, not on the name: a regular file put in
+    // the pipe's place meanwhile must take the way of a replaced file.
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) {
+        close(fd);
+        errno = EAGAIN;
+        return false;
+    }
+    opened.file = fdopen(fd, "wb");
+    if (!opened.file) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return false;
+    }
+    opened.descriptor = fd;
+    return true;
+}
+
+namespace {
+
+// All `size` bytes at `offset` through pread or pwrite, past interrupted
+// and short transfers.
+template <typename Bytes, typename Call>
+bool Transfer(Call call, int fd, Bytes data, size_t size, off_t offset)
+{
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = call(fd, data + done, size - done, offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;   // the file is shorter than it was a moment ago
+            return false;
+        }
+        done += static_cast<size_t>(n);
     }
-    ok = ok && ftruncate(fd, static_cast<off_t>(size)) == 0 && fsync(fd) == 0;
-    if (close(fd) != 0)
-        ok = false;
-    return ok;
+    return true;
 }
+
+bool ReadAt(int fd, char* data, size_t size, off_t offset) { return Transfer(pread, fd, data, size, offset); }
+
+bool WriteAt(int fd, const char* data, size_t size, off_t offset) { return Transfer(pwrite, fd, data, size, offset); }
+
+// The signals that end a program at the user's or the system's request.
+// While a file is written over there is no temporary file whose removal
+// undoes an interruption, so they wait until the file is whole again.
+sigset_t Interruptions()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&signals, signal);
+    return signals;
+}
+
+// Writes the new bytes over the file and cuts it to their length, the old
+// file still whole at every step that can fail: the whole length is
+// reserved first, and the cut (the one step whose undoing would need the
+// old file's tail) comes only after the new bytes reached the disk.
+OverwriteResult WriteOver(int fd, const char* data, size_t size, const char* old, size_t kept, off_t oldSize)
+{
+    const off_t newSize = static_cast<off_t>(size);
+    // posix_fallocate, where the file system has no fallocate, writes
+    // zeros block by block, only into holes and past the end.
+    const int reserved = size > 0 ? posix_fallocate(fd, 0, newSize) : 0;
+    if (reserved != 0) {
+        // A reservation that failed part way may have lengthened the file.
+        struct stat now;
+        if (fstat(fd, &now) == 0 && now.st_size != oldSize)
+            (void)ftruncate(fd, oldSize);
+        errno = reserved;
+        return OverwriteResult::kFailed;
+    }
+    if (WriteAt(fd, data, size, 0) && fsync(fd) == 0 && (newSize >= oldSize || ftruncate(fd, newSize) == 0)) {
+        // The new bytes are on the disk; only the cut may not be yet, and
+        // a crash then leaves the old tail after a whole new picture.
+        (void)fsync(fd);
+        return OverwriteResult::kWritten;
+    }
+    const int error = errno;
+    const bool back = WriteAt(fd, old, kept, 0) && (newSize <= oldSize || ftruncate(fd, oldSize) == 0) &&
+                      fsync(fd) == 0;
+    errno = error;
+    return back ? OverwriteResult::kFailed : OverwriteResult::kDamaged;
+}
+
+}  // namespace
+
+OverwriteResult OverwriteFile(const char* target, const char* data, size_t size, bool soleName)
+{
+    // Read as well as written: the old bytes are kept to be put back.
+    const int fd = open(target, O_RDWR | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return OverwriteResult::kRefused;
+    OverwriteResult result = OverwriteResult::kRefused;
+    struct stat st;
+    char* old = nullptr;
+    if (fstat(fd, &st) != 0) {
+        // errno says why
+    } else if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+    } else if (soleName && st.st_nlink > 1) {
+        errno = EMLINK;   // writing it would change the file under its other names too
+    } else {
+        // Only the old bytes the new ones cover: the tail past them is
+        // never written, and the new length is bounded by the picture.
+        const size_t kept = static_cast<uintmax_t>(st.st_size) < size ? static_cast<size_t>(st.st_size) : size;
+        old = static_cast<char*>(std::malloc(kept > 0 ? kept : 1));
+        if (!old) {
+            errno = ENOMEM;
+        } else if (ReadAt(fd, old, kept, 0)) {
+            const sigset_t held = Interruptions();
+            sigset_t before;
+            sigprocmask(SIG_BLOCK, &held, &before);
+            result = WriteOver(fd, data, size, old, kept, st.st_size);
+            const int error = errno;
+            sigprocmask(SIG_SETMASK, &before, nullptr);
+            errno = error;
+        }
+    }
+    const int error = errno;
+    std::free(old);
+    close(fd);   // after fsync, a failing close has nothing more to say
+    errno = error;
+    return result;
+}
+
+std::string SystemErrorText() { return errno != 0 ? std::strerror(errno) : std::string(); }
+
+void ClearSystemError() { errno = 0; }

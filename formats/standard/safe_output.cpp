@@ -11,6 +11,8 @@
 namespace {
 
 TemporaryFileWatcher gWatcher = nullptr;
+OutputTargets gTargets = OutputTargets::kFollowLinks;
+OutputFailure gFailure;
 
 void Watch(TemporaryFileEvent event, const char* temporary)
 {
@@ -61,59 +63,143 @@ bool CreateTemporary(const std::string& target, std::string& temporary, NewFile&
         temporary = folder + name;
         Watch(TemporaryFileEvent::kCreating, temporary.c_str());
         const bool made = CreateNewFile(temporary.c_str(), created);
+        const std::string why = made ? std::string() : SystemErrorText();
         Watch(made ? TemporaryFileEvent::kCreated : TemporaryFileEvent::kNotCreated, temporary.c_str());
         if (made)
             return true;
+        gFailure.systemText = why;
     }
     temporary.clear();
     return false;
 }
 
+// Notes why the save did not write and returns its result. The system's
+// words are taken at once, before anything else can change them.
+OutputResult Failed(OutputResult result, OutputFault fault)
+{
+    gFailure.fault = fault;
+    gFailure.systemText = fault == OutputFault::kSystem || fault == OutputFault::kNotRestored ? SystemErrorText()
+                                                                                               : std::string();
+    return result;
+}
+
+// The end of an encoding: the encoder's own failure has no system error,
+// one from a write to its stream has.
+OutputResult EncodingFailed(std::FILE* stream)
+{
+    return Failed(OutputResult::kWriteFailed, std::ferror(stream) ? OutputFault::kSystem : OutputFault::kNone);
+}
+
+// A pipe or a device takes the bytes as they come: there is nothing to
+// replace, and nothing to sync.
+OutputResult WriteStream(const char* target, const std::function<bool(std::FILE*)>& encode)
+{
+    NewFile stream;
+    if (!OpenStream(target, stream))
+        return Failed(OutputResult::kCannotCreate, OutputFault::kSystem);
+    ClearSystemError();
+    OutputResult result = OutputResult::kWritten;
+    if (!encode(stream.file))
+        result = EncodingFailed(stream.file);
+    else if (std::fflush(stream.file) != 0 || std::ferror(stream.file))
+        result = Failed(OutputResult::kWriteFailed, OutputFault::kSystem);
+    if (std::fclose(stream.file) != 0 && result == OutputResult::kWritten)
+        result = Failed(OutputResult::kWriteFailed, OutputFault::kSystem);
+    return result;
+}
+
 // The last resort for a target that may be written but has no folder that
 // takes a new file beside it: the whole file is encoded in memory first,
 // so that a failed encoding leaves the target untouched, and then written
-// over the target.
+// over the target (OverwriteFile keeps the old file whole on failure).
 OutputResult WriteInPlace(const char* target, const std::function<bool(std::FILE*)>& encode)
 {
     MemoryFile memory;
     if (!OpenMemoryFile(memory))
-        return OutputResult::kCannotCreate;
+        return Failed(OutputResult::kCannotCreate, OutputFault::kSystem);
+    ClearSystemError();
     const bool encoded = encode(memory.file);
-    const bool collected = CloseMemoryFile(memory);
-    const bool written = encoded && collected && OverwriteFile(target, memory.data, memory.size);
+    OutputResult result = OutputResult::kWritten;
+    if (!CloseMemoryFile(memory) || !encoded) {
+        result = Failed(OutputResult::kWriteFailed, OutputFault::kNone);
+    } else {
+        switch (OverwriteFile(target, memory.data, memory.size, gTargets == OutputTargets::kWithinFolder)) {
+        case OverwriteResult::kWritten:
+            break;
+        case OverwriteResult::kRefused:
+            result = Failed(OutputResult::kCannotCreate, OutputFault::kSystem);
+            break;
+        case OverwriteResult::kFailed:
+            result = Failed(OutputResult::kWriteFailed, OutputFault::kSystem);
+            break;
+        case OverwriteResult::kDamaged:
+            result = Failed(OutputResult::kWriteFailed, OutputFault::kNotRestored);
+            break;
+        }
+    }
     FreeMemoryFile(memory);
-    return written ? OutputResult::kWritten : OutputResult::kWriteFailed;
+    return result;
 }
 
 }  // namespace
 
 void SetTemporaryFileWatcher(TemporaryFileWatcher watcher) { gWatcher = watcher; }
 
+void SetOutputTargets(OutputTargets targets) { gTargets = targets; }
+
+const OutputFailure& LastOutputFailure() { return gFailure; }
+
+bool OutputIsStream(const char* target)
+{
+    return gTargets == OutputTargets::kFollowLinks && InspectTarget(target, true).stream;
+}
+
 OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode)
 {
-    std::string path;
-    if (*target == '\0' || !ResolveTarget(target, path))
-        return OutputResult::kCannotCreate;
-    const TargetFile existing = InspectTarget(path.c_str());
+    gFailure = OutputFailure{};
+    gFailure.target = target;
+    if (*target == '\0')
+        return Failed(OutputResult::kCannotCreate, OutputFault::kNone);
+    const bool follow = gTargets == OutputTargets::kFollowLinks;
+    const TargetFile existing = InspectTarget(target, follow);
+    // Never replaced: a rename over a pipe or a device would leave a plain
+    // file where a reader or the system expects one.
+    if (existing.exists && !existing.regular) {
+        if (!follow)
+            return Failed(OutputResult::kCannotCreate, OutputFault::kNotInFolder);
+        if (existing.stream)
+            return WriteStream(target, encode);
+        return Failed(OutputResult::kCannotCreate, OutputFault::kSpecialFile);
+    }
     // Refused as opening it for writing would be refused: a save does not
     // get round a read-only file by replacing it.
     if (existing.exists && !existing.writable)
-        return OutputResult::kCannotCreate;
+        return Failed(OutputResult::kCannotCreate, OutputFault::kSystem);
+    // Within its folder the name is the file; otherwise the file its links
+    // lead to (which InspectTarget has already looked at).
+    std::string path = target;
+    if (follow && !ResolveTarget(target, path))
+        return Failed(OutputResult::kCannotCreate, OutputFault::kSystem);
 
     std::string temporary;
     NewFile output;
     if (!CreateTemporary(path, temporary, output)) {
-        if (existing.exists && existing.regular)
+        if (existing.exists)
             return WriteInPlace(path.c_str(), encode);
+        gFailure.fault = OutputFault::kSystem;   // CreateTemporary noted why
         return OutputResult::kCannotCreate;
     }
-    bool ok = encode(output.file);
-    if (!FinishNewFile(output, temporary.c_str(), existing))
-        ok = false;
-    if (ok && !ReplaceTargetFile(temporary.c_str(), path.c_str()))
-        ok = false;
-    if (!ok)
+    ClearSystemError();
+    OutputResult result = OutputResult::kWritten;
+    if (!encode(output.file)) {
+        result = EncodingFailed(output.file);
+        FinishNewFile(output, temporary.c_str(), existing);
+    } else if (!FinishNewFile(output, temporary.c_str(), existing) ||
+               !ReplaceTargetFile(temporary.c_str(), path.c_str())) {
+        result = Failed(OutputResult::kWriteFailed, OutputFault::kSystem);
+    }
+    if (result != OutputResult::kWritten)
         std::remove(temporary.c_str());
     Watch(TemporaryFileEvent::kGone, temporary.c_str());
-    return ok ? OutputResult::kWritten : OutputResult::kWriteFailed;
+    return result;
 }

@@ -8,7 +8,12 @@
 // A target that is a symbolic link stays one: the file it names is
 // replaced. A target the user may not write is refused, as opening it for
 // writing would be. Where the folder takes no new file but the target may
-// be written, the file is encoded in memory and written over the target.
+// be written, the file is encoded in memory and written over the target
+// in place, only once the disk has room for all of it; a write that fails
+// even so puts the old bytes back. A pipe or a character device (a FIFO,
+// /dev/null, a terminal) is written into as a stream, never replaced;
+// anything else that is not a regular file (a block device, a socket, a
+// folder) is refused.
 // Every writer of the program (the JPEG, BMP and PNG saves and the
 // command-line tool's outputs) writes through WriteSafely; the encoders
 // themselves only write into an open stream.
@@ -16,6 +21,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 
 
 enum class OutputResult {
@@ -28,6 +34,36 @@ enum class OutputResult {
 // and, when that and getting the file to disk succeed, puts the file in the
 // target's place. encode is not run when the save is refused.
 OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode);
+
+// Which names a save may write through, for every WriteSafely of the
+// process. kFollowLinks (the default) is described above. kWithinFolder
+// writes only the target's own entry in its folder, for a collection whose
+// outputs must never land outside its folder: a target name that is a
+// symbolic link, a pipe, a device or anything but a regular file is
+// refused, the rename replaces the entry itself whatever was put there
+// meanwhile, and a file written in place must have no other name.
+enum class OutputTargets { kFollowLinks, kWithinFolder };
+void SetOutputTargets(OutputTargets targets);
+
+// True when a save to target would write into a pipe or a character device
+// (so that a name such as /dev/stdout is taken as it is).
+bool OutputIsStream(const char* target);
+
+// Why the last WriteSafely did not write, for a front end that can say more
+// than the writers' messages (which name no file and no cause).
+enum class OutputFault {
+    kNone,          // it wrote, or its encoder failed with no system error
+    kSystem,        // a step of the save failed: systemText says why
+    kSpecialFile,   // the target is neither a regular file nor a stream
+    kNotInFolder,   // (kWithinFolder) the target is a link or not a regular file
+    kNotRestored,   // writing in place failed (systemText) and so did putting the old bytes back
+};
+struct OutputFailure {
+    OutputFault fault = OutputFault::kNone;
+    std::string target;       // as given to WriteSafely
+    std::string systemText;   // the system's words (code page 932 on Windows), or empty
+};
+const OutputFailure& LastOutputFailure();
 
 // Told of each temporary file a save makes, so that a program that may be
 // interrupted can remove it: kCreating just before the file named may come

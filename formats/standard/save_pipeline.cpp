@@ -148,7 +148,8 @@ int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture,
 
 int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path)
 {
-    const std::string named = PathWithExtensionFor(path, filterIndex);
+    // A pipe or a device (/dev/stdout) is written as it is named.
+    const std::string named = OutputIsStream(path) ? std::string(path) : PathWithExtensionFor(path, filterIndex);
     switch (filterIndex) {
     case kSaveAsJpeg:
         return WRITE_JPEG(window, named.c_str());

@@ -88,7 +88,7 @@ int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture,
 
 // Save with the format the dialog's filter index chose (1 JPEG, 2 BMP,
 // 3 PNG), whatever extension the name has; a name without one gets the
-// format's (PathWithExtensionFor). Returns the writer's result (0 written,
+// format's (PathWithExtensionFor), unless it names a pipe or a device. Returns the writer's result (0 written,
 // negative after its message), or kSaveNoFormat for another index.
 int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path);
 

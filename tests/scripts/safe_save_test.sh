@@ -20,20 +20,147 @@ for format in png jpg bmp; do
 done
 old=$samples/sunset.cnv   # the earlier file every target starts as
 
-# A full disk part way, a failing rename and a failing sync: the save fails
-# and the earlier file is there, byte for byte.
+# A full disk part way, a failing rename and a failing sync: the save fails,
+# saying which file and why, and the earlier file is there, byte for byte.
 mkdir "$work/faults"
-for fault in ZAVIK_FAULT_WRITE=3000 ZAVIK_FAULT_RENAME=1 ZAVIK_FAULT_FSYNC=1; do
+for case in "ZAVIK_FAULT_WRITE=3000:No space left on device" "ZAVIK_FAULT_RENAME=1:Input/output error" \
+    "ZAVIK_FAULT_FSYNC=1:Input/output error"; do
+    fault=${case%%:*}
     for format in png jpg bmp; do
         target=$work/faults/t.$format
         cp "$old" "$target"
         env "$fault" LD_PRELOAD="$shim" "$zavik" convert "$input" "$target" 2>"$work/err"
         check "$fault $format: exits 1" [ $? = 1 ]
-        check "$fault $format: says so" [ -s "$work/err" ]
+        check "$fault $format: says where and why" grep -qF "zavik: $target: ${case#*:}" "$work/err"
         check "$fault $format: the earlier file is intact" cmp -s "$old" "$target"
         check "$fault $format: no temporary file left" no_temporary "$work/faults"
     done
 done
+# A file size limit fails the write as a full disk does, rather than
+# ending the tool with its temporary file left.
+cp "$old" "$work/faults/limit.bmp"
+(ulimit -f 100 && "$zavik" convert "$input" "$work/faults/limit.bmp" 2>"$work/err")
+check "ulimit -f: exits 1" [ $? = 1 ]
+check "ulimit -f: says why" grep -qF "limit.bmp: File too large" "$work/err"
+check "ulimit -f: the earlier file is intact" cmp -s "$old" "$work/faults/limit.bmp"
+check "ulimit -f: no temporary file left" no_temporary "$work/faults"
+
+# Where the folder takes no new file (ZAVIK_FAULT_CREATE: no free inodes)
+# the file is written over in place, only once the disk has room for all
+# of it; a write that fails even so puts the earlier bytes back. The
+# earlier file is longer than the PNG and JPEG and shorter than the BMP.
+mkdir "$work/inplace"
+for case in ":0:new" "ZAVIK_FAULT_FALLOCATE=1:1:No space left on device" \
+    "ZAVIK_FAULT_PWRITE=5000 ZAVIK_FAULT_PWRITE_ONCE=1:1:Input/output error" \
+    "ZAVIK_FAULT_PWRITE=5000:1:damaged: writing over it failed (Input/output error)"; do
+    IFS=: read -r faults status says <<<"$case"
+    for format in png jpg bmp; do
+        target=$work/inplace/t.$format
+        cp "$old" "$target"
+        inode=$(stat -c %i "$target")
+        env ZAVIK_FAULT_CREATE=1 $faults LD_PRELOAD="$shim" "$zavik" convert "$input" "$target" 2>"$work/err"
+        check "in place, ${faults:-no fault} $format: exits $status" [ $? = "$status" ]
+        check "in place, ${faults:-no fault} $format: the same file" [ "$(stat -c %i "$target")" = "$inode" ]
+        if [ "$says" = new ]; then
+            check "in place $format: the new picture" cmp -s "$work/reference.$format" "$target"
+        else
+            check "in place, $faults $format: says where and why" grep -qF "zavik: $target: $says" "$work/err"
+        fi
+        case $says in
+        No* | Input*) check "in place, $faults $format: the earlier file is intact" cmp -s "$old" "$target" ;;
+        esac
+    done
+done
+check "in place: no temporary file" no_temporary "$work/inplace"
+
+# The same on a real disk that is full: a small tmpfs with no free inode
+# (root, a file, a filler) and first too little room for the new picture,
+# then enough.
+mnt=$work/tmpfs
+mkdir "$mnt"
+if mount -t tmpfs -o size=64k,nr_inodes=3 tmpfs "$mnt" 2>/dev/null; then
+    trap 'umount "$mnt"; rm -rf "$work"' EXIT
+    head -c 2000 "$old" >"$work/small"
+    cp "$work/small" "$mnt/f.png"
+    touch "$mnt/filler"
+    "$zavik" convert "$input" "$mnt/f.png" 2>"$work/err"
+    check "full tmpfs: exits 1" [ $? = 1 ]
+    check "full tmpfs: says why" grep -qF "zavik: $mnt/f.png: No space left on device" "$work/err"
+    check "full tmpfs: the earlier file is intact" cmp -s "$work/small" "$mnt/f.png"
+    mount -o remount,size=1m "$mnt"
+    "$zavik" convert "$input" "$mnt/f.png"
+    check "tmpfs with room but no inode: saved in place" cmp -s "$work/reference.png" "$mnt/f.png"
+    check "full tmpfs: nothing else left there" [ "$(ls -A "$mnt" | tr '\n' ' ')" = "f.png filler " ]
+else
+    echo "SKIPPED: the full tmpfs cases (mounting a tmpfs is not allowed here)"
+fi
+
+# Pipes and devices are written into as streams, never replaced; a block
+# device or a socket is refused. A link to one counts as what it names.
+mkdir "$work/special"
+mkfifo "$work/special/fifo.png"
+timeout 20 cat "$work/special/fifo.png" >"$work/special/from-fifo" &
+reader=$!
+timeout 20 "$zavik" convert "$input" "$work/special/fifo.png"
+check "a FIFO: written into" [ $? = 0 ]
+wait "$reader"
+check "its reader gets the picture" cmp -s "$work/reference.png" "$work/special/from-fifo"
+check "and it stays a FIFO" [ -p "$work/special/fifo.png" ]
+ln -s /dev/stdout "$work/special/stdout"
+"$zavik" convert --format png "$input" "$work/special/stdout" | cmp -s "$work/reference.png" -
+check "a link to /dev/stdout, bare: the picture on standard output" [ "${PIPESTATUS[*]}" = "0 0" ]
+# Stand-ins for /dev/null and /dev/full: for root nodes of their own (a
+# save gone wrong replaces them, not the system's), else links to the
+# system's, which only root could replace. The saves go through links.
+for device in null:3 full:7; do
+    if [ "$(id -u)" = 0 ]; then
+        mknod "$work/special/${device%:*}" c 1 "${device#*:}"
+    else
+        ln -s "/dev/${device%:*}" "$work/special/${device%:*}"
+    fi
+    ln -s "${device%:*}" "$work/special/${device%:*}.png"
+done
+"$zavik" thumbnail "$input" "$work/special/null.png"
+check "a link to a null device: written into" [ $? = 0 ]
+check "and both stay what they were" test -L "$work/special/null.png" -a -c "$work/special/null"
+"$zavik" convert "$input" "$work/special/full.png" 2>"$work/err"
+check "a full device: exits 1" [ $? = 1 ]
+check "saying why" grep -qF "full.png: No space left on device" "$work/err"
+refused=()
+if [ "$(id -u)" = 0 ]; then
+    mknod "$work/special/block.png" b 7 200 && refused+=(block.png)
+fi
+command -v python3 >/dev/null &&
+    python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$work/special/socket.png" &&
+    refused+=(socket.png)
+for name in "${refused[@]}"; do
+    kind=$(stat -c %F "$work/special/$name")
+    "$zavik" convert "$input" "$work/special/$name" 2>"$work/err"
+    check "$kind: refused" [ $? = 1 ]
+    check "$kind: stays one" [ "$(stat -c %F "$work/special/$name")" = "$kind" ]
+    check "$kind: naming it" grep -qF "zavik: $work/special/$name: not replaced" "$work/err"
+done
+check "no temporary file beside pipes and devices" no_temporary "$work/special"
+
+# A collection never writes outside its folder: an output name planted
+# there as a link (or a FIFO, never waited on) is not converted, the others
+# are; a folder that is itself a link is fine.
+mkdir -p "$work/collect/out"
+echo victim >"$work/collect/victim.txt"
+ln -s ../victim.txt "$work/collect/out/landscape.png"
+mkfifo "$work/collect/out/hanako.png"
+timeout 20 "$zavik" convert -d "$work/collect/out" "$input" "$samples/hanako.esi" "$samples/kirakira.itm" 2>"$work/err"
+check "-d with planted names: exits 1" [ $? = 1 ]
+check "the file a link names is untouched" [ "$(head -c 100 "$work/collect/victim.txt" | tr -d '\0')" = victim ]
+check "the link and the FIFO stay" test -L "$work/collect/out/landscape.png" -a -p "$work/collect/out/hanako.png"
+for name in landscape hanako; do
+    check "naming $name" grep -qF "out/$name.png: not replaced" "$work/err"
+done
+check "the other file is converted" [ -f "$work/collect/out/kirakira.png" ]
+ln -s out "$work/collect/linked"
+"$zavik" convert -d "$work/collect/linked" --format bmp "$input"
+check "a folder that is a link takes the files" cmp -s "$work/reference.bmp" "$work/collect/out/landscape.bmp"
+
 # The shim itself changes nothing when no fault is asked for.
 LD_PRELOAD="$shim" "$zavik" convert "$input" "$work/faults/plain.png"
 check "without a fault the shim writes what the tool writes" cmp -s "$work/reference.png" "$work/faults/plain.png"
@@ -112,6 +239,9 @@ if [ "${as_user[0]-}" != none ]; then
     "${as_user[@]}" "$zavik" convert "$work/user/in.jpg" "$work/user/closed/open.png"
     check "a writable file in a closed folder is saved" cmp -s "$work/reference.png" "$work/user/closed/open.png"
     check "in place" [ "$(stat -c %i "$work/user/closed/open.png")" = "$inode" ]
+    "${as_user[@]}" "$zavik" convert "$work/user/in.jpg" "$work/user/closed/new.png" 2>"$work/err"
+    check "a new file in a closed folder: exits 1" [ $? = 1 ]
+    check "naming the file and the cause" grep -qF "zavik: $work/user/closed/new.png: Permission denied" "$work/err"
     chmod 755 "$work/user/closed"
 else
     echo "SKIPPED: the ordinary-user cases (running as root, and neither setpriv nor runuser exists)"
@@ -128,14 +258,27 @@ within_10s() {
 save_begun() { ! no_temporary "$1"; }   # FOLDER: a save there has made its file
 mkdir "$work/signal" "$work/batch"
 cp "$old" "$work/signal/slow.bmp"
-ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert "$input" "$work/signal/slow.bmp" &
+for signal in TERM:143 HUP:129; do   # HUP: the terminal was closed
+    ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert "$input" "$work/signal/slow.bmp" &
+    pid=$!
+    check "a slow save begins" within_10s save_begun "$work/signal"
+    kill -"${signal%:*}" "$pid"
+    wait "$pid" 2>/dev/null   # no "Hangup" notice from the shell
+    check "SIG${signal%:*} ends it as SIG${signal%:*} does" [ $? = "${signal#*:}" ]
+    check "no temporary file left after SIG${signal%:*}" no_temporary "$work/signal"
+    check "the earlier file is intact" cmp -s "$old" "$work/signal/slow.bmp"
+done
+# Written over in place, with nothing to remove, the file is first made
+# whole: the signal ends the tool only after the last byte.
+cp "$old" "$work/signal/inplace.png"
+ZAVIK_FAULT_CREATE=1 ZAVIK_FAULT_WRITE_DELAY_MS=50 LD_PRELOAD="$shim" setsid "$zavik" convert "$input" \
+    "$work/signal/inplace.png" &
 pid=$!
-check "a slow save begins" within_10s save_begun "$work/signal"
+check "a slow save in place begins" within_10s eval '! cmp -s "$old" "$work/signal/inplace.png"'
 kill -TERM "$pid"
 wait "$pid"
-check "SIGTERM ends it as SIGTERM does" [ $? = 143 ]
-check "no temporary file left after SIGTERM" no_temporary "$work/signal"
-check "the earlier file is intact" cmp -s "$old" "$work/signal/slow.bmp"
+check "SIGTERM in place ends it as SIGTERM does" [ $? = 143 ]
+check "after the whole new picture" cmp -s "$work/reference.png" "$work/signal/inplace.png"
 ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert -d "$work/batch" -j 2 --format bmp \
     "$input" "$samples/hanako.esi" &
 pid=$!

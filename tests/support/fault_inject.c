@@ -11,9 +11,19 @@
  *   ZAVIK_FAULT_WRITE_DELAY_MS=MS  making such a stream, and each write
  *                               reaching its file, first sleeps MS
  *                               milliseconds (a slow disk,
- *                               for interrupting a save part way)
+ *                               for interrupting a save part way); so
+ *                               does each pwrite, which then writes at
+ *                               most 4096 bytes
  *   ZAVIK_FAULT_RENAME=1        rename fails with EIO
  *   ZAVIK_FAULT_FSYNC=1         fsync and fdatasync fail with EIO
+ *   ZAVIK_FAULT_CREATE=1        open with O_CREAT and O_EXCL (a new file
+ *                               that must not exist yet) fails with ENOSPC,
+ *                               as in a folder on a disk with no free inodes
+ *   ZAVIK_FAULT_FALLOCATE=1     posix_fallocate finds no room (ENOSPC)
+ *   ZAVIK_FAULT_PWRITE=N        pwrite takes N bytes in all, then fails
+ *                               with EIO; with ZAVIK_FAULT_PWRITE_ONCE=1 only
+ *                               the first call that fails does (a passing
+ *                               error), the later ones work
  *
  * glibc's stdio reaches the system through internal calls that cannot be
  * interposed, so the faults sit at the stream: the real stream or
@@ -162,6 +172,10 @@ static int open_with(const char* name, const char* path, int flags, va_list rest
 {
     int (*real_open)(const char*, int, ...) = (int (*)(const char*, int, ...))next_symbol(name);
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
+    if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL) && enabled("ZAVIK_FAULT_CREATE")) {
+        errno = ENOSPC;
+        return -1;
+    }
     const int fd = real_open(path, flags, mode);
     note_read_open(fd, path, flags);
     return fd;
@@ -209,13 +223,18 @@ static ssize_t fault_write(void* cookie, const char* buffer, size_t size)
         errno = ENOSPC;
         return 0; /* a cookie writer reports an error as 0 bytes */
     }
-    if (size > f->left)
+    const int cut = size > f->left;
+    if (cut)
         size = (size_t)f->left;
     const ssize_t n = write(f->fd, buffer, size);
     if (n <= 0)
         return 0;
     if (f->left != UINT64_MAX)
         f->left -= (uint64_t)n;
+    /* stdio takes a short count from a cookie as a failure; a full disk
+     * says why, as write does when the C library asks again for the rest. */
+    if (cut)
+        errno = ENOSPC;
     return n;
 }
 
@@ -307,4 +326,74 @@ int fdatasync(int fd)
         return -1;
     }
     return real_fdatasync(fd);
+}
+
+/* --------------------------------------------- writing over a file in place */
+
+static int fallocate_fault(void)
+{
+    return enabled("ZAVIK_FAULT_FALLOCATE") ? ENOSPC : 0;
+}
+
+int posix_fallocate(int fd, off_t offset, off_t length)
+{
+    static int (*real_posix_fallocate)(int, off_t, off_t);
+    if (!real_posix_fallocate)
+        real_posix_fallocate = (int (*)(int, off_t, off_t))next_symbol("posix_fallocate");
+    return fallocate_fault() ? fallocate_fault() : real_posix_fallocate(fd, offset, length);
+}
+
+int posix_fallocate64(int fd, off64_t offset, off64_t length)
+{
+    static int (*real_posix_fallocate64)(int, off64_t, off64_t);
+    if (!real_posix_fallocate64)
+        real_posix_fallocate64 = (int (*)(int, off64_t, off64_t))next_symbol("posix_fallocate64");
+    return fallocate_fault() ? fallocate_fault() : real_posix_fallocate64(fd, offset, length);
+}
+
+/* How many bytes this pwrite may still write: SIZE_MAX for all of them, 0
+ * when it is to fail. */
+static size_t pwrite_allowance(size_t size)
+{
+    static uint64_t written;
+    static int failed;
+    const char* limit = getenv("ZAVIK_FAULT_PWRITE");
+    if (!limit || (failed && enabled("ZAVIK_FAULT_PWRITE_ONCE")))
+        return SIZE_MAX;
+    const uint64_t left = (uint64_t)atoll(limit) > written ? (uint64_t)atoll(limit) - written : 0;
+    if (left == 0) {
+        failed = 1;
+        return 0;
+    }
+    const size_t allowed = size < left ? size : (size_t)left;
+    written += allowed;
+    return allowed;
+}
+
+static ssize_t faulty_pwrite(const char* name, int fd, const void* buffer, size_t size, off64_t offset)
+{
+    ssize_t (*real_pwrite64)(int, const void*, size_t, off64_t) =
+        (ssize_t(*)(int, const void*, size_t, off64_t))next_symbol(name);
+    const char* delay = getenv("ZAVIK_FAULT_WRITE_DELAY_MS");
+    if (delay) {
+        pause_for(atol(delay));
+        if (size > 4096)
+            size = 4096;
+    }
+    const size_t allowed = pwrite_allowance(size);
+    if (allowed == 0 && size > 0) {
+        errno = EIO;
+        return -1;
+    }
+    return real_pwrite64(fd, buffer, allowed < size ? allowed : size, offset);
+}
+
+ssize_t pwrite(int fd, const void* buffer, size_t size, off_t offset)
+{
+    return faulty_pwrite("pwrite", fd, buffer, size, offset);
+}
+
+ssize_t pwrite64(int fd, const void* buffer, size_t size, off64_t offset)
+{
+    return faulty_pwrite("pwrite64", fd, buffer, size, offset);
 }

@@ -53,9 +53,29 @@ TEST(SafeOutput, InMemoryThenOverTheTargetKeepsEveryByteAndTheLength)
         // Over a longer file and over a shorter one: exactly the new bytes.
         for (const size_t before : {size + 1000, size / 2}) {
             const std::string target = dir.Write("t", Pattern(before + 3).substr(3));
-            ASSERT_TRUE(OverwriteFile(target.c_str(), memory.data, memory.size));
+            ASSERT_EQ(OverwriteFile(target.c_str(), memory.data, memory.size, true), OverwriteResult::kWritten);
             EXPECT_TRUE(ReadAll(target) == bytes) << "over " << before << " bytes";
         }
         FreeMemoryFile(memory);
     }
+}
+
+// Written in place, a file is changed under the one name it was given: a
+// file with other names is refused whole where the save must stay in its
+// folder (another name may lie outside it), and a final link is never
+// followed.
+TEST(SafeOutput, InPlaceChangesOnlyTheNameGiven)
+{
+    TempDir dir;
+    const std::string target = dir.Write("t", "old");
+    std::filesystem::create_hard_link(target, dir.Path("other"));
+    EXPECT_EQ(OverwriteFile(target.c_str(), "new!", 4, true), OverwriteResult::kRefused);
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(OverwriteFile(target.c_str(), "new!", 4, false), OverwriteResult::kWritten);
+    EXPECT_EQ(ReadAll(dir.Path("other")), "new!");
+#ifndef _WIN32
+    std::filesystem::create_symlink("t", dir.Path("link"));
+    EXPECT_EQ(OverwriteFile(dir.Path("link").c_str(), "x", 1, false), OverwriteResult::kRefused);
+    EXPECT_EQ(ReadAll(target), "new!");
+#endif
 }

@@ -274,7 +274,7 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
             RecordedMessage message;
         } attempts[] = {
             {dir.Path("missing/x"), w.cannotCreate, w.created},   // no such folder
-            {folder, w.writeFailed, w.written},                   // written, but a folder is in the way
+            {folder, w.cannotCreate, w.created},                  // a folder, as opening it would be refused
             {target, w.writeFailed, w.written},                   // writing fails (below)
         };
         for (const Attempt& a : attempts) {
