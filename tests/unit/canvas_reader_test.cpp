@@ -253,14 +253,18 @@ TEST_F(CanvasReader, PainterName)
     }
     // An existing painter file names the painter: the short form, with the
     // 50-byte name at offset 16.
-    SetUp();
     std::string painter(511, '\0');
     std::memcpy(&painter[0], "esi file 0f", 11);
     const char name[] = "キャンバスの絵師";
     std::memcpy(&painter[16], name, sizeof name - 1);
-    fields.painterPath = dir.Write("painter.esi", painter) + '\0';
-    EXPECT_EQ(Read(Write()), kCanvasRead);
-    EXPECT_STREQ(CurrentPainter.name, name);
+    // Cut before its format word (70 bytes), it still names the painter, without a box.
+    for (size_t length : {painter.size(), size_t{70}}) {
+        SetUp();
+        fields.painterPath = dir.Write("painter.esi", painter.substr(0, length)) + '\0';
+        EXPECT_EQ(Read(Write()), kCanvasRead);
+        EXPECT_STREQ(CurrentPainter.name, name);
+        EXPECT_TRUE(Recorded().messages.empty()) << length;
+    }
 }
 
 TEST_F(CanvasReader, ImpossibleLengthsEndTheRead)
