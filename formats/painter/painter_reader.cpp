@@ -308,10 +308,9 @@ PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter)
     // the version word nothing refuses the file: a file that ends early
     // gives what it has, and the values it lacks keep the record's.
     PainterValues values = painter;
-    int32_t format = 0;   // read past, not used
     ReadName(in, values);
     in.I32(values.opaqueD);
-    in.I32(format);
+    in.Skip(4);   // the picture format word, not used here
     in.U8(values.opaqueC);
     in.Skip(kReservedAfterFlags);
     ReadCountersPensAndRanges(in, values);
