@@ -183,12 +183,18 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     }
 
     // A main picture that fails to decode keeps the previous one (which the
-    // layers are then blended into); a Huffman section cut short or damaged
-    // in its stream still replaces it with what was decoded.
+    // layers are then blended into); a Huffman section damaged in its
+    // stream or its weights still replaces it with what was decoded (black
+    // where nothing was). So does one the file ends in: what the section
+    // left, and nothing at all when the file ended before its size, for the
+    // previous document's picture is not this canvas's.
     RasterImage decoded;
+    bool cut = false;
     if (format == kCanvasHuffmanPicture) {
-        if (HuffDecodeImg(decoded, reader, &budget) != kHuffmanDecoded)
+        const int result = HuffDecodeImg(decoded, reader, &budget);
+        if (result != kHuffmanDecoded)
             read.push_back({"JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
+        cut = result == kHuffmanTruncated;
     } else if (DecodeJPEG(reader.File(), decoded, &budget) != 1) {
         read.push_back({"JPEGファイル読み込みに失敗しました。ReadCNV", "失敗"});
     }
@@ -198,7 +204,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     CommitHead(canvas, head);
     messages.insert(messages.end(), read.begin(), read.end());
     RasterImage& picture = canvas.picture;
-    if (!decoded.Empty())
+    if (!decoded.Empty() || cut)
         AdoptPicture(picture, decoded);
     if (format == kCanvasHuffmanPicture)
         picture.FillHeaders();

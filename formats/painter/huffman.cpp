@@ -25,6 +25,27 @@ bool SizeAllowed(int32_t width, int32_t height)
 // next section of the file can still be read.
 void SkipCodedBytes(FileReader& reader, int32_t codedLength) { reader.Skip(static_cast<size_t>(codedLength)); }
 
+// A section whose head gave its size but whose code cannot be had (the file
+// ends in the head or the weights, or the weights make no code) is still
+// that picture: black at its size, as the bytes a stream does not reach are.
+// Whatever the picture held before (for a canvas, another document's
+// picture) must not show in its place. Within the size limit and the
+// budget only; otherwise the picture stays as it was.
+int BlackAtSectionSize(RasterImage& picture, int32_t width, int32_t height, MemoryBudget* budget, int result)
+{
+    if (width <= 0 || height <= 0 || !SizeAllowed(width, height))
+        return result;
+    const int64_t bytes = StrideForWidth(width) * height;
+    if (budget && !budget->Take(bytes))
+        return result;
+    RasterImage black;
+    if (black.ResizeAndFill(width, height, 0) == kRasterOk)
+        AdoptPicture(picture, black);
+    else if (budget)
+        budget->Give(bytes);
+    return result;
+}
+
 // Goes on from node down the tree bit by bit to a leaf and stores it: false
 // when decoding ends there (the end symbol, a full output, the bits running
 // out or a child outside the table; result says which).
@@ -451,13 +472,13 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
     reader.I32(height);
     reader.I32(codedLength);
     if (reader.Failed())
-        return kHuffmanTruncated;
+        return BlackAtSectionSize(picture, width, height, budget, kHuffmanTruncated);
     if (width <= 0 || height <= 0 || codedLength <= 0)
         return kHuffmanBadSize;
 
     uint8_t storedWeights[kHuffmanWeightBytes];
     if (!reader.Bytes(storedWeights, sizeof storedWeights))
-        return kHuffmanTruncated;
+        return BlackAtSectionSize(picture, width, height, budget, kHuffmanTruncated);
     float weights[kHuffmanSymbols];
     for (int i = 0; i < kHuffmanSymbols; ++i)
         weights[i] = LoadF32LE(storedWeights + 4 * i);
@@ -476,7 +497,7 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
     }
     if (!usable) {
         SkipCodedBytes(reader, codedLength);
-        return kHuffmanBadWeights;
+        return BlackAtSectionSize(picture, width, height, budget, kHuffmanBadWeights);
     }
 
     // The coded block is never larger than what the file still holds, so a

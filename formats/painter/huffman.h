@@ -54,14 +54,16 @@ enum HuffmanResult : int {
     kHuffmanTooLarge = -2,
     // The weights give no usable code: a byte weight not below 2^31
     // (infinity among them), no byte value with a positive weight, or a tree
-    // that does not reach every symbol. The section is skipped; picture
-    // untouched.
+    // that does not reach every symbol. The section is skipped; the picture
+    // is black at the section's size.
     kHuffmanBadWeights = -3,
     // A scratch or pixel block could not be had. Picture untouched.
     kHuffmanNoMemory = -4,
-    // The file ends inside the section. Ending in the head or the weights
-    // leaves the picture untouched; ending in the coded bytes still decodes
-    // what is there (the picture then holds those bytes, the rest 0).
+    // The file ends inside the section. Ending before the head gives width
+    // and height leaves the picture untouched; ending after them, in the
+    // head or the weights, leaves it black at that size; ending in the coded
+    // bytes still decodes what is there (the picture then holds those
+    // bytes, the rest 0).
     kHuffmanTruncated = -5,
     // The coded bits run out before the end symbol, or the stream decodes
     // more bytes than the picture holds. The picture holds what was decoded

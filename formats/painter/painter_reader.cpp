@@ -304,21 +304,19 @@ PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter)
     if (error != PainterError::kNone)
         return in.IoError() ? PainterError::kReadError : error;
 
-    // The format word is not used here, but a file that ends before it is
-    // refused as in the full form.
+    // Only the name is wanted (a canvas names its painter by it), so after
+    // the version word nothing refuses the file: a file that ends early
+    // gives what it has, and the values it lacks keep the record's.
     PainterValues values = painter;
-    int32_t format = -1;
     ReadName(in, values);
     in.I32(values.opaqueD);
-    const bool formatRead = in.I32(format);
-    if (formatRead) {
-        in.U8(values.opaqueC);
-        in.Skip(kReservedAfterFlags);
-        ReadCountersPensAndRanges(in, values);
-        in.Skip(kReservedAfterHybrids);
-    }
+    in.Skip(4);   // the picture format word, not used here
+    in.U8(values.opaqueC);
+    in.Skip(kReservedAfterFlags);
+    ReadCountersPensAndRanges(in, values);
+    in.Skip(kReservedAfterHybrids);
     if (in.IoError())
         return PainterError::kReadError;
     static_cast<PainterValues&>(painter) = values;
-    return formatRead ? PainterError::kNone : PainterError::kNotPainter;
+    return PainterError::kNone;
 }

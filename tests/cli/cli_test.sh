@@ -157,6 +157,18 @@ check "and writes nothing" [ ! -e "$work/never.bmp" ]
 check "with the viewer's message" grep -q '文字と背景の色の輝度が近すぎて分離できません。' "$work/err"
 "$zavik" render --pen 'red' "$work/hanako.esi" "$work/x.bmp" 2>/dev/null
 check "bad colour is a usage error" [ $? = 2 ]
+# Every #RRGGBB option with colours whose red and blue differ, on a row of
+# black, white, black, white: the pen blue (luminance 25) on a red ground
+# (76) separates black as ink of luminance 25; either colour read as BGR
+# leaves too little luminance between them, or makes black the ground.
+python3 -c 'import struct, sys
+px = bytes([0, 0, 0, 255, 255, 255] * 2)
+sys.stdout.buffer.write(b"BM" + struct.pack("<IHHIIiiHHIIiiII", 54 + 12, 0, 0, 54, 40, 4, 1, 1, 24, 0, 12, 0, 0, 0, 0) + px)' >"$work/ink.bmp"
+pixel() { od -An -tx1 -j $((54 + 3 * $2)) -N3 "$1" | tr -d ' '; }
+"$zavik" render --separate --pen '#0000FF' --background '#FF0000' "$work/ink.bmp" "$work/ink-rb.bmp"
+check "--pen and --background are #RRGGBB" [ "$(pixel "$work/ink-rb.bmp" 0)" = 191919 ]
+"$zavik" render --separate --pen-color '#C08040' --fill '#4080C0' "$work/ink.bmp" "$work/ink-colours.bmp"
+check "--pen-color and --fill are #RRGGBB" [ "$(pixel "$work/ink-colours.bmp" 0)$(pixel "$work/ink-colours.bmp" 1)" = 4080c0c08040 ]
 
 # PNG and BMP through the save writers, reopened by content.
 "$zavik" convert "$jpg" "$work/out.png"
@@ -177,6 +189,17 @@ check "help texts are UTF-8" [ $? = 0 ]
 
 "$zavik" render --zoom 55 "$jpg" "$work/x.bmp" 2>/dev/null
 check "bad zoom is a usage error" [ $? = 2 ]
+# Both ends of each number's range, and one beyond each.
+for run in "-s 0 2" "-s 1 0" "-s 16384 0" "-s 16385 2" "-j 0 2" "-j 1 0" "-j 256 0" "-j 257 2"; do
+    read -r option value status <<<"$run"
+    rm -rf "$work/range" && mkdir "$work/range"
+    if [ "$option" = -s ]; then
+        "$zavik" thumbnail -s "$value" "$jpg" "$work/range/t.png" 2>/dev/null
+    else
+        "$zavik" convert -d "$work/range" -j "$value" --quiet "$jpg" 2>/dev/null
+    fi
+    check "$option $value exits $status" [ $? = "$status" ]
+done
 "$zavik" convert "$jpg" "$work/x.gif" 2>/dev/null
 check "unknown output format is a usage error" [ $? = 2 ]
 "$zavik" convert "$work/missing.jpg" "$work/x.bmp" 2>/dev/null

@@ -253,14 +253,18 @@ TEST_F(CanvasReader, PainterName)
     }
     // An existing painter file names the painter: the short form, with the
     // 50-byte name at offset 16.
-    SetUp();
     std::string painter(511, '\0');
     std::memcpy(&painter[0], "esi file 0f", 11);
     const char name[] = "キャンバスの絵師";
     std::memcpy(&painter[16], name, sizeof name - 1);
-    fields.painterPath = dir.Write("painter.esi", painter) + '\0';
-    EXPECT_EQ(Read(Write()), kCanvasRead);
-    EXPECT_STREQ(CurrentPainter.name, name);
+    // Cut before its format word (70 bytes), it still names the painter, without a box.
+    for (size_t length : {painter.size(), size_t{70}}) {
+        SetUp();
+        fields.painterPath = dir.Write("painter.esi", painter.substr(0, length)) + '\0';
+        EXPECT_EQ(Read(Write()), kCanvasRead);
+        EXPECT_STREQ(CurrentPainter.name, name);
+        EXPECT_TRUE(Recorded().messages.empty()) << length;
+    }
 }
 
 TEST_F(CanvasReader, ImpossibleLengthsEndTheRead)
@@ -284,9 +288,11 @@ TEST_F(CanvasReader, ImpossibleLengthsEndTheRead)
         StoreI32LE(&bytes[c.at], c.value == -2 ? static_cast<int32_t>(bytes.size() - c.at - 4 + 1) : c.value);
         EXPECT_EQ(Read(dir.Write("lengths.cnv", AsString(bytes))), kCanvasRead);
         EXPECT_EQ(Recorded().messages, Messages{c.message});
-        ExpectPictureUnchanged();
-        if (c.at == bAt) {
+        if (c.at == bAt) {   // the Huffman picture's size is gone with the rest: no picture
             EXPECT_EQ(CanvasInfo.canvasBlock.length, 0);
+            EXPECT_TRUE(Picture.Empty());
+        } else {   // the format byte is gone too: a JPEG that fails keeps the picture
+            ExpectPictureUnchanged();
         }
     }
 }
@@ -306,7 +312,10 @@ TEST_F(CanvasReader, TruncatedFilesAreReadAsFarAsTheyGo)
     for (const RasterImage* p : {&mask, &under, &main})
         AppendHuffmanSection(head, *p);
     const std::string whole = AsString(head);
-    for (size_t length = 0; length < whole.size(); length += (length < 200 ? 1 : 13)) {
+    const size_t formatAt = 16 + 8 + fields.subjectPath.size() + fields.painterPath.size() + 28;
+    const size_t mainAt = whole.size() - HuffmanSectionBytes(main).size();
+    // Every length through the head and around the main picture's head.
+    for (size_t length = 0; length < whole.size(); length += (length < 200 || length + 13 - mainAt < 29 ? 1 : 13)) {
         SCOPED_TRACE(length);
         SetUp();
         int result = Read(dir.Write("cut.cnv", whole.substr(0, length)));
@@ -320,6 +329,13 @@ TEST_F(CanvasReader, TruncatedFilesAreReadAsFarAsTheyGo)
         } else {   // what is missing is reported
             EXPECT_EQ(result, kCanvasRead);
             EXPECT_FALSE(Recorded().messages.empty());
+        }
+        // Past its format byte the picture is never the one shown before:
+        // none before the main picture gives its size, then one of that size.
+        if (length > formatAt && length < mainAt + 8) {
+            EXPECT_TRUE(Picture.Empty());
+        } else if (length >= mainAt + 8) {
+            EXPECT_EQ(std::make_pair(Picture.width, Picture.height), std::make_pair(7, 5));
         }
     }
 }

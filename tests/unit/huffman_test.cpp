@@ -276,8 +276,9 @@ TEST_F(Huffman, RoundTripsThroughTheWriter)
     EXPECT_EQ(std::ftell(file), static_cast<long>(all.size()));
 }
 
-// Refused before decoding: the picture stays, and the file moves past the
-// section so that the next one still reads.
+// Refused before decoding: the file moves past the section so that the next
+// one still reads. Weights that make no code leave the section's picture
+// black at its size; a size beyond the limit leaves the picture as it was.
 TEST_F(Huffman, RefusedSectionsAreSkipped)
 {
     struct Case {
@@ -306,7 +307,10 @@ TEST_F(Huffman, RefusedSectionsAreSkipped)
         std::FILE* file = Open(bytes);
         MakeBefore();
         EXPECT_EQ(HuffDecodeImg(picture, file), c.result);
-        ExpectBefore();
+        if (c.result == kHuffmanBadWeights)
+            EXPECT_EQ(Pixels(picture), Bytes(4, 0));
+        else
+            ExpectBefore();
         EXPECT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded);
         EXPECT_EQ(Pixels(picture), Pixels(next));
     }
@@ -323,6 +327,7 @@ TEST_F(Huffman, DamagedStreamsStayInsideTheirBlocks)
         Bytes coded;
         int result;
         int decoded;   // bytes of 0x3C, the rest 0
+        size_t cut = 0;   // the file's length, when cut
     };
     const Case cases[] = {
         {"more bytes than the picture holds", 1, -1, {0x00, 0x00}, kHuffmanBadStream, 4},
@@ -331,12 +336,17 @@ TEST_F(Huffman, DamagedStreamsStayInsideTheirBlocks)
         // A truncated file still decodes what is there; L never sizes a block.
         {"L claims 2 GiB, the file has 1 byte", 3, 0x7FFFFFFF, {0x00}, kHuffmanTruncated, 8},
         {"file ends before the coded bytes", 3, 1, {}, kHuffmanTruncated, 0},
+        // Cut after the size, in the head or the weights: black at that size.
+        {"file ends in the coded length", 3, 1, {}, kHuffmanTruncated, 0, 10},
+        {"file ends in the weights", 3, 1, {}, kHuffmanTruncated, 0, 500},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MakeBefore();
-        EXPECT_EQ(HuffDecodeImg(picture, Open(Section(c.width, 1, {{0x3C, 2.0f}}, c.coded, c.codedLength))),
-                  c.result);
+        Bytes section = Section(c.width, 1, {{0x3C, 2.0f}}, c.coded, c.codedLength);
+        if (c.cut)
+            section.resize(c.cut);
+        EXPECT_EQ(HuffDecodeImg(picture, Open(section)), c.result);
         Bytes expected(static_cast<size_t>(StrideForWidth(c.width)), 0);
         std::fill(expected.begin(), expected.begin() + c.decoded, 0x3C);
         EXPECT_EQ(Pixels(picture), expected);

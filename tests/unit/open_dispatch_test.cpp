@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,30 @@ TEST_F(OpenDispatch, UnknownContentIsTriedAsStandardImage)
     EXPECT_STREQ(Document.CurrentPath, path.c_str());
     EXPECT_STREQ(Picture.path, "previous.bmp");
     ExpectPictureUnchanged();
+}
+
+// A bitmap is known by its name and its content together: under another
+// name its bytes go on to the JPEG name test, and are a JPEG's if so named.
+TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
+{
+    Picture.ResizeAndFill(4, 1, 0x21);
+    const std::string real = dir.Path("real.bmp");
+    ASSERT_EQ(WriteBMP(kWindow, real.c_str()), kBmpWritten);
+    std::ifstream in(real, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const RecordedMessage notJpeg{kWindow, "JPEGファイルオープンに失敗しました。2", "失敗"};
+    const struct {
+        const char* name;
+        std::vector<RecordedMessage> messages;
+    } cases[] = {{"x.dat", {kUnsupported, kNotLoaded}}, {"y.jpg", {notJpeg, kNotLoaded}}, {"z.bMp", {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        EXPECT_EQ(Read_ESI_CNV(kWindow, dir.Write(c.name, bytes).c_str()), kOpenDone);
+        EXPECT_EQ(Messages(), c.messages);
+        EXPECT_EQ(Document.kind, c.messages.empty() ? kStandardImage : kNone);
+        EXPECT_EQ(Picture.width, c.messages.empty() ? 4 : 3);
+    }
 }
 
 TEST_F(OpenDispatch, ItemMagicWinsOverTheName)

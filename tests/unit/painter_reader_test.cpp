@@ -265,7 +265,7 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
     const Case cases[] = {{10, 'a', 0, -1, none},      {10, 'f', 0, -1, none},      {11, 'Z', 0, -1, none},
                           {10, 'b', 0, -1, notPainter}, {0, 'E', 0, -1, notPainter}, {9, '1', 0, -1, notPainter},
                           {-1, 0, 1, -1, version},      {-1, 0, 0, 0, notPainter},
-                          {-1, 0, 0, 70, notPainter}};   // ends before the format word
+                          {-1, 0, 0, 70, notPainter}};   // ends before the format word (the full form)
     for (const Case& c : cases) {
         for (bool shortForm : {false, true}) {
             PainterFileLayout layout(source, picture);
@@ -279,10 +279,12 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
             Document.kind = kNone;
             PainterRecord read;
             std::strcpy(read.name, "前");
-            bool ok = c.messages.empty();
+            // Past the version word the short form refuses nothing: it is read for the name.
+            const auto& messages = shortForm && c.length >= 16 ? none : c.messages;
+            bool ok = messages.empty();
             EXPECT_EQ((shortForm ? LoadPainterFileShort : LoadPainterFile)(kWindow, read, Put(file).c_str()),
                       ok ? kPainterLoaded : kPainterLoadFailed) << c.position << shortForm;
-            EXPECT_EQ(Recorded().messages, c.messages) << c.position << shortForm;
+            EXPECT_EQ(Recorded().messages, messages) << c.position << shortForm;
             // A failure leaves what was read before it: the name of a file cut after it.
             EXPECT_STREQ(read.name, ok || c.length >= 66 ? source.name : "前");
             EXPECT_EQ(Document.kind, ok && !shortForm ? kPainter : kNone);

@@ -195,7 +195,7 @@ TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
     ASSERT_EQ(LoadPNG(kWindow, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), Picture), 0);
     const std::string saved = dir.Path("saved.png");
     ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), Picture, AlphaMask), kPngWritten);
-    EXPECT_EQ(ReadAll(saved)[25], PNG_COLOR_TYPE_RGB_ALPHA);
+    EXPECT_EQ(ReadAll(saved), ReadAll(dir.Path("rgba.png")));   // libpng's default filters and level
     RasterImage back;
     ByteBuffer mask;
     ASSERT_EQ(ReadPNG(saved.c_str(), back, &mask), kPngRead);

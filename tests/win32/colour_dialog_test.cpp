@@ -138,7 +138,7 @@ TEST_F(ColourDialogs, BackgroundColourFillAndTheColourChooser)
     Transparency.PenColor = RGB(200, 30, 40);
     Transparency.BGColor = RGB(0, 128, 0);
 
-    bool transparentChecked = false;
+    bool transparentChecked = false, transparentAfterClick = true;
     COLORREF penSwatch = CLR_INVALID, backgroundSwatch = CLR_INVALID;
     int red = -1, green = -1, blue = -1;
     ModalBoxCatcher catcher;
@@ -152,7 +152,9 @@ TEST_F(ColourDialogs, BackgroundColourFillAndTheColourChooser)
             ShowNow(dialog);
             penSwatch = ClientPixel(dialog, 75 + 15, 20 + 15);
             backgroundSwatch = ClientPixel(dialog, 92 + 15, 121 + 15);
-            CheckRadioButton(dialog, IDC_MODE_TRANSPARENT, IDC_MODE_FILL, IDC_MODE_FILL);
+            // A click on 背景色 unchecks 透過: the two radios are one group.
+            SendDlgItemMessageA(dialog, IDC_MODE_FILL, BM_CLICK, 0, 0);
+            transparentAfterClick = IsDlgButtonChecked(dialog, IDC_MODE_TRANSPARENT) == BST_CHECKED;
             // 変更する opens the chooser on the working pen colour.
             PostMessageA(dialog, WM_COMMAND, IDC_CHANGE_PEN, 0);
             return ModalBoxCatcher::kNoButton;
@@ -169,6 +171,7 @@ TEST_F(ColourDialogs, BackgroundColourFillAndTheColourChooser)
     PumpMessages();
     ASSERT_TRUE(asked);
     EXPECT_TRUE(transparentChecked);   // right after a separation
+    EXPECT_FALSE(transparentAfterClick);
     EXPECT_EQ(penSwatch, RGB(200, 30, 40));
     EXPECT_EQ(backgroundSwatch, RGB(0, 128, 0));
     EXPECT_EQ(red, 200);
