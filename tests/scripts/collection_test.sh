@@ -77,6 +77,32 @@ check "nothing else written" [ "$(ls "$work/out" | sort | tr '\n' ' ')" = "hanak
 check "all good files: exit 0" [ $? = 0 ]
 "$zavik" convert -d "$work/png2" -j 2 "$samples"/* 2>/dev/null
 check "-j 2 writes what -j 1 writes" diff -r "$work/png1" "$work/png2"
+# Which files the batch refuses before converting anything: a second input
+# with one output name, the same input by another spelling, an input in the
+# output folder under its output's name, an output that is a hard link or a
+# symbolic link to another input. A missing input is left to its reader.
+mkdir -p "$work/clash/in1" "$work/clash/in2" "$work/clash/out"
+cd "$work/clash"
+cp "$samples/sunset.cnv" in1/a.cnv
+for name in in2/a.jpg in1/b.jpg in1/e.jpg in1/f.jpg; do cp "$samples/landscape.jpg" "$name"; done
+"$zavik" convert "$samples/landscape.jpg" out/d.png
+"$zavik" convert "$samples/landscape.jpg" in1/x.png
+cp in1/x.png in1/y.png
+ln in1/x.png out/e.png
+ln -s ../in1/y.png out/f.png
+"$zavik" convert -d out -j 2 in1/a.cnv in2/a.jpg in1/b.jpg ./in1/b.jpg out/d.png in1/e.jpg in1/x.png in1/f.jpg \
+    in1/y.png in1/missing.jpg 2>&1 | grep '^zavik:' | sort >"$work/refused"
+check "the batch refuses exactly the clashes" diff - "$work/refused" <<'EXPECTED'
+zavik: ./in1/b.jpg: not converted: out/b.png would replace an input or another file's output
+zavik: in1/e.jpg: not converted: out/e.png would replace an input or another file's output
+zavik: in1/f.jpg: not converted: out/f.png would replace an input or another file's output
+zavik: in1/missing.jpg: not converted
+zavik: in2/a.jpg: not converted: out/a.png would replace an input or another file's output
+zavik: out/d.png: not converted: out/d.png would replace an input or another file's output
+EXPECTED
+check "and converts the rest" [ "$(ls out | tr '\n' ' ')" = "a.png b.png d.png e.png f.png x.png y.png " ] &&
+    cmp -s "$work/png1/sunset.png" out/a.png
+cd - >/dev/null
 "$zavik" convert -j 2 "$samples/hanako.esi" "$work/x.png" 2>/dev/null
 check "-j without -d is a usage error" [ $? = 2 ]
 
