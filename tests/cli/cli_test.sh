@@ -309,7 +309,7 @@ check "a hostile name reaches no terminal raw" \
 check "the messages quote it as ls does" grep -qaF "zavik: $quoted: not converted" "$work/shown"
 check "the progress line too" grep -qaF "] $quoted_name" "$work/shown"
 check "and info's line" grep -qaF "$quoted: not loaded" "$work/shown"
-check "a C1 control is quoted" grep -qaF "names/''\$'\\302\\233''.cnv'" "$work/shown"
+check "a C1 control is quoted" grep -qaF "/names/'\$'\\302\\233''.cnv'" "$work/shown"
 "$zavik" convert -d "$work/names/out" "$hostile" 2>"$work/err"
 check "off a terminal the name keeps its bytes" grep -qaF "zavik: $hostile: not converted" "$work/err"
 check "and in the JSON" [ "$(on_terminal "$zavik_program" info --json "$hostile" | json_value 'v["path"]')" = "$hostile" ]

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Collections on the Linux desktop: thumbnails as the desktop's thumbnailer
 # entry asks for them, and conversion of many files into a folder.
-# Usage: collection_test.sh ZAVIK REPO
+# Usage: collection_test.sh ZAVIK REPO FAULT_INJECT_LIBRARY
 source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
 zavik=$(realpath "$1")
 repo=$(realpath "$2")
+shim=$(realpath "$3")
 samples=$repo/samples
 
 # The thumbnailer's command line, as the entry writes it (%s size, %i input,
@@ -103,6 +104,54 @@ EXPECTED
 check "and converts the rest" [ "$(ls out | tr '\n' ' ')" = "a.png b.png d.png e.png f.png x.png y.png " ] &&
     cmp -s "$work/png1/sunset.png" out/a.png
 cd - >/dev/null
+# A batch of hostile files holds one memory budget, whatever -j: three PNGs
+# of 250 KB, each describing a picture at the size limit (5461 x 16384,
+# 256 MiB) and holding over 512 MiB while it is read, converted three at a
+# time. The peak of the whole process tree (its resident memory summed,
+# sampled every 5 ms) stays within the batch's budget, one open's 832 MiB
+# and the 256 MiB its workers share; side by side they took 1.7 GB. Their
+# saves fail at the first write (the fault shim's full disk), which spares
+# the time of encoding them, not the memory of reading them.
+mkdir "$work/bombs"
+python3 - "$work/bombs/1.png" <<'PY'
+import struct, sys, zlib
+def chunk(kind, payload):
+    return struct.pack(">I", len(payload)) + kind + payload + struct.pack(">I", zlib.crc32(kind + payload))
+w, h = 5461, 16384
+packer = zlib.compressobj(9)
+rows = (b"\0" * (1 + 3 * w)) * 64
+data = b"".join(packer.compress(rows) for _ in range(h // 64)) + packer.flush()
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0)) +
+                              chunk(b"IDAT", data) + chunk(b"IEND", b""))
+PY
+cp "$work/bombs/1.png" "$work/bombs/2.png"
+cp "$work/bombs/1.png" "$work/bombs/3.png"
+peak=$(ZAVIK_FAULT_WRITE=0 LD_PRELOAD="$shim" python3 - "$zavik" convert -d "$work/bombs/out" -j 3 "$work"/bombs/?.png \
+    2>"$work/err" <<'PY'
+import os, subprocess, sys, time
+def resident(pid):   # KiB
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            return next((int(l.split()[1]) for l in status if l.startswith("VmRSS:")), 0)
+    except OSError:
+        return 0
+def tree(pid):
+    try:
+        with open(f"/proc/{pid}/task/{pid}/children") as children:
+            return [pid] + [p for c in children.read().split() for p in tree(int(c))]
+    except OSError:
+        return [pid]
+run = subprocess.Popen(sys.argv[1:])
+peak = 0
+while run.poll() is None:
+    peak = max(peak, sum(resident(p) for p in tree(run.pid)))
+    time.sleep(0.005)
+print(peak // 1024)
+PY
+)
+check "hostile files in a batch: each read (and its save refused)" [ "$(grep -c 'bombs/.\.png: not converted' "$work/err")" = 3 ]
+check "hostile files in a batch: within 1088 MiB together ($peak MiB)" [ "$peak" -le 1088 ]
+
 "$zavik" convert -j 2 "$samples/hanako.esi" "$work/x.png" 2>/dev/null
 check "-j without -d is a usage error" [ $? = 2 ]
 
