@@ -49,7 +49,8 @@ const char kUsage[] =
     "  zavik COMMAND --help  options of a command\n"
     "  zavik --version       the version\n"
     "\n"
-    "Messages the viewer would show in boxes go to standard error as UTF-8.\n"
+    "Messages the viewer would show in boxes go to standard error as UTF-8;\n"
+    "on a terminal, names with control characters are quoted as ls quotes them.\n"
     "Exit status: 0 success, 1 a file could not be opened, read or written,\n"
     "2 wrong usage.\n";
 
@@ -88,7 +89,9 @@ const char kConvertUsage[] =
     "named after FILE with the format's extension (--format, default png);\n"
     "a file whose output would replace one of the inputs, or another file's\n"
     "output, is not converted. A file that fails is reported and the others\n"
-    "go on; the exit status is 0 only when every file was converted.\n"
+    "go on; the exit status is 0 only when every file was converted. The\n"
+    "workers share one memory budget (1088 MiB in all): a file that needs\n"
+    "more than their shared 256 MiB waits for its turn.\n"
     "  -j N      convert N files at once (default: one per processor)\n"
     "  --quiet   no progress line (shown only on a terminal)\n" COLOUR_OPTIONS;
 
