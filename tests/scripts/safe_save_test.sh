@@ -330,6 +330,19 @@ for target in group TERM HUP INT QUIT; do
     # reaps orphans): wait for their files, not for them.
     check "$target: no batch worker left a temporary file" within_10s no_temporary "$work/batch"
 done
+# Killed outright, the tool cannot stop its workers: the system ends them
+# (SIGTERM), and each removes its own file.
+rm -rf "$work/batch" && mkdir "$work/batch"
+slowly "$zavik" convert -d "$work/batch" -j 2 --format bmp "${batch[@]}"
+pid=$!
+check "KILL: a slow batch begins" within_10s save_begun "$work/batch"
+workers=$(workers_of "$pid")
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null
+ls "$work/batch" >"$work/listing"
+check "SIGKILL to the tool alone: its workers end with it" within_10s all_ended $workers
+check "SIGKILL to the tool alone: no temporary file left" within_10s no_temporary "$work/batch"
+check "SIGKILL to the tool alone: nothing written after it ended" diff <(ls "$work/batch") "$work/listing"
 rm -rf "$work/batch" && mkdir "$work/batch"
 slowly "$zavik" convert -d "$work/batch" -j 2 --format bmp "$samples/hanako.esi" "$samples/kirakira.itm" 2>"$work/err"
 pid=$!
