@@ -35,8 +35,8 @@ void ShowPathMessage(WindowHandle, const char* text, const char* path, const cha
     Log().messages.push_back({text, caption, path});
     if (!Log().echo)
         return;
-    const CliMessage& shown = Log().messages.back();
-    const std::string line = Cp932ToUtf8(caption) + ": " + CliMessageText(shown) + "\n";
+    // On a terminal the name is shown so that it cannot drive the terminal.
+    const std::string line = Cp932ToUtf8(caption) + ": " + Cp932ToUtf8(text) + ShownName(path) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 

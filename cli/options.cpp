@@ -132,7 +132,7 @@ bool ParseOptions(int argc, char** argv, const char* usage, unsigned allowed, Op
                 break;
             }
             if (arg.size() > 1 && arg[0] == '-') {
-                exitCode = UsageError(("unknown option " + arg).c_str(), usage);
+                exitCode = UsageError(("unknown option " + ShownName(arg)).c_str(), usage);
                 return false;
             }
             options.files.push_back(arg);

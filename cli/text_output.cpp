@@ -7,6 +7,41 @@
 #include <unistd.h>
 #endif
 
+namespace {
+
+// Whether standard output and standard error are terminals, as they were
+// when the program started.
+const bool gOutputIsTerminal = isatty(1) != 0;
+const bool gErrorIsTerminal = isatty(2) != 0;
+
+// True when the code point a well-formed sequence encodes is one a terminal
+// takes as a command: C0 controls, DEL and the C1 controls (U+0080 to
+// U+009F, which some terminals obey in UTF-8 too).
+bool IsControl(const std::string& text, size_t i, size_t length)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (length == 1)
+        return lead < 0x20 || lead == 0x7F;
+    return length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+}
+
+// The escape of one byte inside $'...': the shell's letters where it has
+// them, else three octal digits.
+void AppendEscape(std::string& out, unsigned char c)
+{
+    static const char letters[] = "abtnvfr";   // 7 to 13
+    out += '\\';
+    if (c >= 7 && c <= 13) {
+        out += letters[c - 7];
+        return;
+    }
+    out += static_cast<char>('0' + (c >> 6));
+    out += static_cast<char>('0' + ((c >> 3) & 7));
+    out += static_cast<char>('0' + (c & 7));
+}
+
+}  // namespace
+
 void PrintCp932(std::FILE* stream, const char* text)
 {
     std::string utf8 = Cp932ToUtf8(text);
@@ -22,4 +57,82 @@ std::string PathText(const std::string& path)
 #endif
 }
 
-bool StandardErrorIsTerminal() { return isatty(2) != 0; }
+std::string ShellQuoted(const std::string& text)
+{
+    bool plain = true;
+    for (size_t i = 0; i < text.size() && plain;) {
+        const size_t n = Utf8SequenceLength(text, i);
+        plain = n > 0 && !IsControl(text, i, n);
+        i += n;
+    }
+    if (plain)
+        return text;
+    // Inside single quotes every byte stands for itself; a run of bytes
+    // that must be escaped leaves them for $'...', and a quote is closed,
+    // escaped and opened again.
+    std::string out = "'";
+    bool escaping = false;
+    for (size_t i = 0; i < text.size();) {
+        size_t n = Utf8SequenceLength(text, i);
+        if (n == 0 || IsControl(text, i, n)) {
+            if (!escaping)
+                out += "'$'";
+            escaping = true;
+            for (size_t k = 0; k < (n ? n : 1); ++k)
+                AppendEscape(out, static_cast<unsigned char>(text[i + k]));
+            i += n ? n : 1;
+            continue;
+        }
+        if (text[i] == '\'') {
+            out += "'\\''";
+        } else {
+            if (escaping)
+                out += "''";
+            out.append(text, i, n);
+        }
+        escaping = false;
+        i += n;
+    }
+    return out + "'";
+}
+
+std::string ShownName(const std::string& path, std::FILE* stream)
+{
+    const bool terminal = stream == stdout ? gOutputIsTerminal : stream == stderr && gErrorIsTerminal;
+    return terminal ? ShellQuoted(PathText(path)) : PathText(path);
+}
+
+bool StandardErrorIsTerminal() { return gErrorIsTerminal; }
+
+size_t Utf8SequenceLength(const std::string& text, size_t i)
+{
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = at(i);
+    if (lead < 0x80)
+        return 1;
+    size_t length;
+    unsigned char low = 0x80, high = 0xBF;   // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || at(i + 1) < low || at(i + 1) > high)
+        return 0;
+    for (size_t k = 2; k < length; ++k)
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF)
+            return 0;
+    return length;
+}

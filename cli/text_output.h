@@ -2,6 +2,7 @@
 // read from files are code page 932; the console gets UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -14,9 +15,32 @@ std::string Cp932ToUtf8(const char* text);
 // the bytes as they are here, converted from code page 932 on Windows.
 std::string PathText(const std::string& path);
 
+// A file name as a message or report line on `stream` shows it: PathText,
+// and where the stream is a terminal, a name holding bytes a terminal would
+// act on is shown quoted (ShellQuoted), so that a hostile name cannot set
+// the title, clear the screen or hide text. A file or pipe gets the bytes as
+// the file system spells them.
+std::string ShownName(const std::string& path, std::FILE* stream = stderr);
+
+// `text` quoted as GNU ls --quoting-style=shell-escape quotes it, when it
+// holds a control character (C0, DEL or C1) or a byte that is not UTF-8:
+// the whole text in single quotes, each such byte as $'\ooo' (or $'\n',
+// $'\t', ...), a quote as '\''. Pasted into a shell it gives the bytes
+// back. Any other text is returned as it is.
+std::string ShellQuoted(const std::string& text);
+
 // Writes a code page 932 text to stream as UTF-8.
 void PrintCp932(std::FILE* stream, const char* text);
 
 // True when standard error goes to a terminal (where a progress line may
-// be redrawn in place).
+// be redrawn in place). Decided once, when the program starts, so that batch
+// workers, whose standard error is a file their parent copies to the
+// terminal, show names as the terminal needs them.
 bool StandardErrorIsTerminal();
+
+// The length of the well-formed UTF-8 sequence at text[i], as Unicode
+// defines well-formed (no overlong forms, no surrogates, nothing above
+// U+10FFFF), or 0 when the byte there does not begin one. Strict readers
+// (Python's decoder, JavaScript's TextDecoder in fatal mode) refuse exactly
+// what this refuses.
+size_t Utf8SequenceLength(const std::string& text, size_t i);

@@ -1,10 +1,10 @@
 // zavik: the viewer's open dispatch, view and save writers on the command
 // line. Files open exactly as in the window (by content, through the same
 // dispatch), one after the other; each file starts from a clean document.
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -15,6 +15,7 @@
 #include "cli/batch.h"
 #include "cli/cli_platform.h"
 #include "cli/document_report.h"
+#include "cli/file_identity.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/report.h"
@@ -48,7 +49,8 @@ const char kUsage[] =
     "  zavik COMMAND --help  options of a command\n"
     "  zavik --version       the version\n"
     "\n"
-    "Messages the viewer would show in boxes go to standard error as UTF-8.\n"
+    "Messages the viewer would show in boxes go to standard error as UTF-8;\n"
+    "on a terminal, names with control characters are quoted as ls quotes them.\n"
     "Exit status: 0 success, 1 a file could not be opened, read or written,\n"
     "2 wrong usage.\n";
 
@@ -87,7 +89,9 @@ const char kConvertUsage[] =
     "named after FILE with the format's extension (--format, default png);\n"
     "a file whose output would replace one of the inputs, or another file's\n"
     "output, is not converted. A file that fails is reported and the others\n"
-    "go on; the exit status is 0 only when every file was converted.\n"
+    "go on; the exit status is 0 only when every file was converted. The\n"
+    "workers share one memory budget (1088 MiB in all): a file that needs\n"
+    "more than their shared 256 MiB waits for its turn.\n"
     "  -j N      convert N files at once (default: one per processor)\n"
     "  --quiet   no progress line (shown only on a terminal)\n" COLOUR_OPTIONS;
 
@@ -143,7 +147,7 @@ bool OpenDocument(const std::string& path)
     ResetProgramState();
     ClearCliMessages();
     if (path.size() >= static_cast<size_t>(kPathSize)) {
-        std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", path.c_str(), kPathSize - 1);
+        std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", ShownName(path).c_str(), kPathSize - 1);
         return false;
     }
     int result = Read_ESI_CNV(nullptr, path.c_str());
@@ -158,19 +162,26 @@ bool HasPicture(const std::string& path, bool say = true)
     if (Picture.width > 0 && Picture.height > 0 && !Picture.Empty())
         return true;
     if (say)
-        std::fprintf(stderr, "zavik: %s: no picture was decoded\n", path.c_str());
+        std::fprintf(stderr, "zavik: %s: no picture was decoded\n", ShownName(path).c_str());
     return false;
 }
 
-// An output name that is a folder is an error of its own: no writer could
-// replace it, and the message would otherwise be a writer's.
-bool OutputIsFolder(const std::string& out)
+// Outputs refused before anything is read: a folder, which no writer could
+// replace (the message would otherwise be a writer's), and the input
+// itself under whatever name, which would be lost to its own picture.
+bool OutputRefused(const std::string& input, const std::string& out)
 {
     std::error_code error;
-    if (!std::filesystem::is_directory(out, error))
-        return false;
-    std::fprintf(stderr, "zavik: %s: is a folder, not a file name\n", out.c_str());
-    return true;
+    if (std::filesystem::is_directory(out, error)) {
+        std::fprintf(stderr, "zavik: %s: is a folder, not a file name\n", ShownName(out).c_str());
+        return true;
+    }
+    if (SameFile(input, out)) {
+        std::fprintf(stderr, "zavik: %s: is the input %s itself; nothing written\n", ShownName(out).c_str(),
+                     ShownName(input).c_str());
+        return true;
+    }
+    return false;
 }
 
 
@@ -181,7 +192,7 @@ int RunInfo(const Options& options)
     for (const std::string& path : options.files) {
         bool loaded = OpenDocument(path);
         // Reported as read, but no picture: the report stands, the status says so.
-        if (!loaded || !HasPicture(PathText(path), !options.json))
+        if (!loaded || !HasPicture(path, !options.json))
             exitCode = kExitFailed;
         const int width = loaded ? Picture.width : 0;
         const int height = loaded ? Picture.height : 0;
@@ -216,11 +227,11 @@ int RunInfo(const Options& options)
                 json = json.substr(0, json.size() - 1) + "," + more.substr(1);
             std::fputs((json + "\n").c_str(), stdout);
         } else if (loaded) {
-            std::printf("%s: %s, %d x %d, painter %s\n", PathText(path).c_str(), KindName(Document.kind), width,
+            std::printf("%s: %s, %d x %d, painter %s\n", ShownName(path, stdout).c_str(), KindName(Document.kind), width,
                         height, Cp932ToUtf8(CurrentPainter.name).c_str());
             std::fputs(details.Lines("  ").c_str(), stdout);
         } else {
-            std::printf("%s: not loaded\n", PathText(path).c_str());
+            std::printf("%s: not loaded\n", ShownName(path, stdout).c_str());
         }
         std::fflush(stdout);
     }
@@ -255,7 +266,7 @@ bool Saved(bool written)
         return true;
     const OutputFailure& failure = LastOutputFailure();
     // The system's words are in the system's code page, as its names are.
-    const std::string target = PathText(failure.target), why = PathText(failure.systemText);
+    const std::string target = ShownName(failure.target), why = PathText(failure.systemText);
     switch (failure.fault) {
     case OutputFault::kNone:
         break;
@@ -289,7 +300,7 @@ bool WriteView(const std::string& out, const std::string& format, const RasterIm
     }
     const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
     if (result != OutputResult::kWritten)
-        std::fprintf(stderr, "zavik: %s: %s\n", PathText(out).c_str(),
+        std::fprintf(stderr, "zavik: %s: %s\n", ShownName(out).c_str(),
                      result == OutputResult::kCannotCreate ? "cannot be created" : "writing failed");
     return Saved(result == OutputResult::kWritten);
 }
@@ -304,7 +315,7 @@ int FilterIndexFor(const std::string& format)
 bool ConvertFile(const std::string& input, const std::string& output, const std::string& format,
                  const ColourSteps& colours)
 {
-    if (!OpenDocument(input) || !HasPicture(PathText(input)) || !ApplyColourSteps(colours))
+    if (!OpenDocument(input) || !HasPicture(input) || !ApplyColourSteps(colours))
         return false;
     return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0);
 }
@@ -319,7 +330,7 @@ bool ConvertBatchFile(const BatchFile& file, const void* context)
     const BatchJob& job = *static_cast<const BatchJob*>(context);
     if (ConvertFile(file.input, file.output, job.format, job.colours))
         return true;
-    std::fprintf(stderr, "zavik: %s: not converted\n", PathText(file.input).c_str());
+    std::fprintf(stderr, "zavik: %s: not converted\n", ShownName(file.input).c_str());
     return false;
 }
 
@@ -342,26 +353,31 @@ int RunConvertMany(const Options& options)
     std::error_code error;
     fs::create_directories(options.outputDir, error);
     if (!fs::is_directory(options.outputDir, error)) {
-        std::fprintf(stderr, "zavik: %s: not a folder and cannot be made\n", PathText(options.outputDir).c_str());
+        std::fprintf(stderr, "zavik: %s: not a folder and cannot be made\n", ShownName(options.outputDir).c_str());
         return kExitFailed;
     }
-    // Never replace an input, and never write two files to one name.
+    // Never replace an input, and never write two files to one name. Each
+    // name is looked at once and looked up in sets, so that a batch of
+    // thousands of files starts at once.
+    std::unordered_set<FileIdentity, FileIdentityHash> inputs;
+    for (const std::string& input : options.files) {
+        FileIdentity identity;
+        if (IdentifyFile(input, identity) && identity.plain)
+            inputs.insert(identity);
+    }
     std::vector<BatchFile> files;
-    std::vector<std::string> outputs;
+    std::unordered_set<std::string> outputs;
     int refused = 0;
     for (const std::string& input : options.files) {
         const std::string output = OutputNameIn(options.outputDir, input, format);
-        const std::string key = fs::weakly_canonical(output, error).string();
-        bool clash = std::find(outputs.begin(), outputs.end(), key) != outputs.end();
-        for (const std::string& other : options.files)
-            clash = clash || (fs::exists(output, error) && fs::equivalent(output, other, error));
-        if (clash) {
+        FileIdentity existing;
+        const bool replacesInput = IdentifyFile(output, existing) && existing.plain && inputs.count(existing) > 0;
+        if (replacesInput || !outputs.insert(fs::weakly_canonical(output, error).string()).second) {
             std::fprintf(stderr, "zavik: %s: not converted: %s would replace an input or another file's output\n",
-                         PathText(input).c_str(), PathText(output).c_str());
+                         ShownName(input).c_str(), ShownName(output).c_str());
             ++refused;
             continue;
         }
-        outputs.push_back(key);
         files.push_back({input, output});
     }
     // An output name planted in DIR as a link must not send a picture
@@ -390,11 +406,11 @@ int RunConvert(const Options& options)
     // A JPEG named .png would be refused by the viewer that opens it.
     const std::string named = OutputFormat("", options.files[1]);
     if (!named.empty() && named != format)
-        return UsageError(("--format " + format + " and the name " + options.files[1] + " (" + named +
+        return UsageError(("--format " + format + " and the name " + ShownName(options.files[1]) + " (" + named +
                            ") disagree")
                               .c_str(),
                           kConvertUsage);
-    if (OutputIsFolder(PathText(options.files[1])))
+    if (OutputRefused(options.files[0], options.files[1]))
         return kExitFailed;
     return ConvertFile(options.files[0], options.files[1], format, options.colours) ? kExitOk : kExitFailed;
 }
@@ -424,7 +440,7 @@ int RunThumbnail(const Options& options)
 {
     if (options.files.size() != 2)
         return UsageError("thumbnail takes FILE and OUT", kThumbnailUsage);
-    if (OutputIsFolder(PathText(options.files[1])))
+    if (OutputRefused(options.files[0], options.files[1]))
         return kExitFailed;
     ResetProgramState();
     ClearCliMessages();
@@ -437,7 +453,7 @@ int RunThumbnail(const Options& options)
     ByteBuffer thumbnailMask;
     if (ReduceByAreaAverage(picture, mask.length ? mask.data : nullptr, size, thumbnail, &thumbnailMask) !=
         ReduceResult::kOk) {
-        std::fprintf(stderr, "zavik: %s: no picture to show\n", PathText(options.files[0]).c_str());
+        std::fprintf(stderr, "zavik: %s: no picture to show\n", ShownName(options.files[0]).c_str());
         return kExitFailed;
     }
     // Written as Save writes a PNG: with an alpha channel when the picture
@@ -457,14 +473,25 @@ int RunRender(const Options& options)
     const std::string format = OutputFormat("", options.files[1]);
     if (format != "bmp" && format != "png")
         return UsageError("render writes BMP or PNG files: give OUT a .bmp or .png name", kRenderUsage);
-    if (OutputIsFolder(PathText(options.files[1])))
+    if (OutputRefused(options.files[0], options.files[1]))
         return kExitFailed;
-    if (!OpenDocument(options.files[0]) || !HasPicture(PathText(options.files[0])) ||
-        !ApplyColourSteps(options.colours))
+    if (!OpenDocument(options.files[0]) || !HasPicture(options.files[0]) || !ApplyColourSteps(options.colours))
         return kExitFailed;
+    // A side the zoom truncates to 0 pixels: the window draws nothing of
+    // such a picture, and no writer writes an empty one.
+    const int32_t shownWidth = DisplayLength(Picture.width, options.zoom);
+    const int32_t shownHeight = DisplayLength(Picture.height, options.zoom);
+    if (shownWidth == 0 || shownHeight == 0) {
+        std::fprintf(stderr,
+                     "zavik: %s: at %d %% the %d x %d picture is shown %d x %d pixels: the window shows nothing of "
+                     "it, and nothing is written\n",
+                     ShownName(options.files[0]).c_str(), static_cast<int>(options.zoom * 100.0f + 0.5f),
+                     Picture.width, Picture.height, shownWidth, shownHeight);
+        return kExitFailed;
+    }
     RasterImage view;
     if (RenderView(view, options.zoom) != kRasterOk) {
-        std::fprintf(stderr, "zavik: %s: the view is too large\n", PathText(options.files[0]).c_str());
+        std::fprintf(stderr, "zavik: %s: the view is too large\n", ShownName(options.files[0]).c_str());
         return kExitFailed;
     }
     return WriteView(options.files[1], format, view) ? kExitOk : kExitFailed;
@@ -516,6 +543,6 @@ int main(int argc, char** argv)
         RemoveTemporaryFilesOnInterrupt();
         return c.run(options);
     }
-    std::fprintf(stderr, "zavik: unknown command '%s' (see zavik --help)\n", command.c_str());
+    std::fprintf(stderr, "zavik: unknown command '%s' (see zavik --help)\n", ShownName(command).c_str());
     return kExitUsage;
 }

@@ -3,6 +3,22 @@
 #include <cstring>
 #include <new>
 
+#include "image/memory_budget.h"
+
+namespace {
+
+MemoryUseWatcher gMemoryUseWatcher = nullptr;
+
+}  // namespace
+
+void SetMemoryUseWatcher(MemoryUseWatcher watcher) { gMemoryUseWatcher = watcher; }
+
+void NoteMemoryUse(int64_t change)
+{
+    if (gMemoryUseWatcher && change != 0)
+        gMemoryUseWatcher(change);
+}
+
 bool ByteBuffer::Allocate(int32_t size)
 {
     // A block of the right length is kept: a picture laid out again, or a
@@ -12,9 +28,12 @@ bool ByteBuffer::Allocate(int32_t size)
     Free();
     if (size <= 0)
         return true;
+    NoteMemoryUse(size);
     data = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
-    if (!data)
+    if (!data) {
+        NoteMemoryUse(-int64_t{size});
         return false;
+    }
     length = size;
     return true;
 }
@@ -44,6 +63,7 @@ void ByteBuffer::Free()
 {
     if (length != 0) {
         delete[] data;
+        NoteMemoryUse(-int64_t{length});
         length = 0;
     }
     data = nullptr;

@@ -133,12 +133,36 @@ unsigned ScaleDenominatorFor(JDIMENSION width, JDIMENSION height, int32_t side)
     return denominator;
 }
 
+// The whole-picture coefficient buffers the library keeps while it decodes
+// a stream of several scans or encodes a progressive one: 64 two-byte
+// coefficients a block, each component's blocks rounded up to its sampling
+// factors. Told to the memory watcher (memory_budget.h) before the library
+// takes them; the caller gives them back once the library is done.
+int64_t NoteCoefficients(const jpeg_component_info* components, int count, JDIMENSION width, JDIMENSION height)
+{
+    int maxH = 1, maxV = 1;
+    for (int c = 0; c < count; ++c) {
+        maxH = std::max(maxH, components[c].h_samp_factor);
+        maxV = std::max(maxV, components[c].v_samp_factor);
+    }
+    int64_t bytes = 0;
+    for (int c = 0; c < count; ++c) {
+        const int64_t h = std::max(components[c].h_samp_factor, 1), v = std::max(components[c].v_samp_factor, 1);
+        const int64_t across = (int64_t{width} * h + 8 * maxH - 1) / (8 * maxH);
+        const int64_t down = (int64_t{height} * v + 8 * maxV - 1) / (8 * maxV);
+        bytes += (across + h - 1) / h * h * ((down + v - 1) / v * v) * static_cast<int64_t>(sizeof(JBLOCK));
+    }
+    NoteMemoryUse(bytes);
+    return bytes;
+}
+
 // Decodes the stream into work (stride x height bytes, bottom-up BGR), at
 // full size, or with reduceForSide > 0 scaled down by the library as far as
 // ScaleDenominatorFor allows. Returns false after a fatal library error or a
-// refused size; work then holds no picture.
-bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide = 0,
-                    int64_t memoryLeft = kOpenMemoryBytes)
+// refused size; work then holds no picture. The coefficient buffers told to
+// the memory watcher are added to `coefficients`.
+bool DecodeStream(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide,
+                  int64_t memoryLeft, int64_t& coefficients)
 {
     jpeg_decompress_struct cinfo;
     JpegErrorRecord errors;
@@ -181,6 +205,8 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
         return false;
     }
     cinfo.mem->max_memory_to_use = static_cast<long>(std::min<int64_t>(kDecoderMemoryLimit, memoryLeft - block));
+    if (jpeg_has_multiple_scans(&cinfo))
+        coefficients += NoteCoefficients(cinfo.comp_info, cinfo.num_components, cinfo.image_width, cinfo.image_height);
     jpeg_start_decompress(&cinfo);
 
     const JDIMENSION w = cinfo.output_width;
@@ -227,7 +253,19 @@ bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& 
     return true;
 }
 
-bool EncodeFromPicture(std::FILE* file, const RasterImage& picture, int quality, bool progressive, uint8_t* row)
+bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide = 0,
+                    int64_t memoryLeft = kOpenMemoryBytes)
+{
+    int64_t coefficients = 0;
+    const bool decoded = DecodeStream(file, work, width, height, reduceForSide, memoryLeft, coefficients);
+    NoteMemoryUse(-coefficients);
+    return decoded;
+}
+
+// Encodes the picture; the coefficient buffers of a progressive stream told
+// to the memory watcher are added to `coefficients`.
+bool EncodeFromPicture(std::FILE* file, const RasterImage& picture, int quality, bool progressive, uint8_t* row,
+                       int64_t& coefficients)
 {
     jpeg_compress_struct cinfo;
     JpegErrorRecord errors;
@@ -245,8 +283,10 @@ bool EncodeFromPicture(std::FILE* file, const RasterImage& picture, int quality,
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
-    if (progressive)
+    if (progressive) {
         jpeg_simple_progression(&cinfo);
+        coefficients += NoteCoefficients(cinfo.comp_info, cinfo.num_components, cinfo.image_width, cinfo.image_height);
+    }
     jpeg_start_compress(&cinfo, TRUE);
 
     JSAMPROW rows[1] = {row};
@@ -336,5 +376,8 @@ int EncodeJPEG(std::FILE* file, const RasterImage& picture, int quality, int pro
     ByteBuffer row;
     if (!row.Allocate(picture.width > 0 ? 3 * picture.width : 1))
         return 0;
-    return EncodeFromPicture(file, picture, quality, progressive != 0, row.data) ? 1 : 0;
+    int64_t coefficients = 0;
+    const bool encoded = EncodeFromPicture(file, picture, quality, progressive != 0, row.data, coefficients);
+    NoteMemoryUse(-coefficients);
+    return encoded ? 1 : 0;
 }

@@ -254,6 +254,89 @@ check "a missing file's message names it" \
 out=$("$zavik" info --json "$work/存在しない.jpg")
 check "and so does its JSON" grep -qF '"messages":["ファイル生成に失敗しました。","'"$work"'/存在しない.jpg"]' <<<"$out"
 
+# An output that is the input itself, under any name (the same path, another
+# spelling, a hard link, a symbolic link to it), is refused and nothing is
+# written: the input would be lost to its own picture.
+mkdir "$work/self"
+cp "$work/sunset.cnv" "$work/self/s.cnv"
+cp "$jpg" "$work/self/l.jpg"
+"$zavik" convert "$jpg" "$work/self/v.bmp"
+ln "$work/self/s.cnv" "$work/self/hard.cnv"
+ln -s s.cnv "$work/self/soft.png"
+(cd "$work/self" && md5sum s.cnv l.jpg v.bmp) >"$work/self-before"
+while read -r command input output; do
+    command=${command//_/ }
+    (cd "$work/self" && "$zavik_program" $command "$input" "$output") 2>"$work/err"
+    rc=$?
+    check "$command $input $output: refused" [ "$rc" = 1 ]
+    check "$command $input $output: naming both" grep -qF "zavik: $output: is the input $input itself" "$work/err"
+done <<'CASES'
+convert_--format_png s.cnv s.cnv
+convert_--format_png s.cnv ../self/s.cnv
+convert_--format_png s.cnv hard.cnv
+convert_--format_png s.cnv soft.png
+thumbnail l.jpg ./l.jpg
+render v.bmp v.bmp
+CASES
+(cd "$work/self" && md5sum s.cnv l.jpg v.bmp) >"$work/self-after"
+check "no input changed" cmp -s "$work/self-before" "$work/self-after"
+check "and nothing else written" [ "$(ls -A "$work/self" | tr '\n' ' ')" = "hard.cnv l.jpg s.cnv soft.png v.bmp " ]
+
+# A zoom that leaves a side of 0 pixels (1 pixel wide at 10 %) shows nothing
+# in the window; render says so instead of failing to write.
+python3 -c '
+import struct, sys
+rows = 5
+sys.stdout.buffer.write(b"BM" + struct.pack("<IHHI", 54 + 4 * rows, 0, 0, 54) +
+                        struct.pack("<IiiHHIIiiII", 40, 1, rows, 1, 24, 0, 4 * rows, 0, 0, 0, 0) + b"\x10\x20\x30\x00" * rows)
+' >"$work/thin.bmp"
+"$zavik" render --zoom 10 "$work/thin.bmp" "$work/thin-view.bmp" 2>"$work/err"
+check "a view 0 pixels wide is not written" [ $? = 1 ] && [ ! -e "$work/thin-view.bmp" ]
+check "and says why" grep -qF "thin.bmp: at 10 % the 1 x 5 picture is shown 0 x 0 pixels" "$work/err"
+"$zavik" render --zoom 100 "$work/thin.bmp" "$work/thin-view.bmp"
+check "at 100 % it is written" [ $? = 0 ] && [ "$(le32 "$work/thin-view.bmp" 18)" = 1 ]
+
+# A name with control characters reaches a terminal quoted (as ls
+# --quoting-style=shell-escape shows it), never raw; off a terminal, and in
+# the JSON, the name keeps its bytes.
+on_terminal() {   # COMMAND...: runs it with standard output and error on a terminal; prints what it showed
+    python3 - "$@" <<'PY'
+import os, pty, subprocess, sys
+master, slave = pty.openpty()
+p = subprocess.Popen(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=slave, stderr=slave)
+os.close(slave)
+shown = b""
+while True:
+    try:
+        part = os.read(master, 65536)
+    except OSError:   # the terminal is gone once the program ended
+        break
+    if not part:
+        break
+    shown += part
+p.wait()
+sys.stdout.buffer.write(shown.replace(b"\r\n", b"\n"))
+PY
+}
+mkdir "$work/names"
+hostile=$work/names/$'a\033]0;x\ab\033[2J.cnv'
+printf 'not a picture' >"$hostile"
+quoted=$(LC_ALL=C.UTF-8 ls -d --quoting-style=shell-escape -- "$hostile")
+quoted_name=$(cd "$work/names" && LC_ALL=C.UTF-8 ls --quoting-style=shell-escape -- *.cnv)
+c1=$work/names/$'\xc2\x9b'.cnv   # a C1 control (CSI) in UTF-8, a missing file
+on_terminal "$zavik_program" convert -d "$work/names/out" "$hostile" "$c1" >"$work/shown"
+on_terminal "$zavik_program" info "$hostile" >>"$work/shown"
+# The progress line's own "\r ESC [K" aside, no control character of the names is left.
+check "a hostile name reaches no terminal raw" \
+    [ -z "$(sed 's/\r\x1b\[K//g' "$work/shown" | tr -d '\n' | LC_ALL=C grep -aP '[\x00-\x1f\x7f]|\xc2[\x80-\x9f]')" ]
+check "the messages quote it as ls does" grep -qaF "zavik: $quoted: not converted" "$work/shown"
+check "the progress line too" grep -qaF "] $quoted_name" "$work/shown"
+check "and info's line" grep -qaF "$quoted: not loaded" "$work/shown"
+check "a C1 control is quoted" grep -qaF "/names/'\$'\\302\\233''.cnv'" "$work/shown"
+"$zavik" convert -d "$work/names/out" "$hostile" 2>"$work/err"
+check "off a terminal the name keeps its bytes" grep -qaF "zavik: $hostile: not converted" "$work/err"
+check "and in the JSON" [ "$(on_terminal "$zavik_program" info --json "$hostile" | json_value 'v["path"]')" = "$hostile" ]
+
 check "every --json line is strict UTF-8 JSON" strict_json_lines "$json_lines"
 
 finish

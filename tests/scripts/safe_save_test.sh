@@ -248,25 +248,45 @@ else
 fi
 
 # A signal during a slow save removes its temporary file and ends the tool
-# as the signal ends it. The tool runs in a process group of its own, so
-# that the batch workers get the signal as from a terminal.
+# as the signal ends it. The tool runs in a session of its own, so that the
+# batch workers get a signal to the group as from a terminal, and with the
+# default actions for SIGINT and SIGQUIT, which a script's background jobs
+# would otherwise ignore.
 # Polls, so a slow machine only makes it wait longer: true once CMD is.
 within_10s() {
     for _ in $(seq 500); do "$@" && return 0; sleep 0.02; done
     return 1
 }
 save_begun() { ! no_temporary "$1"; }   # FOLDER: a save there has made its file
-mkdir "$work/signal" "$work/batch"
-cp "$old" "$work/signal/slow.bmp"
-for signal in TERM:143 HUP:129; do   # HUP: the terminal was closed
-    ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert "$input" "$work/signal/slow.bmp" &
+slowly() {   # COMMAND...: in the background, on a slow disk
+    ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" python3 -c '
+import os, signal, sys
+for s in (signal.SIGINT, signal.SIGQUIT):
+    signal.signal(s, signal.SIG_DFL)
+os.setsid()
+os.execv(sys.argv[1], sys.argv[1:])' "$@" &
+}
+workers_of() { cat "/proc/$1/task/$1/children" 2>/dev/null; }
+# True once none of the PIDs is running (gone, or a zombie no one reaps).
+all_ended() {
+    local p
+    for p in "$@"; do
+        [ -e "/proc/$p" ] && [ "$(awk '{print $3}' "/proc/$p/stat" 2>/dev/null)" != Z ] && return 1
+    done
+    return 0
+}
+ulimit -c 0   # SIGQUIT's default action would leave a core file
+mkdir "$work/signal"
+for signal in TERM INT HUP QUIT; do
+    cp "$old" "$work/signal/slow.bmp"
+    slowly "$zavik" convert "$input" "$work/signal/slow.bmp"
     pid=$!
-    check "a slow save begins" within_10s save_begun "$work/signal"
-    kill -"${signal%:*}" "$pid"
-    wait "$pid" 2>/dev/null   # no "Hangup" notice from the shell
-    check "SIG${signal%:*} ends it as SIG${signal%:*} does" [ $? = "${signal#*:}" ]
-    check "no temporary file left after SIG${signal%:*}" no_temporary "$work/signal"
-    check "the earlier file is intact" cmp -s "$old" "$work/signal/slow.bmp"
+    check "SIG$signal: a slow save begins" within_10s save_begun "$work/signal"
+    kill -"$signal" "$pid"
+    wait "$pid" 2>/dev/null   # (without the shell's notice of the signal)
+    check "SIG$signal ends it as SIG$signal does" [ $? = $((128 + $(kill -l "$signal"))) ]
+    check "no temporary file left after SIG$signal" no_temporary "$work/signal"
+    check "the earlier file is intact after SIG$signal" cmp -s "$old" "$work/signal/slow.bmp"
 done
 # Written over in place, with nothing to remove, the file is first made
 # whole: the signal ends the tool only after the last byte.
@@ -279,14 +299,60 @@ kill -TERM "$pid"
 wait "$pid"
 check "SIGTERM in place ends it as SIGTERM does" [ $? = 143 ]
 check "after the whole new picture" cmp -s "$work/reference.png" "$work/signal/inplace.png"
-ZAVIK_FAULT_WRITE_DELAY_MS=200 LD_PRELOAD="$shim" setsid "$zavik" convert -d "$work/batch" -j 2 --format bmp \
-    "$input" "$samples/hanako.esi" &
+
+# A batch: a signal to the whole group, to the tool alone (its workers end
+# with it, leave no file behind and write nothing more), and workers killed
+# as the out-of-memory killer kills them (the tool removes their files and
+# reports them as not converted).
+batch=("$samples/hanako.esi" "$samples/kirakira.itm" "$samples/sunset.cnv" "$input")
+for target in group TERM HUP INT QUIT; do
+    rm -rf "$work/batch" && mkdir "$work/batch"
+    slowly "$zavik" convert -d "$work/batch" -j 2 --format bmp "${batch[@]}"
+    pid=$!
+    check "$target: a slow batch begins" within_10s save_begun "$work/batch"
+    workers=$(workers_of "$pid")
+    if [ "$target" = group ]; then
+        kill -TERM -- -"$pid"
+    else
+        kill -"$target" "$pid"
+    fi
+    wait "$pid" 2>/dev/null
+    status=$?
+    if [ "$target" != group ]; then
+        check "SIG$target to the tool alone: it ends as SIG$target does" [ "$status" = $((128 + $(kill -l "$target"))) ]
+        check "SIG$target to the tool alone: no temporary file left" no_temporary "$work/batch"
+        check "SIG$target to the tool alone: its workers ended with it" all_ended $workers
+        ls -A "$work/batch" >"$work/listing"
+        sleep 0.5
+        check "SIG$target to the tool alone: nothing written after it ended" diff <(ls -A "$work/batch") "$work/listing"
+    fi
+    # The workers may end after the tool (and stay as zombies where nothing
+    # reaps orphans): wait for their files, not for them.
+    check "$target: no batch worker left a temporary file" within_10s no_temporary "$work/batch"
+done
+# Killed outright, the tool cannot stop its workers: the system ends them
+# (SIGTERM), and each removes its own file.
+rm -rf "$work/batch" && mkdir "$work/batch"
+slowly "$zavik" convert -d "$work/batch" -j 2 --format bmp "${batch[@]}"
+pid=$!
+check "KILL: a slow batch begins" within_10s save_begun "$work/batch"
+workers=$(workers_of "$pid")
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null
+ls "$work/batch" >"$work/listing"
+check "SIGKILL to the tool alone: its workers end with it" within_10s all_ended $workers
+check "SIGKILL to the tool alone: no temporary file left" within_10s no_temporary "$work/batch"
+check "SIGKILL to the tool alone: nothing written after it ended" diff <(ls "$work/batch") "$work/listing"
+rm -rf "$work/batch" && mkdir "$work/batch"
+slowly "$zavik" convert -d "$work/batch" -j 2 --format bmp "$samples/hanako.esi" "$samples/kirakira.itm" 2>"$work/err"
 pid=$!
 check "a slow batch begins" within_10s save_begun "$work/batch"
-kill -TERM -- -"$pid"
+workers=$(workers_of "$pid")
+kill -KILL $workers
 wait "$pid"
-# The workers may end after the tool (and stay as zombies where nothing
-# reaps orphans): wait for their files, not for them.
-check "no batch worker left a temporary file" within_10s no_temporary "$work/batch"
+check "workers killed: the batch exits 1" [ $? = 1 ]
+check "workers killed: no temporary file left" no_temporary "$work/batch"
+check "workers killed: their files are reported" \
+    [ "$(grep -c ': not converted: the conversion ended abnormally' "$work/err")" = 2 ]
 
 finish
