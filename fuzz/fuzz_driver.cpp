@@ -150,9 +150,9 @@ std::string PositionProblem(std::FILE* file, size_t size)
 }
 
 // The Huffman input's coded bytes, repeated to a stream long enough to be
-// split, decoded by both halves at once and by one decoder: the same result,
-// count and bytes. Inputs whose weights give no usable code have nothing to
-// compare.
+// split, decoded by both halves at once and by one decoder into zeroed
+// blocks: the same result, count and bytes, zero past the count in both.
+// Inputs whose weights give no usable code have nothing to compare.
 std::string SplitDecoderProblem(const uint8_t* data, size_t size)
 {
     constexpr size_t kCodedStart = kHuffmanHeadBytes + kHuffmanWeightBytes;
@@ -179,8 +179,7 @@ std::string SplitDecoderProblem(const uint8_t* data, size_t size)
     const int32_t codedLength = static_cast<int32_t>(coded.size());
     const int oneResult = HuffmanDecode(coded.data(), codedLength, nodes, one.data(), capacity, &oneCount);
     const int twoResult = HuffmanDecodeSplit(coded.data(), codedLength, nodes, two.data(), capacity, &twoCount);
-    if (oneResult != twoResult || oneCount != twoCount ||
-        !std::equal(one.begin(), one.begin() + oneCount, two.begin()))
+    if (oneResult != twoResult || oneCount != twoCount || one != two)
         return "the split decoder differs: result " + std::to_string(twoResult) + " count " +
                std::to_string(twoCount) + " against " + std::to_string(oneResult) + " " + std::to_string(oneCount);
     return "";

@@ -1,26 +1,18 @@
 #include "image/byte_buffer.h"
 
 #include <cstring>
-#include <new>
 
-#include "image/memory_budget.h"
-
-namespace {
-
-MemoryUseWatcher gMemoryUseWatcher = nullptr;
-
-}  // namespace
-
-void SetMemoryUseWatcher(MemoryUseWatcher watcher) { gMemoryUseWatcher = watcher; }
-
-void NoteMemoryUse(int64_t change)
-{
-    if (gMemoryUseWatcher && change != 0)
-        gMemoryUseWatcher(change);
-}
+#include "image/pixel_block.h"
 
 bool ByteBuffer::Allocate(int32_t size)
 {
+    bool zeroed = false;
+    return Allocate(size, zeroed);
+}
+
+bool ByteBuffer::Allocate(int32_t size, bool& zeroed)
+{
+    zeroed = false;
     // A block of the right length is kept: a picture laid out again, or a
     // mask made again, then costs no fresh pages.
     if (size > 0 && size == length)
@@ -28,21 +20,19 @@ bool ByteBuffer::Allocate(int32_t size)
     Free();
     if (size <= 0)
         return true;
-    NoteMemoryUse(size);
-    data = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
-    if (!data) {
-        NoteMemoryUse(-int64_t{size});
+    data = TakeBlock(static_cast<size_t>(size), zeroed);
+    if (!data)
         return false;
-    }
     length = size;
     return true;
 }
 
 bool ByteBuffer::AllocateFilled(int32_t size, int value)
 {
-    if (!Allocate(size))
+    bool zeroed = false;
+    if (!Allocate(size, zeroed))
         return false;
-    if (length > 0)
+    if (length > 0 && !(zeroed && (value & 0xFF) == 0))
         std::memset(data, value & 0xFF, static_cast<size_t>(length));
     return true;
 }
@@ -62,8 +52,7 @@ ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept
 void ByteBuffer::Free()
 {
     if (length != 0) {
-        delete[] data;
-        NoteMemoryUse(-int64_t{length});
+        GiveBackBlock(data, static_cast<size_t>(length));
         length = 0;
     }
     data = nullptr;

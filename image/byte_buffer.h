@@ -30,7 +30,12 @@ public:
     // size <= 0 leaves the buffer empty. Returns false when the block could
     // not be had; the buffer is then empty.
     bool Allocate(int32_t size);
-    // As Allocate, then every byte is the low 8 bits of `value`.
+    // As Allocate; zeroed tells whether every byte is known to be 0 (a large
+    // block new from the system, image/pixel_block.h), which spares the
+    // caller clearing what it does not write.
+    bool Allocate(int32_t size, bool& zeroed);
+    // As Allocate, then every byte is the low 8 bits of `value` (a block
+    // known to be zero is not written for 0).
     bool AllocateFilled(int32_t size, int value);
     void Free();
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 
+#include "image/pixel_blend.h"
 #include "image/pixel_math.h"
 
 namespace {
@@ -57,6 +58,10 @@ void PrepareMaskLayer(RasterImage& mask, uint8_t hasLayers, int8_t maskScale, in
 
     // In place: the resize builds its result apart and hands it over.
     ResizeBilinear(mask, mask, newWidth, newHeight);
+    // Level 0 maps every byte to itself: nothing to write, and a mask the
+    // stream did not fill keeps its pages unmade.
+    if (threshold == 0)
+        return;
 
     // Bytes from the threshold up are stretched over 0..255; the value
     // depends on the byte alone, so it is worked out once per byte value.
@@ -88,13 +93,13 @@ int BlendLayers(RasterImage& target, const RasterImage& under, const RasterImage
     // Painted bytes whose offset lies beyond the block stay as they are.
     const int64_t underBytes = under.pixels.length;
 
-    // a = t x (1/255 as a float) and 1 - a for every mask byte t.
-    double paintedWeight[256];
-    double underWeight[256];
-    for (int t = 0; t < 256; ++t) {
-        paintedWeight[t] = D(static_cast<double>(t) * static_cast<double>(kInverse255f));
-        underWeight[t] = D(1.0 - paintedWeight[t]);
-    }
+    // Each byte is trunc(u x (1 - a) + p x a) with a = t x (1/255 as a
+    // float) in double precision, t the mask's blue byte: the save's blend
+    // of the painted byte over the under layer, which BlendPixels computes
+    // exactly in integers. The mask is tiled, so its weights for a run of
+    // pixels are gathered first.
+    constexpr int64_t kRun = 2048;
+    uint8_t weights[kRun];
     for (int32_t y = 0; y < target.height; ++y) {
         const int64_t rowStart = int64_t{y} * target.stride;
         if (rowStart >= underBytes)
@@ -102,18 +107,24 @@ int BlendLayers(RasterImage& target, const RasterImage& under, const RasterImage
         // Pixels whose three bytes all lie in the block, then at most one
         // pixel that the block's end cuts.
         const int64_t whole = std::min<int64_t>(target.width, (underBytes - rowStart) / 3);
-        const int32_t columns = static_cast<int32_t>(std::min<int64_t>(target.width, whole + 1));
         const uint8_t* maskRow = mask.pixels.data + mask.Offset(0, y % mask.height);
-        for (int32_t x = 0; x < columns; ++x) {
-            const int t = maskRow[3 * (x % mask.width)];
-            const int64_t offset = target.Offset(x, y);
-            uint8_t* painted = target.pixels.data + offset;
-            const uint8_t* below = under.pixels.data + offset;
-            const int bytes = static_cast<int>(std::min<int64_t>(3, underBytes - offset));
-            for (int c = 0; c < bytes; ++c) {
-                const double u = below[c];
-                painted[c] = TruncateToByte(D(D(u * underWeight[t]) + D(painted[c] * paintedWeight[t])));
+        uint8_t* painted = target.pixels.data + rowStart;
+        const uint8_t* below = under.pixels.data + rowStart;
+        int32_t column = 0;   // in the mask
+        for (int64_t x = 0; x < whole; x += kRun) {
+            const int64_t n = std::min(kRun, whole - x);
+            for (int64_t i = 0; i < n; ++i) {
+                weights[i] = maskRow[3 * column];
+                if (++column == mask.width)
+                    column = 0;
             }
+            BlendPixels(painted + 3 * x, below + 3 * x, painted + 3 * x, weights, n, FullMask::kUnlimited);
+        }
+        if (whole < target.width) {
+            const int64_t offset = 3 * whole;
+            const uint8_t t = maskRow[3 * (whole % mask.width)];
+            for (int64_t c = offset; c < underBytes - rowStart && c < offset + 3; ++c)
+                painted[c] = BlendByte(below[c], painted[c], t, FullMask::kUnlimited);
         }
     }
     return kBlendDone;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "image/pixel_block.h"   // the memory a process holds, told to its watcher
 #include "image/raster_image.h"
 
 constexpr int64_t kOpenMemoryBytes = 3 * kMaxPixelBytes + (int64_t{64} << 20);
@@ -30,14 +31,3 @@ struct MemoryBudget {
     }
     void Give(int64_t bytes) { left += bytes; }
 };
-
-// The memory a process holds: every block (ByteBuffer) and the JPEG
-// library's whole-picture coefficient buffers are told to a watcher before
-// they are taken (a positive change) and after they are given back (a
-// negative one). A program that opens files in several processes side by
-// side (the command line's batch) watches it to keep them within one budget
-// together; its watcher may hold the process up until there is room. No
-// watcher by default.
-using MemoryUseWatcher = void (*)(int64_t change);
-void SetMemoryUseWatcher(MemoryUseWatcher watcher);
-void NoteMemoryUse(int64_t change);

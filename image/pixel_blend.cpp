@@ -91,7 +91,7 @@ int64_t BlendChunks(uint8_t* out, const uint8_t* back, const uint8_t* picture, c
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(m, zero)) == 0xFFFF) {
             std::memcpy(out, b, kChunkBytes);
         } else if (opaque && _mm_movemask_epi8(_mm_cmpeq_epi8(m, ones)) == 0xFFFF) {
-            std::memcpy(out, picture, kChunkBytes);
+            std::memmove(out, picture, kChunkBytes);
         } else {
             __m128i weights[6];
             SpreadWeights(_mm_unpacklo_epi8(m, zero), weights);

@@ -22,7 +22,8 @@ enum class FullMask {
 };
 
 // Blends count pixels (3 bytes each): out[i] from back[i] and picture[i] by
-// mask[i / 3]. back null is a white backdrop. out overlaps neither.
+// mask[i / 3]. back null is a white backdrop. out is picture itself (each
+// byte is read before it is written) or overlaps neither.
 void BlendPixels(uint8_t* out, const uint8_t* back, const uint8_t* picture, const uint8_t* mask, int64_t count,
                  FullMask full);
 

@@ -461,6 +461,12 @@ int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanN
         first.result = kHuffmanStreamEnded;
         DecodeRest(s, first);
     }
+    // Where the stream stops short, the second decoder's bytes beyond the
+    // ones kept are cleared again: a block that was zero stays zero past
+    // the count, so a new one needs no clearing at all.
+    const int64_t written = int64_t{upper} + second.produced;
+    if (written > first.produced)
+        std::memset(out + first.produced, 0, static_cast<size_t>(written - first.produced));
     *count = first.produced;
     return first.result;
 }
@@ -523,13 +529,17 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
 
     // Decode into a block of its own and hand it to the picture only at the
     // end, so that a failure up to here leaves the picture as it was.
-    // Only the bytes the stream does not reach are cleared, after decoding.
+    // Only the bytes the stream does not reach are cleared, after decoding,
+    // and only in a block used before: a new one is zero already, and its
+    // pages the stream does not reach are never made.
     ByteBuffer decoded;
-    if (!decoded.Allocate(capacity))
+    bool zeroed = false;
+    if (!decoded.Allocate(capacity, zeroed))
         return kHuffmanNoMemory;
     int32_t count = 0;
     int stream = HuffmanDecodeSplit(coded.data, got, nodes, decoded.data, capacity, &count);
-    std::memset(decoded.data + count, 0, static_cast<size_t>(capacity - count));
+    if (!zeroed)
+        std::memset(decoded.data + count, 0, static_cast<size_t>(capacity - count));
     coded.Free();
     if (budget)
         budget->Give(wanted);

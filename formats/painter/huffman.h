@@ -117,10 +117,10 @@ constexpr int kHuffmanTableBits = 11;
 int HuffmanDecode(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
                   uint8_t* out, int32_t capacity, int32_t* count);
 
-// The same decoding for a block that the caller clears past *count (bytes
-// there may have been written): streams of kHuffmanSplitBytes and more are
-// decoded by two decoders, one from each half, at once. Result, count and the
-// bytes up to count are those of HuffmanDecode.
+// The same decoding: streams of kHuffmanSplitBytes and more are decoded by
+// two decoders, one from each half, at once. Result, count and the bytes up
+// to count are those of HuffmanDecode; bytes past count that were 0 are 0
+// again at the end (others may have been overwritten).
 constexpr int32_t kHuffmanSplitBytes = 1 << 16;
 int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanNode nodes[kHuffmanNodes],
                        uint8_t* out, int32_t capacity, int32_t* count);

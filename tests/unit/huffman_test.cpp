@@ -11,6 +11,7 @@
 
 #include "formats/painter/huffman.h"
 #include "image/little_endian.h"
+#include "image/pixel_block.h"
 #include "tests/support/temp_files.h"
 #include "tools/writers/huffman_writer.h"
 
@@ -353,6 +354,43 @@ TEST_F(Huffman, DamagedStreamsStayInsideTheirBlocks)
     }
 }
 
+// A large section cut short, decoded by both halves into a block new from
+// the system (zero, never cleared) and into one used before (cleared past
+// what was decoded): the same bytes, zero after the decoded ones, though the
+// second decoder wrote into the upper part of the block.
+TEST_F(Huffman, CutLargeSectionsEndInZerosInNewAndReusedBlocks)
+{
+    std::mt19937 random(99);
+    RasterImage source;
+    FillRandom(source, 1024, 1024, 256, random);
+    Bytes section = HuffmanSectionBytes(source);
+    const size_t codedStart = kHuffmanHeadBytes + kHuffmanWeightBytes;
+    section.resize(codedStart + (section.size() - codedStart) / 2);
+    const int32_t got = static_cast<int32_t>(section.size() - codedStart);
+    ASSERT_GE(got, kHuffmanSplitBytes);
+    float weights[kHuffmanSymbols];
+    HuffmanNode nodes[kHuffmanNodes];
+    CountHuffmanWeights(source.pixels.data, static_cast<size_t>(source.pixels.length), weights);
+    BuildHuffmanTree(weights, nodes);
+    Bytes expected(static_cast<size_t>(source.pixels.length), 0);
+    int32_t count = 0;
+    HuffmanDecode(section.data() + codedStart, got, nodes, expected.data(), source.pixels.length, &count);
+    ASSERT_LT(count, source.pixels.length / 2);
+
+    ReleaseSpareBlocks();
+    ASSERT_EQ(HuffDecodeImg(picture, Open(section)), kHuffmanTruncated);
+    EXPECT_TRUE(Pixels(picture) == expected);
+    RasterImage dirty;
+    dirty.ResizeAndFill(1024, 1024, 0xA5);
+    const uint8_t* used = dirty.pixels.data;
+    dirty.pixels.Free();
+    const bool kept = SpareBlockBytes() > 0;   // not in the sanitizer builds
+    ASSERT_EQ(HuffDecodeImg(picture, Open(section)), kHuffmanTruncated);
+    EXPECT_EQ(picture.pixels.data == used, kept);
+    EXPECT_TRUE(Pixels(picture) == expected);
+    ReleaseSpareBlocks();
+}
+
 // The table decoder against the tree walk: same result, count and bytes for
 // every stream (both outputs start as 0xEE, so a write past the count shows;
 // the coded bytes are followed by 0x00 or 0xFF bytes, so a read past the
@@ -474,7 +512,9 @@ namespace {
 
 void ExpectSplitAsByTree(const HuffmanNode nodes[kHuffmanNodes], const Bytes& coded, int32_t capacity)
 {
+    // fast is zero up to capacity: it must be zero again past the count.
     Bytes slow(static_cast<size_t>(capacity) + 64, 0xEE), fast(slow.size(), 0xEE);
+    std::fill(fast.begin(), fast.begin() + capacity, 0);
     int32_t slowCount = -1, fastCount = -1;
     const int32_t length = static_cast<int32_t>(coded.size());
     const int slowResult = HuffmanDecodeByTree(coded.data(), length, nodes, slow.data(), capacity, &slowCount);
@@ -482,6 +522,8 @@ void ExpectSplitAsByTree(const HuffmanNode nodes[kHuffmanNodes], const Bytes& co
     ASSERT_EQ(fastResult, slowResult) << "length " << length << " capacity " << capacity;
     ASSERT_EQ(fastCount, slowCount) << "length " << length << " capacity " << capacity;
     ASSERT_TRUE(std::equal(fast.begin(), fast.begin() + fastCount, slow.begin()))
+        << "length " << length << " capacity " << capacity;
+    ASSERT_TRUE(std::all_of(fast.begin() + fastCount, fast.begin() + capacity, [](uint8_t b) { return b == 0; }))
         << "length " << length << " capacity " << capacity;
     ASSERT_TRUE(std::all_of(fast.begin() + capacity, fast.end(), [](uint8_t b) { return b == 0xEE; }));
 }

@@ -1,0 +1,263 @@
+#include "image/pixel_block.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZAVIK_HEAP_BLOCKS_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZAVIK_HEAP_BLOCKS_ONLY 1
+#endif
+#endif
+
+#if defined(__linux__) && !defined(__EMSCRIPTEN__) && !defined(ZAVIK_HEAP_BLOCKS_ONLY)
+#define ZAVIK_MAPPED_BLOCKS 1
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef ZAVIK_MAPPED_BLOCKS
+
+constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+
+// The kernel's transparent-huge-page mode, read once: "always" and
+// "madvise" make huge pages for an advised mapping, "never" does not.
+bool HugePagesOffered()
+{
+    static const bool offered = [] {
+        std::FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
+        if (!file)
+            return false;
+        char text[128] = {};
+        const size_t n = std::fread(text, 1, sizeof text - 1, file);
+        std::fclose(file);
+        text[n] = '\0';
+        return std::strstr(text, "[always]") != nullptr || std::strstr(text, "[madvise]") != nullptr;
+    }();
+    return offered;
+}
+
+uintptr_t PageSize()
+{
+    static const uintptr_t size = [] {
+        const long n = sysconf(_SC_PAGESIZE);
+        return n > 0 ? static_cast<uintptr_t>(n) : uintptr_t{4096};
+    }();
+    return size;
+}
+
+uintptr_t RoundUp(uintptr_t n, uintptr_t to) { return (n + to - 1) / to * to; }
+
+// A mapping of its own: anonymous pages are zero until written, and the
+// whole block goes back to the system when it is given back. With huge
+// pages, a 2 MiB-aligned span is cut out of a mapping one huge page longer
+// (the kernel maps huge pages only over aligned 2 MiB ranges); the part
+// after the last whole huge page keeps small pages rather than a rounded-up
+// huge one, so that no more memory is made than the block has bytes.
+uint8_t* NewLargeBlock(size_t bytes, bool& zeroed)
+{
+    const uintptr_t length = RoundUp(bytes, PageSize());
+    if (!HugePagesOffered()) {
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        zeroed = p != MAP_FAILED;
+        return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+    }
+    const uintptr_t span = length + kHugePage;
+    void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return nullptr;
+    const uintptr_t first = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t start = RoundUp(first, kHugePage);
+    if (start > first)
+        munmap(p, start - first);
+    if (first + span > start + length)
+        munmap(reinterpret_cast<void*>(start + length), first + span - (start + length));
+    // Only advice: where it is not taken the block still works, on small pages.
+    madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+    zeroed = true;
+    return reinterpret_cast<uint8_t*>(start);
+}
+
+void DeleteLargeBlock(uint8_t* block, size_t bytes) { munmap(block, RoundUp(bytes, PageSize())); }
+
+#elif !defined(ZAVIK_HEAP_BLOCKS_ONLY)
+
+uint8_t* NewLargeBlock(size_t bytes, bool& zeroed)
+{
+    zeroed = false;
+    return new (std::nothrow) uint8_t[bytes];
+}
+
+void DeleteLargeBlock(uint8_t* block, size_t) { delete[] block; }
+
+#endif
+
+MemoryUseWatcher gMemoryUseWatcher = nullptr;
+
+// Every block is told to the watcher before it is taken from the system or
+// the heap and after it goes back there; a kept block still counts, since
+// the process holds it.
+uint8_t* NewBlock(size_t bytes, bool& zeroed)
+{
+    zeroed = false;
+    NoteMemoryUse(static_cast<int64_t>(bytes));
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+    uint8_t* block = bytes >= kLargeBlockBytes ? NewLargeBlock(bytes, zeroed) : new (std::nothrow) uint8_t[bytes];
+#else
+    uint8_t* block = new (std::nothrow) uint8_t[bytes];
+#endif
+    if (!block)
+        NoteMemoryUse(-static_cast<int64_t>(bytes));
+    return block;
+}
+
+void DeleteBlock(uint8_t* block, size_t bytes)
+{
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+    if (bytes >= kLargeBlockBytes)
+        DeleteLargeBlock(block, bytes);
+    else
+        delete[] block;
+#else
+    delete[] block;
+#endif
+    NoteMemoryUse(-static_cast<int64_t>(bytes));
+}
+
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+
+// The kept blocks, oldest first. The program runs its work on one thread,
+// but a flag costs nothing and keeps two threads from sharing a block.
+struct Spare {
+    uint8_t* block = nullptr;
+    size_t bytes = 0;
+};
+constexpr int kSpares = 2;
+Spare spares[kSpares];
+std::atomic_flag sparesBusy = ATOMIC_FLAG_INIT;
+
+struct SpareLock {
+    SpareLock()
+    {
+        while (sparesBusy.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~SpareLock() { sparesBusy.clear(std::memory_order_release); }
+};
+
+// Takes the kept blocks out (under the lock) and frees them (outside it).
+void DeleteSpares(Spare (&taken)[kSpares])
+{
+    for (Spare& s : taken)
+        if (s.block)
+            DeleteBlock(s.block, s.bytes);
+}
+
+#endif
+
+}  // namespace
+
+uint8_t* TakeBlock(size_t bytes, bool& zeroed)
+{
+    zeroed = false;
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+    if (bytes >= kLargeBlockBytes) {
+        Spare old[kSpares];
+        {
+            SpareLock lock;
+            for (Spare& s : spares) {
+                if (s.block && s.bytes == bytes) {
+                    uint8_t* block = s.block;
+                    s = Spare();
+                    return block;
+                }
+            }
+            // Another size: what is kept goes back first, so that the new
+            // block never stands beside blocks nobody uses.
+            for (int i = 0; i < kSpares; ++i) {
+                old[i] = spares[i];
+                spares[i] = Spare();
+            }
+        }
+        DeleteSpares(old);
+    }
+#endif
+    return NewBlock(bytes, zeroed);
+}
+
+void GiveBackBlock(uint8_t* block, size_t bytes)
+{
+    if (!block)
+        return;
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+    if (bytes >= kLargeBlockBytes) {
+        Spare oldest[kSpares];
+        {
+            // Into the first free place, or else in place of the oldest;
+            // the newest goes last.
+            SpareLock lock;
+            int place = 0;
+            while (place < kSpares && spares[place].block)
+                ++place;
+            if (place == kSpares) {
+                oldest[0] = spares[0];
+                place = 0;
+            }
+            for (int i = place; i + 1 < kSpares; ++i)
+                spares[i] = spares[i + 1];
+            spares[kSpares - 1] = Spare{block, bytes};
+        }
+        DeleteSpares(oldest);
+        return;
+    }
+#endif
+    DeleteBlock(block, bytes);
+}
+
+void ReleaseSpareBlocks()
+{
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+    Spare old[kSpares];
+    {
+        SpareLock lock;
+        for (int i = 0; i < kSpares; ++i) {
+            old[i] = spares[i];
+            spares[i] = Spare();
+        }
+    }
+    DeleteSpares(old);
+#endif
+}
+
+size_t SpareBlockBytes()
+{
+    size_t total = 0;
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+    SpareLock lock;
+    for (const Spare& s : spares)
+        total += s.block ? s.bytes : 0;
+#endif
+    return total;
+}
+
+void SetMemoryUseWatcher(MemoryUseWatcher watcher) { gMemoryUseWatcher = watcher; }
+
+void NoteMemoryUse(int64_t change)
+{
+    if (gMemoryUseWatcher && change != 0)
+        gMemoryUseWatcher(change);
+}
+
+bool LargeBlocksUseHugePages()
+{
+#ifdef ZAVIK_MAPPED_BLOCKS
+    return HugePagesOffered();
+#else
+    return false;
+#endif
+}

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/byte_buffer.h"
+#include "image/pixel_block.h"
+
+namespace {
+
+bool AllZero(const uint8_t* block, size_t bytes)
+{
+    return std::all_of(block, block + bytes, [](uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+// A large block comes back for its own size only, and is zero exactly when
+// it says so; the two newest are kept, and any other size frees them first.
+TEST(PixelBlock, LargeBlocksAreKeptForTheirSizeAlone)
+{
+    ReleaseSpareBlocks();
+    const size_t size = kLargeBlockBytes + 12345;
+    bool zeroed = false;
+    uint8_t* block = TakeBlock(size, zeroed);
+    ASSERT_NE(block, nullptr);
+    if (zeroed) {
+        EXPECT_TRUE(AllZero(block, size));
+    }
+    if (LargeBlocksUseHugePages()) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % kLargeBlockBytes, 0u);
+    }
+    std::memset(block, 0x5A, size);
+    GiveBackBlock(block, size);
+    if (SpareBlockBytes() == 0)
+        return;   // the sanitizer builds keep nothing
+    EXPECT_EQ(SpareBlockBytes(), size);
+    EXPECT_EQ(TakeBlock(size, zeroed), block);
+    EXPECT_FALSE(zeroed);
+    EXPECT_EQ(SpareBlockBytes(), 0u);
+    GiveBackBlock(block, size);
+
+    uint8_t* three[3];
+    for (size_t i = 0; i < 3; ++i)
+        three[i] = TakeBlock(size + i, zeroed);
+    for (size_t i = 0; i < 3; ++i)
+        GiveBackBlock(three[i], size + i);
+    EXPECT_EQ(SpareBlockBytes(), 2 * size + 3);   // the first one went back to the system
+    EXPECT_EQ(TakeBlock(size + 1, zeroed), three[1]);
+    GiveBackBlock(three[1], size + 1);
+    uint8_t* other = TakeBlock(size + 3, zeroed);
+    EXPECT_EQ(SpareBlockBytes(), 0u);
+    GiveBackBlock(other, size + 3);
+    ReleaseSpareBlocks();
+    EXPECT_EQ(SpareBlockBytes(), 0u);
+}
+
+// A block used before is never taken for a zero one.
+TEST(PixelBlock, ABlockUsedBeforeIsClearedAgain)
+{
+    const int32_t size = static_cast<int32_t>(kLargeBlockBytes) + 7;
+    ByteBuffer buffer;
+    ASSERT_TRUE(buffer.AllocateFilled(size, 0xC3));
+    buffer.Free();   // kept, and taken again below
+    ASSERT_TRUE(buffer.AllocateFilled(size, 0));
+    EXPECT_TRUE(AllZero(buffer.data, static_cast<size_t>(size)));
+    buffer.Free();
+    ReleaseSpareBlocks();
+}
