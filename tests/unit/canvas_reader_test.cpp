@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -423,6 +424,40 @@ TEST_F(CanvasReader, BlendArithmetic)
     Picture.ResizeAndFill(20, 10, 0x55);
     EXPECT_EQ(BlendLayers(Picture, wide, mask), kBlendDone);
     EXPECT_EQ(Pixels(Picture), Bytes(wide.pixels.data, wide.pixels.data + 600));
+}
+
+// The blend on pictures wide enough for the vector path, in place, with a
+// tiled mask and under layers cut at every byte of a row: each byte as the
+// format defines it, trunc(u x (1 - a) + p x a) in double precision with
+// a = t x (1/255 as a float).
+TEST_F(CanvasReader, BlendIsTheDoublePrecisionDefinitionOnEveryByte)
+{
+    RasterImage mask, under, painted;
+    MakeRandom(mask, 7, 3, 21);
+    for (int32_t i = 0; i < mask.pixels.length; i += 5)
+        mask.pixels.data[i] = i % 2 ? 0 : 255;   // the extremes too
+    MakeRandom(under, 45, 4, 22);
+    MakeRandom(painted, 41, 5, 23);   // stride 124 over a layer of stride 136
+    for (int32_t cut = 0; cut <= under.pixels.length; cut += cut < 300 ? 1 : 37) {
+        Bytes expected = Pixels(painted);
+        for (int64_t i = 0; i < std::min<int64_t>(cut, painted.stride * int64_t{painted.height}); ++i) {
+            const int64_t row = i / painted.stride, column = i % painted.stride / 3;
+            if (column >= painted.width)
+                continue;
+            const int t = mask.pixels.data[mask.Offset(static_cast<int32_t>(column % mask.width),
+                                                       static_cast<int32_t>(row % mask.height))];
+            const double a = t * static_cast<double>(1.0f / 255.0f);
+            const double v = under.pixels.data[i] * (1.0 - a) + expected[i] * a;
+            expected[i] = static_cast<uint8_t>(v > 0.0 ? v : 0.0);
+        }
+        RasterImage cutUnder;
+        cutUnder.pixels.Allocate(cut);
+        if (cut > 0)
+            std::memcpy(cutUnder.pixels.data, under.pixels.data, static_cast<size_t>(cut));
+        Picture.CopyPixelsFrom(painted);
+        ASSERT_EQ(BlendLayers(Picture, cutUnder, mask), kBlendDone);
+        ASSERT_EQ(Pixels(Picture), expected) << "under layer of " << cut << " bytes";
+    }
 }
 
 TEST_F(CanvasReader, ResizeBilinear)
