@@ -57,3 +57,12 @@ void ByteBuffer::Free()
     }
     data = nullptr;
 }
+
+void ByteBuffer::Discard()
+{
+    if (length != 0) {
+        ReleaseBlock(data, static_cast<size_t>(length));
+        length = 0;
+    }
+    data = nullptr;
+}

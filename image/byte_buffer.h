@@ -37,5 +37,8 @@ public:
     // As Allocate, then every byte is the low 8 bits of `value` (a block
     // known to be zero is not written for 0).
     bool AllocateFilled(int32_t size, int value);
+    // Free keeps a large block for the next request of its size
+    // (image/pixel_block.h); Discard gives it back to the system.
     void Free();
+    void Discard();
 };

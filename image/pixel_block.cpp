@@ -1,7 +1,6 @@
 #include "image/pixel_block.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -15,6 +14,7 @@
 
 #if defined(__linux__) && !defined(__EMSCRIPTEN__) && !defined(ZAVIK_HEAP_BLOCKS_ONLY)
 #define ZAVIK_MAPPED_BLOCKS 1
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #endif
@@ -30,13 +30,13 @@ constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
 bool HugePagesOffered()
 {
     static const bool offered = [] {
-        std::FILE* file = std::fopen("/sys/kernel/mm/transparent_hugepage/enabled", "r");
-        if (!file)
+        const int file = open("/sys/kernel/mm/transparent_hugepage/enabled", O_RDONLY | O_CLOEXEC);
+        if (file < 0)
             return false;
         char text[128] = {};
-        const size_t n = std::fread(text, 1, sizeof text - 1, file);
-        std::fclose(file);
-        text[n] = '\0';
+        const ssize_t n = read(file, text, sizeof text - 1);
+        close(file);
+        text[n > 0 ? n : 0] = '\0';
         return std::strstr(text, "[always]") != nullptr || std::strstr(text, "[madvise]") != nullptr;
     }();
     return offered;
@@ -217,6 +217,12 @@ void GiveBackBlock(uint8_t* block, size_t bytes)
     }
 #endif
     DeleteBlock(block, bytes);
+}
+
+void ReleaseBlock(uint8_t* block, size_t bytes)
+{
+    if (block)
+        DeleteBlock(block, bytes);
 }
 
 void ReleaseSpareBlocks()

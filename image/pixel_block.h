@@ -32,8 +32,12 @@ constexpr size_t kLargeBlockBytes = size_t{2} << 20;
 // A block of `bytes` bytes (> 0), or null when it cannot be had. zeroed is
 // set to whether every byte of it is known to be 0.
 uint8_t* TakeBlock(size_t bytes, bool& zeroed);
-// Gives back a block TakeBlock returned, with the size it was taken with.
+// Gives back a block TakeBlock returned, with the size it was taken with;
+// a large one is kept for the next request of its size.
 void GiveBackBlock(uint8_t* block, size_t bytes);
+// The same, to the system at once: for a buffer read through once, whose
+// size rarely comes again and which kept would stand beside the picture.
+void ReleaseBlock(uint8_t* block, size_t bytes);
 
 // Gives the kept blocks back to the system.
 void ReleaseSpareBlocks();

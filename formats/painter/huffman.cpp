@@ -520,27 +520,24 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
         SkipCodedBytes(reader, codedLength);
         return kHuffmanTooLarge;
     }
-    ByteBuffer coded;
-    if (!coded.Allocate(static_cast<int32_t>(wanted))) {
+    // Decode into a block of its own and hand it to the picture only at the
+    // end, so that a failure up to here leaves the picture as it was. It is
+    // taken first, so that it can be the block the picture before gave back.
+    // Only the bytes the stream does not reach are cleared, after decoding,
+    // and only in a block used before: a new one is zero already, and its
+    // pages the stream does not reach are never made.
+    ByteBuffer decoded, coded;
+    bool zeroed = false;
+    if (!decoded.Allocate(capacity, zeroed) || !coded.Allocate(static_cast<int32_t>(wanted))) {
         SkipCodedBytes(reader, codedLength);
         return kHuffmanNoMemory;
     }
     const int32_t got = wanted > 0 ? static_cast<int32_t>(reader.Partial(coded.data, static_cast<size_t>(wanted))) : 0;
-
-    // Decode into a block of its own and hand it to the picture only at the
-    // end, so that a failure up to here leaves the picture as it was.
-    // Only the bytes the stream does not reach are cleared, after decoding,
-    // and only in a block used before: a new one is zero already, and its
-    // pages the stream does not reach are never made.
-    ByteBuffer decoded;
-    bool zeroed = false;
-    if (!decoded.Allocate(capacity, zeroed))
-        return kHuffmanNoMemory;
     int32_t count = 0;
     int stream = HuffmanDecodeSplit(coded.data, got, nodes, decoded.data, capacity, &count);
     if (!zeroed)
         std::memset(decoded.data + count, 0, static_cast<size_t>(capacity - count));
-    coded.Free();
+    coded.Discard();
     if (budget)
         budget->Give(wanted);
     if (picture.TakePixels(decoded, width, height) != kRasterOk)

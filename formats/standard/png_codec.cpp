@@ -367,6 +367,7 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool*
                 weight[c] = in[channels - 1];
         }
     }
+    rows.Discard();
     if (picture.TakePixels(block, w, h) != kRasterOk)
         return kPngTooLarge;
     picture.FillHeaders();

@@ -9,7 +9,8 @@ import { chromium } from 'playwright-core';
 import { serve } from '../../web/serve.mjs';
 
 export const REPO = resolve(new URL('../..', import.meta.url).pathname);
-export const PAGE_DIR = join(REPO, 'build/wasm/web');
+// ZAVIK_PAGE_DIR: another build's page (scripts/bench --before).
+export const PAGE_DIR = process.env.ZAVIK_PAGE_DIR || join(REPO, 'build/wasm/web');
 export const ZAVIK = process.env.ZAVIK || join(REPO, 'build/native/bin/zavik');
 export const CHROMIUM = process.env.ZAVIK_CHROMIUM || '/usr/bin/chromium';
 
