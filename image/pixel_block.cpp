@@ -190,7 +190,7 @@ uint8_t* TakeBlock(size_t bytes, bool& zeroed)
     return NewBlock(bytes, zeroed);
 }
 
-void GiveBackBlock(uint8_t* block, size_t bytes)
+void GiveBackBlock(uint8_t* block, [[maybe_unused]] size_t bytes)
 {
     if (!block)
         return;
@@ -219,7 +219,7 @@ void GiveBackBlock(uint8_t* block, size_t bytes)
     DeleteBlock(block, bytes);
 }
 
-void ReleaseBlock(uint8_t* block, size_t bytes)
+void ReleaseBlock(uint8_t* block, [[maybe_unused]] size_t bytes)
 {
     if (block)
         DeleteBlock(block, bytes);
