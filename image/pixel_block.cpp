@@ -167,7 +167,6 @@ uint8_t* TakeBlock(size_t bytes, bool& zeroed)
     zeroed = false;
 #ifndef ZAVIK_HEAP_BLOCKS_ONLY
     if (bytes >= kLargeBlockBytes) {
-        Spare old[kSpares];
         {
             SpareLock lock;
             for (Spare& s : spares) {
@@ -177,14 +176,10 @@ uint8_t* TakeBlock(size_t bytes, bool& zeroed)
                     return block;
                 }
             }
-            // Another size: what is kept goes back first, so that the new
-            // block never stands beside blocks nobody uses.
-            for (int i = 0; i < kSpares; ++i) {
-                old[i] = spares[i];
-                spares[i] = Spare();
-            }
         }
-        DeleteSpares(old);
+        // Another size: what is kept goes back first, so that the new block
+        // never stands beside blocks nobody uses.
+        ReleaseSpareBlocks();
     }
 #endif
     return NewBlock(bytes, zeroed);
@@ -219,7 +214,7 @@ void GiveBackBlock(uint8_t* block, [[maybe_unused]] size_t bytes)
     DeleteBlock(block, bytes);
 }
 
-void ReleaseBlock(uint8_t* block, [[maybe_unused]] size_t bytes)
+void ReleaseBlock(uint8_t* block, size_t bytes)
 {
     if (block)
         DeleteBlock(block, bytes);

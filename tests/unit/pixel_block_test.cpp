@@ -8,6 +8,9 @@
 
 namespace {
 
+int64_t held = 0;   // what the memory watcher was told
+void Watch(int64_t change) { held += change; }
+
 bool AllZero(const uint8_t* block, size_t bytes)
 {
     return std::all_of(block, block + bytes, [](uint8_t b) { return b == 0; });
@@ -17,13 +20,17 @@ bool AllZero(const uint8_t* block, size_t bytes)
 
 // A large block comes back for its own size only, and is zero exactly when
 // it says so; the two newest are kept, and any other size frees them first.
+// The memory watcher counts a kept block until it goes back to the system.
 TEST(PixelBlock, LargeBlocksAreKeptForTheirSizeAlone)
 {
     ReleaseSpareBlocks();
+    SetMemoryUseWatcher(Watch);
+    held = 0;
     const size_t size = kLargeBlockBytes + 12345;
     bool zeroed = false;
     uint8_t* block = TakeBlock(size, zeroed);
     ASSERT_NE(block, nullptr);
+    EXPECT_EQ(held, static_cast<int64_t>(size));
     if (zeroed) {
         EXPECT_TRUE(AllZero(block, size));
     }
@@ -32,8 +39,11 @@ TEST(PixelBlock, LargeBlocksAreKeptForTheirSizeAlone)
     }
     std::memset(block, 0x5A, size);
     GiveBackBlock(block, size);
-    if (SpareBlockBytes() == 0)
-        return;   // the sanitizer builds keep nothing
+    EXPECT_EQ(held, static_cast<int64_t>(SpareBlockBytes()));
+    if (SpareBlockBytes() == 0) {   // the sanitizer builds keep nothing
+        SetMemoryUseWatcher(nullptr);
+        return;
+    }
     EXPECT_EQ(SpareBlockBytes(), size);
     EXPECT_EQ(TakeBlock(size, zeroed), block);
     EXPECT_FALSE(zeroed);
@@ -51,8 +61,11 @@ TEST(PixelBlock, LargeBlocksAreKeptForTheirSizeAlone)
     uint8_t* other = TakeBlock(size + 3, zeroed);
     EXPECT_EQ(SpareBlockBytes(), 0u);
     GiveBackBlock(other, size + 3);
+    EXPECT_EQ(held, static_cast<int64_t>(size + 3));
     ReleaseSpareBlocks();
     EXPECT_EQ(SpareBlockBytes(), 0u);
+    EXPECT_EQ(held, 0);
+    SetMemoryUseWatcher(nullptr);
 }
 
 // A block used before is never taken for a zero one.
