@@ -31,7 +31,7 @@ namespace {
 // with a message instead of being cut to another file's name.
 void ShowNameTooLong(HWND window)
 {
-    ShowMessage(window, "ファイル名が長すぎます。（259バイトまでのファイル名が開けます。）", "失敗");
+    ShowMessage(window, MessageId::kFileNameTooLong);
 }
 
 void PaintWindow(HWND window)
@@ -55,7 +55,7 @@ void ShowProperties(HWND window)
     case kStandardImage: {
         char text[kStatusSize];
         FormatSizeText(text, Picture.width, Picture.height);
-        ShowMessage(window, text, "画像のサイズ");
+        MessageBoxA(window, text, "画像のサイズ", MB_OK);
         break;
     }
     case kPainter:
@@ -84,7 +84,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 0;
     case IDM_SAVE:
         if (Document.PainterPath[0] == '\0' && Document.CanvasPath[0] == '\0' && Picture.path[0] == '\0')
-            ShowMessage(window, "保存すべきものが読み込まれていません。", "保存できません。");
+            ShowMessage(window, MessageId::kNothingToSave);
         else
             SavePicture(window);
         return 0;

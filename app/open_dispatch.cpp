@@ -37,8 +37,8 @@ bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
 {
     if (ReadFileHeader(path, header))
         return true;
-    ShowMessage(window, "ファイル生成に失敗しました。", "Read_ESI_CNV");
-    ShowPathMessage(window, "", path, "test");
+    ShowMessage(window, MessageId::kFileCreateFailed);
+    ShowMessage(window, MessageId::kTestPath, path);
     return false;
 }
 
@@ -57,7 +57,7 @@ int OpenPainter(WindowHandle window, const char* path)
 int OpenCanvas(WindowHandle window, const char* path)
 {
     if (ReadCNV(window, Picture.path, Document.PainterPath, path) < 0) {
-        ShowMessage(window, "失敗：ReadCNV2", "失敗しちゃいました。");
+        ShowMessage(window, MessageId::kCanvasReadFailed);
         return kOpenReadFailed;
     }
     CopyText(Document.CanvasPath, sizeof Document.CanvasPath, path);
@@ -80,7 +80,7 @@ int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uin
     default:
         break;
     }
-    ShowMessage(window, "ファイルの読み込みに失敗しました。未対応のファイルです。", "失敗");
+    ShowMessage(window, MessageId::kUnsupportedFile);
     return -1;
 }
 
@@ -103,7 +103,7 @@ int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12
     }
     SetPainterName(kNoPainterName);
     if (OpenStandardImageWithHeader(window, path, header, Picture) != 0) {
-        ShowMessage(window, "ファイルの読み込みに失敗しました。", "失敗");
+        ShowMessage(window, MessageId::kReadFailed);
     } else {
         Document.kind = kStandardImage;
         CopyText(Picture.path, sizeof Picture.path, path);
@@ -172,14 +172,14 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
         break;
     case 4:
         if (ReadJPEG(path, Picture) != 1)
-            ShowMessage(window, "JPEGファイルオープンに失敗しました。", "失敗");
+            ShowMessage(window, MessageId::kJpegOpenFailed);
         Document.kind = kStandardImage;
         CopyText(Picture.path, sizeof Picture.path, path);
         LayoutView(window);
         break;
     case 5:
         if (OpenBmpIntoPicture(window, path) < 0)
-            ShowMessage(window, "BMPファイルオープンに失敗しました。", "失敗");
+            ShowMessage(window, MessageId::kBmpOpenFailed);
         Document.kind = kStandardImage;
         break;
     case 6:
@@ -221,7 +221,7 @@ int OpenItemFile(WindowHandle window, const char* path)
     RasterImage itemPicture;
     ItemRecord item;
     if (ReadItem(window, path, itemPicture, item) < 0) {
-        ShowMessage(window, "アイテムの読み込みに失敗しました。", "失敗");
+        ShowMessage(window, MessageId::kItemReadFailed);
         return -1;
     }
     Picture.CopyPixelsFrom(itemPicture);

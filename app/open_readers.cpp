@@ -36,9 +36,9 @@ int LoadWith(int (*reader)(PainterRecord&, std::FILE*), WindowHandle window, Pai
         return kPainterLoadFailed;
     int result = reader(painter, file);
     if (result == kPainterBadVersion)
-        ShowMessage(window, "このバージョンの絵師は使えません。(ToT)", "残念ながら･･･");
+        ShowMessage(window, MessageId::kPainterVersion);
     else if (result < 0)
-        ShowMessage(window, "本当に絵師ファイルかな？", "失敗してしまいました。");
+        ShowMessage(window, MessageId::kNotPainter);
     std::fclose(file);
     return result < 0 ? kPainterLoadFailed : kPainterLoaded;
 }
@@ -157,7 +157,8 @@ int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
         CopyText(picture.path, sizeof picture.path, path);
         return 0;
     }
-    if (const char* text = PngReadText(result))
-        ShowMessage(window, text, "失敗");
+    MessageId id;
+    if (PngReadMessage(result, id))
+        ShowMessage(window, id);
     return -1;
 }

@@ -5,17 +5,11 @@
 
 #include "image/platform.h"
 
-void ShowMessage(WindowHandle owner, const char* text, const char* caption)
+// The box's text is the catalogue's with the argument's bytes as they are:
+// both are in the ANSI code page here.
+void ShowMessage(WindowHandle owner, MessageId id, const char* argument)
 {
-    MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK);
-}
-
-// The box's text is the two as one, the path's bytes as they are: both are
-// in the ANSI code page here.
-void ShowPathMessage(WindowHandle owner, const char* text, const char* path, const char* caption)
-{
-    const std::string whole = std::string(text) + path;
-    ShowMessage(owner, whole.c_str(), caption);
+    MessageBoxA(static_cast<HWND>(owner), Cp932MessageText(id, argument).c_str(), TextOfMessage(id).caption, MB_OK);
 }
 
 void SetWindowTitle(WindowHandle window, const char* title) { SetWindowTextA(static_cast<HWND>(window), title); }

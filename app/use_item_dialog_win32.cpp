@@ -68,7 +68,7 @@ INT_PTR CALLBACK UseItemDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_INITDIALOG:
         if (ReadItem(dialog, Document.CurrentPath, ItemPicture(), DialogItem()) < 0) {
-            ShowMessage(dialog, Document.CurrentPath, "失敗");
+            ShowMessage(dialog, MessageId::kFailedPath, Document.CurrentPath);
             EndDialog(dialog, -2);
             return TRUE;
         }

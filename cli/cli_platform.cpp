@@ -27,22 +27,21 @@ void SetCliMessageEcho(bool echo) { Log().echo = echo; }
 
 std::string CliMessageText(const CliMessage& message)
 {
-    return Cp932ToUtf8(message.text.c_str()) + PathText(message.path);
+    const MessageText& text = TextOfMessage(message.id);
+    return Cp932ToUtf8(text.before) + PathText(message.argument) + Cp932ToUtf8(text.after);
 }
 
-void ShowPathMessage(WindowHandle, const char* text, const char* path, const char* caption)
+void ShowMessage(WindowHandle, MessageId id, const char* argument)
 {
-    Log().messages.push_back({text, caption, path});
+    const std::string name = argument ? argument : "";
+    Log().messages.push_back({id, name});
     if (!Log().echo)
         return;
     // On a terminal the name is shown so that it cannot drive the terminal.
-    const std::string line = Cp932ToUtf8(caption) + ": " + Cp932ToUtf8(text) + ShownName(path) + "\n";
+    const MessageText& text = TextOfMessage(id);
+    const std::string line = Cp932ToUtf8(text.caption) + ": " + Cp932ToUtf8(text.before) + ShownName(name) +
+                             Cp932ToUtf8(text.after) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
-}
-
-void ShowMessage(WindowHandle owner, const char* text, const char* caption)
-{
-    ShowPathMessage(owner, text, "", caption);
 }
 
 void SetWindowTitle(WindowHandle, const char*) {}

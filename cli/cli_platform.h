@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "image/messages.h"
+
 struct CliMessage {
-    std::string text;      // code page 932, as the core gave it
-    std::string caption;
-    std::string path;      // the file name the text ends with, as the system spells it (none: empty)
+    MessageId id;
+    std::string argument;   // the name in the text, as the system spells it (none: empty)
 };
 
-// The message's text as it is printed: UTF-8, the file name as PathText
-// shows it.
+// The message's text as it is printed: UTF-8, the name as PathText shows it.
 std::string CliMessageText(const CliMessage& message);
 
 // The messages since the last ClearCliMessages.

@@ -17,9 +17,6 @@ static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its dec
 
 namespace {
 
-constexpr char kTooCloseText[] = "文字と背景の色の輝度が近すぎて分離できません。";
-constexpr char kNoMemoryText[] = "メモリが足りないため、分離できません。";
-constexpr char kSorryCaption[] = "ごめんなさい。";
 
 // 127.5 / 3.14159 and 3.14159 / 127.5: the angle is mapped with a rounded
 // pi, so a hue can land a hair above 255 and is folded back.
@@ -223,7 +220,7 @@ int SeparateBackground(uint32_t penColour, uint32_t backgroundColour, int32_t to
     const int result = BuildAlphaMask(LuminanceOfColour(penColour), LuminanceOfColour(backgroundColour), tolerance);
     if (result >= 0)
         return kBackgroundSeparated;
-    ShowMessage(nullptr, result == kSeparationNoMemory ? kNoMemoryText : kTooCloseText, kSorryCaption);
+    ShowMessage(nullptr, result == kSeparationNoMemory ? MessageId::kSeparationNoMemory : MessageId::kColoursTooClose);
     return kBackgroundNotSeparated;
 }
 

@@ -15,17 +15,10 @@ void Measure(const char* text)
 
 }  // namespace
 
-void ShowMessage(WindowHandle, const char* text, const char* caption)
+void ShowMessage(WindowHandle, MessageId id, const char* argument)
 {
-    Measure(text);
-    Measure(caption);
-}
-
-void ShowPathMessage(WindowHandle, const char* text, const char* path, const char* caption)
-{
-    Measure(text);
-    Measure(path);
-    Measure(caption);
+    Measure(TextOfMessage(id).before);
+    Measure(argument);
 }
 
 void SetWindowTitle(WindowHandle, const char* title) { Measure(title); }

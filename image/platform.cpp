@@ -3,5 +3,5 @@
 void ShowMessages(WindowHandle owner, const MessageList& messages)
 {
     for (const Message& m : messages)
-        ShowMessage(owner, m.text, m.caption);
+        ShowMessage(owner, m.id, m.argument.empty() ? nullptr : m.argument.c_str());
 }

@@ -6,20 +6,17 @@
 // tests record every call. Window handles are opaque to the core.
 #pragma once
 
-#include <vector>
+#include "image/messages.h"
 
 using WindowHandle = void*;
 
-// Tells the user something: a modal box with one OK button, `text` and
-// `caption` in code page 932, owned by `owner` (null: no owner).
-void ShowMessage(WindowHandle owner, const char* text, const char* caption);
-
-// As ShowMessage, for a text that names a file: the box shows `text` (code
-// page 932) followed by `path`, spelled as the file system spells it. They
-// come separately because only the text is code page 932: a front end that
-// converts texts to another encoding would garble a name (UTF-8 on Linux,
-// say) that it converted with them.
-void ShowPathMessage(WindowHandle owner, const char* text, const char* path, const char* caption);
+// Tells the user something: a modal box with one OK button, owned by
+// `owner` (null: no owner), showing the message's caption and its text with
+// `argument` (a path or a name, spelled as the file system spells it; null:
+// none) in its place. The argument comes apart from the catalogue's code
+// page 932 texts because a front end that converts those to another
+// encoding would garble a name (UTF-8 on Linux, say) converted with them.
+void ShowMessage(WindowHandle owner, MessageId id, const char* argument = nullptr);
 
 // Sets the text of the window's title bar.
 void SetWindowTitle(WindowHandle window, const char* title);
@@ -30,14 +27,6 @@ void SetControlText(WindowHandle window, int controlId, const char* text);
 // Lays the view out again after the document changed: composes Picture with
 // the transparency state, draws it and fits the window around it.
 void LayoutView(WindowHandle window);
-
-// A message a decoder would show, in the order it would show it. Texts and
-// captions are string literals (code page 932).
-struct Message {
-    const char* text;
-    const char* caption;
-};
-using MessageList = std::vector<Message>;
 
 // Shows the messages in their order, each as ShowMessage shows one.
 void ShowMessages(WindowHandle owner, const MessageList& messages);

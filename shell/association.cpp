@@ -39,26 +39,22 @@ int RegisterFileKindWith(FileKind kind, const char* programDir, KeyValueWriter w
     const FileKindEntry& entry = kFileKinds[kind];
     AssociationValues values;
     if (ComposeAssociationValues(values, kind, programDir) != kAssociationOk) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "プログラムのフォルダ名が長すぎるため、%s ファイルの関連付けができませんでした。",
-                      entry.extension);
-        ShowMessage(nullptr, text, "Error");
+        ShowMessage(nullptr, MessageId::kAssociationFolderTooLong, entry.extension);
         return kAssociationTooLong;
     }
 
     const struct {
         const char* key;
         const char* value;
-        const char* failure;
+        MessageId failure;
     } writes[] = {
-        {entry.commandKey, values.command, "RegCreateKeyExでエラーが発生しました1"},
-        {entry.extension, entry.className, "RegCreateKeyExでエラーが発生しました2"},
-        {entry.iconKey, values.icon, "RegCreateKeyExでエラーが発生しました3"},
+        {entry.commandKey, values.command, MessageId::kAssociationKey1Failed},
+        {entry.extension, entry.className, MessageId::kAssociationKey2Failed},
+        {entry.iconKey, values.icon, MessageId::kAssociationKey3Failed},
     };
     for (const auto& w : writes) {
         if (!write(w.key, w.value)) {
-            ShowMessage(nullptr, w.failure, "Error");
+            ShowMessage(nullptr, w.failure);
             return kAssociationKeyFailed;
         }
     }

@@ -118,7 +118,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     if (reader.IoError())
         return CanvasError::kReadError;
     if (!IsCanvasMagic(magic)) {
-        messages.push_back({"本当にcnvファイルですか？", "失敗してしまいました。"});
+        messages.push_back({MessageId::kNotCanvas, {}});
         return CanvasError::kNotCanvas;
     }
     // A file that ends before its version word cannot say which layout it
@@ -128,8 +128,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     if (!reader.I32(version))
         return reader.IoError() ? CanvasError::kReadError : CanvasError::kShortHead;
     if (version != 0) {
-        messages.push_back({"このバージョンのcnvファイルは使えません。ソフトのバージョンを上げてください。（ToT)",
-                            "残念ながら･･･"});
+        messages.push_back({MessageId::kCanvasVersion, {}});
         return CanvasError::kBadVersion;
     }
 
@@ -172,12 +171,12 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     RasterImage under;
     if (info.hasLayers == 1) {
         if (HuffDecodeImg(mask, reader, &budget) != kHuffmanDecoded)
-            read.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
+            read.push_back({MessageId::kCanvasLayerFailed, {}});
         const int64_t decodedMask = mask.pixels.length;
         PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
         budget.Give(decodedMask - mask.pixels.length);
         if (HuffDecodeImg(under, reader, &budget) != kHuffmanDecoded)
-            read.push_back({"HuffDecodeImgファイル作成に失敗しました。WRITE_CNV2", "失敗"});
+            read.push_back({MessageId::kCanvasLayerFailed, {}});
     } else {
         PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
     }
@@ -193,10 +192,10 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     if (format == kCanvasHuffmanPicture) {
         const int result = HuffDecodeImg(decoded, reader, &budget);
         if (result != kHuffmanDecoded)
-            read.push_back({"JPEGファイル作成に失敗しました。ReadCNV", "失敗"});
+            read.push_back({MessageId::kCanvasPictureFailed, {}});
         cut = result == kHuffmanTruncated;
     } else if (DecodeJPEG(reader.File(), decoded, &budget) != 1) {
-        read.push_back({"JPEGファイル読み込みに失敗しました。ReadCNV", "失敗"});
+        read.push_back({MessageId::kCanvasJpegFailed, {}});
     }
     if (reader.IoError())
         return CanvasError::kReadError;

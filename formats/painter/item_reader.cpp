@@ -134,7 +134,7 @@ ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& mess
 {
     std::FILE* file = OpenRegularFile(path);
     if (!file) {
-        messages.push_back({"ファイルオープンに失敗しました。ReadItem", "失敗"});
+        messages.push_back({MessageId::kItemCannotOpen, {}});
         return ItemError::kCannotOpen;
     }
     ItemRecord read = item.record;

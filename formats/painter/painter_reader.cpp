@@ -250,7 +250,7 @@ PainterError ReadPainterSections(FileReader& in, PainterValues& painter, Painter
         // sections after the picture start.
         pictures.pictureRead = DecodeJPEG(in.File(), pictures.picture) == 1;
         if (!pictures.pictureRead)
-            messages.push_back({"JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"});
+            messages.push_back({MessageId::kPainterJpegFailed, {}});
     } else {
         return PainterError::kNotPainter;
     }

@@ -177,9 +177,8 @@ int LoadBMP(WindowHandle window, const char* path, RasterImage& picture)
     if (result >= 0)
         return 0;
     if (result == kBmpNot24Bit)
-        ShowMessage(window, "BMP画像がフルカラー（24ビット）ではありません。（２４ビットのみ対応しております。）",
-                    "エラー");
+        ShowMessage(window, MessageId::kBmpNot24Bit);
     else
-        ShowMessage(window, "BMPファイルオープンに失敗しました。", "失敗");
+        ShowMessage(window, MessageId::kBmpOpenFailed);
     return -1;
 }

@@ -362,7 +362,7 @@ int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int sh
         return 0;
     }
     if (showMessages)
-        ShowMessage(window, "JPEGファイルオープンに失敗しました。2", "失敗");
+        ShowMessage(window, MessageId::kJpegOpenFailed2);
     return -1;
 }
 

@@ -378,25 +378,17 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool*
     return kPngRead;
 }
 
-const char* PngReadText(int result)
+bool PngReadMessage(int result, MessageId& id)
 {
     switch (result) {
-    case kPngColourType:
-        return "PNGファイルのカラータイプが未対応です。";
-    case kPngBitDepth:
-        return "PNGファイルの色深度が8bit以外です。本ソフトではPNGファイルは色深度8bitのみ対応です。";
-    case kPngPalette:
-        return "申し訳有りませんが、本ソフトはカラーパレット付きPNGファイルに対応していません。";
-    case kPngCannotOpen:
-        return "PNGファイルのオープンに失敗しました。";
-    case kPngNotPng:
-        return "本ソフトで扱えるPNGファイルではありません。";
-    case kPngCorrupt:
-        return "PNGファイルのデータが壊れています。";
-    case kPngTooLarge:
-        return "PNG画像が大きすぎて読み込めません。";
-    default:
-        return nullptr;
+    case kPngColourType: id = MessageId::kPngColourType; return true;
+    case kPngBitDepth: id = MessageId::kPngBitDepth; return true;
+    case kPngPalette: id = MessageId::kPngPalette; return true;
+    case kPngCannotOpen: id = MessageId::kPngOpenFailed; return true;
+    case kPngNotPng: id = MessageId::kPngNotUsable; return true;
+    case kPngCorrupt: id = MessageId::kPngCorrupt; return true;
+    case kPngTooLarge: id = MessageId::kPngTooLarge; return true;
+    default: return false;
     }
 }
 

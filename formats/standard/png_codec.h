@@ -16,7 +16,7 @@
 #include "image/platform.h"
 #include "image/raster_image.h"
 
-// Results of ReadPNG. LoadPNG shows the text of each failure (PngReadText).
+// Results of ReadPNG. LoadPNG shows the message of each failure (PngReadMessage).
 enum PngReadResult : int {
     kPngRead = 0,
     kPngColourType = -1,     // a colour type other than grey, colour, grey+alpha, colour+alpha
@@ -45,8 +45,8 @@ int IsPNGFile(const char* path);
 // not read, so damage there does not refuse the file.
 int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel = nullptr);
 
-// The message for a failed ReadPNG; null for kPngRead.
-const char* PngReadText(int result);
+// The message for a failed ReadPNG; false for kPngRead.
+bool PngReadMessage(int result, MessageId& id);
 
 // Writes picture into an open file ("wb") as an 8-bit PNG file, top row
 // first: colour with alpha from weights (one byte a pixel, the picture's

@@ -79,9 +79,8 @@ namespace {
 // What a writer tells the user when its file cannot be made and when
 // writing it failed, and what it returns then.
 struct WriterFailures {
-    const char* cannotCreate;
-    const char* writeFailed;
-    const char* caption;
+    MessageId cannotCreate;
+    MessageId writeFailed;
     int cannotCreateResult;
     int writeFailedResult;
 };
@@ -95,12 +94,12 @@ int Save(WindowHandle window, const char* path, const WriterFailures& failures,
     case OutputResult::kWritten:
         return 0;
     case OutputResult::kCannotCreate:
-        ShowMessage(window, failures.cannotCreate, failures.caption);
+        ShowMessage(window, failures.cannotCreate);
         return failures.cannotCreateResult;
     case OutputResult::kWriteFailed:
         break;
     }
-    ShowMessage(window, failures.writeFailed, failures.caption);
+    ShowMessage(window, failures.writeFailed);
     return failures.writeFailedResult;
 }
 
@@ -108,9 +107,8 @@ int Save(WindowHandle window, const char* path, const WriterFailures& failures,
 
 int WRITE_JPEG(WindowHandle window, const char* path)
 {
-    static const WriterFailures failures = {"ファイルオープンに失敗しました。WRITE_JPEG",
-                                            "JPEGファイル作成に失敗しました。WRITE_JPEG", "失敗", kJpegCannotCreate,
-                                            kJpegWriteFailed};
+    static const WriterFailures failures = {MessageId::kJpegSaveCannotCreate, MessageId::kJpegSaveFailed,
+                                            kJpegCannotCreate, kJpegWriteFailed};
     return Save(window, path, failures, [](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite);
@@ -120,7 +118,7 @@ int WRITE_JPEG(WindowHandle window, const char* path)
 
 int WriteBMP(WindowHandle window, const char* path)
 {
-    static const WriterFailures failures = {"ファイル生成に失敗しました。", "ファイルの書き込みに失敗しました。", "Error",
+    static const WriterFailures failures = {MessageId::kBmpSaveCannotCreate, MessageId::kBmpSaveFailed,
                                             kBmpCannotCreate, kBmpWriteFailed};
     return Save(window, path, failures, [](std::FILE* file) {
         RasterImage composite;
@@ -131,9 +129,8 @@ int WriteBMP(WindowHandle window, const char* path)
 
 int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask)
 {
-    static const WriterFailures failures = {"ファイルオープンに失敗しました。WRITE_PNG",
-                                            "PNGファイル作成に失敗しました。WRITE_PNG", "失敗", kPngCannotCreate,
-                                            kPngWriteFailed};
+    static const WriterFailures failures = {MessageId::kPngSaveCannotCreate, MessageId::kPngSaveFailed,
+                                            kPngCannotCreate, kPngWriteFailed};
     return Save(window, path, failures, [&](std::FILE* file) {
         const bool blend = SaveMaskActive(picture, alphaMask);
         const uint8_t* weights = blend ? alphaMask.data : nullptr;

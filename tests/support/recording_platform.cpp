@@ -10,15 +10,10 @@ RecordedCalls& Recorded()
 
 void ClearRecordedCalls() { Recorded() = RecordedCalls(); }
 
-void ShowMessage(WindowHandle owner, const char* text, const char* caption)
-{
-    Recorded().messages.push_back({owner, text, caption});
-}
-
 // Recorded as the box shows it.
-void ShowPathMessage(WindowHandle owner, const char* text, const char* path, const char* caption)
+void ShowMessage(WindowHandle owner, MessageId id, const char* argument)
 {
-    Recorded().messages.push_back({owner, std::string(text) + path, caption});
+    Recorded().messages.push_back({owner, Cp932MessageText(id, argument), TextOfMessage(id).caption});
 }
 
 void SetWindowTitle(WindowHandle, const char* title) { Recorded().titles.push_back(title); }

@@ -184,7 +184,7 @@ TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
     MessageList messages;
     EXPECT_EQ(DecodeCanvasFile(path.c_str(), canvas, messages), CanvasError::kNone);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_STREQ(messages[0].text, kJpegMainFailed.text.c_str());
+    EXPECT_EQ(Cp932MessageText(messages[0].id, nullptr), kJpegMainFailed.text);
     EXPECT_EQ(Pixels(canvas.picture), Bytes(16, 0x33));
     EXPECT_STREQ(canvas.subjectPath, "C:\\題材\\山.jpg");
     EXPECT_STREQ(canvas.painterPath, "C:\\絵師\\表.esi");

@@ -34,8 +34,8 @@
 namespace {
 
 struct PageMessage {
-    std::string text, caption;   // code page 932
-    std::string path;            // the file name after the text: the browser's, UTF-8
+    MessageId id;
+    std::string argument;   // the file name in the text: the browser's, UTF-8
 };
 
 struct RgbaPixels {
@@ -124,14 +124,9 @@ std::string TitleText(const std::string& title, const std::string& path)
 
 // ------------------------------------------------------------ platform services
 // Messages are kept for the page, which shows each in a dialog with its caption.
-void ShowMessage(WindowHandle, const char* text, const char* caption)
+void ShowMessage(WindowHandle, MessageId id, const char* argument)
 {
-    Web().messages.push_back({text ? text : "", caption ? caption : "", ""});
-}
-
-void ShowPathMessage(WindowHandle, const char* text, const char* path, const char* caption)
-{
-    Web().messages.push_back({text ? text : "", caption ? caption : "", path ? path : ""});
+    Web().messages.push_back({id, argument ? argument : ""});
 }
 
 void SetWindowTitle(WindowHandle, const char* title) { Web().title = title ? title : ""; }
@@ -149,7 +144,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int zv_open(const char* path)
 {
     if (std::strlen(path) >= static_cast<size_t>(kPathSize)) {
-        ShowMessage(nullptr, "ファイル名が長すぎます。（259バイトまでのファイル名が開けます。）", "失敗");
+        ShowMessage(nullptr, MessageId::kFileNameTooLong);
         return kOpenCannotOpen;
     }
     return Read_ESI_CNV(nullptr, path);
@@ -224,7 +219,7 @@ EMSCRIPTEN_KEEPALIVE int zv_apply_colours(uint32_t pen, uint32_t background, int
 EMSCRIPTEN_KEEPALIVE int zv_save(int filterIndex, const char* path)
 {
     if (Document.PainterPath[0] == '\0' && Document.CanvasPath[0] == '\0' && Picture.path[0] == '\0') {
-        ShowMessage(nullptr, "保存すべきものが読み込まれていません。", "保存できません。");
+        ShowMessage(nullptr, MessageId::kNothingToSave);
         return 1;
     }
     return SaveByFilterIndex(nullptr, filterIndex, path);
@@ -254,8 +249,9 @@ EMSCRIPTEN_KEEPALIVE const char* zv_state()
     r.Utf8("workingBackground", ColourText(web.workingBackground));
     std::vector<std::string> texts, captions;
     for (const PageMessage& m : web.messages) {
-        texts.push_back(Cp932ToUtf8(m.text.c_str()) + m.path);
-        captions.push_back(m.caption);
+        const MessageText& text = TextOfMessage(m.id);
+        texts.push_back(Cp932ToUtf8(text.before) + m.argument + Cp932ToUtf8(text.after));
+        captions.push_back(text.caption);
     }
     web.messages.clear();
     r.Utf8s("messages", texts);
@@ -288,7 +284,7 @@ EMSCRIPTEN_KEEPALIVE const char* zv_properties()
         ItemRecord item;
         RasterImage picture;
         if (ReadItem(nullptr, Document.CurrentPath, picture, item) < 0) {
-            ShowPathMessage(nullptr, "", Document.CurrentPath, "失敗");
+            ShowMessage(nullptr, MessageId::kFailedPath, Document.CurrentPath);
             break;
         }
         r.Text("name", item.name);
