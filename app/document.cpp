@@ -5,11 +5,10 @@
 
 #include "image/sjis_text.h"
 #include "image/open_file.h"
+#include "image/texts.h"
 
 DocumentState Document;
 char ItemExplanation[kItemExplanationSize] = {};
-
-const char kNoPainterName[] = "－－";
 
 void InitialHeader(uint8_t header[12]) { std::memcpy(header, "esi file 0f", 12); }
 
@@ -31,34 +30,33 @@ void FormatDocumentTitle(char title[kTitleSize], const char* path, const char* p
 {
     // The tail " - zavik view" always stays whole: the path and name are cut
     // before it when they do not fit.
-    static const char tail[] = "） - zavik view";
     char head[kTitleSize];
     CopyText(head, sizeof head, path);
-    AppendText(head, sizeof head, "（絵師：");
+    AppendText(head, sizeof head, kTitlePainterText);
     AppendText(head, sizeof head, painterName);
     CopyText(title, kTitleSize, "");
-    AppendText(title, kTitleSize - (sizeof tail - 1), head);
-    AppendText(title, kTitleSize, tail);
+    AppendText(title, kTitleSize - std::strlen(kTitleTailText), head);
+    AppendText(title, kTitleSize, kTitleTailText);
 }
 
 void FormatPaintStatus(char status[kStatusSize], const char* painterName, int width, int height)
 {
     char numbers[64];
-    std::snprintf(numbers, sizeof numbers, ", 幅：%d, 高さ：%d", width, height);
-    CopyText(status, kStatusSize, "絵師：");
+    std::snprintf(numbers, sizeof numbers, kStatusSizeFormat, width, height);
+    CopyText(status, kStatusSize, kPainterLabelText);
     AppendText(status, kStatusSize - std::strlen(numbers), painterName);
     AppendText(status, kStatusSize, numbers);
 }
 
 void FormatLayoutStatus(char status[kStatusSize], const char* painterName)
 {
-    CopyText(status, kStatusSize, "絵師：");
+    CopyText(status, kStatusSize, kPainterLabelText);
     AppendText(status, kStatusSize, painterName);
 }
 
 void FormatSizeText(char text[kStatusSize], int width, int height)
 {
-    std::snprintf(text, kStatusSize, "幅：%d, 高さ：%d", width, height);
+    std::snprintf(text, kStatusSize, kSizeFormat, width, height);
 }
 
 int SetDocumentTitle(WindowHandle window, const char* path, const char* painterName)

@@ -8,6 +8,7 @@
 #include "formats/painter/magic.h"
 #include "image/platform.h"
 #include "image/raster_image.h"
+#include "image/texts.h"   // kNoPainterName, the painter name when what is opened has none
 
 enum DocumentKind : int32_t {
     kNone = 0,
@@ -31,8 +32,6 @@ extern DocumentState Document;
 // The current item's explanation (code page 932, terminated).
 extern char ItemExplanation[kItemExplanationSize];
 
-// The painter name shown when what is opened has no painter: "－－".
-extern const char kNoPainterName[];
 
 // The header buffer before a file's first 12 bytes are read into it: a file
 // shorter than 12 bytes overwrites only its first bytes.

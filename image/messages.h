@@ -1,5 +1,5 @@
 // The messages the core shows the user, by id. One catalogue
-// (image/messages.cpp) holds each message's text and caption in code page
+// (image/catalogue.cpp) holds each message's text and caption in code page
 // 932; front ends show them as they are (Win32) or convert them (UTF-8 on
 // the command line and the page). The numbers are kept: the library's
 // users see them.

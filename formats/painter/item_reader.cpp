@@ -8,6 +8,7 @@
 #include "formats/painter/pen_shapes.h"
 #include "image/file_reader.h"
 #include "image/sjis_text.h"
+#include "image/texts.h"
 #include "image/open_file.h"
 
 namespace {
@@ -115,13 +116,13 @@ void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
     const bool hybrid = item.penSelector == kItemHybridPen;
     // A single pen, and a selector of -1 as well, is named by its first shape.
     const char* type = hybrid ? PenShapeName(kItemHybridPen) : PenShapeName(item.penShapes[0]);
-    CopyText(out, size, "種類：");
+    CopyText(out, size, kItemKindLabel);
     AppendText(out, size, type);
-    AppendText(out, size, "\r\n\r\n幅：");
+    AppendText(out, size, kItemWidthLabel);
     AppendInt(out, size, item.penWidth);
-    AppendText(out, size, "\r\n硬さ：");
+    AppendText(out, size, kItemHardnessLabel);
     AppendInt(out, size, item.penConsistency);
-    AppendText(out, size, "\r\n密度：");
+    AppendText(out, size, kItemDensityLabel);
     AppendInt(out, size, item.penDensity);
     AppendText(out, size, "\r\n");
     if (hybrid) {

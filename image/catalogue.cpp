@@ -2,6 +2,7 @@
 // word for word (numbers and function names in them included), since users
 // and their notes know them by these words.
 #include "image/messages.h"
+#include "image/texts.h"
 
 #include <iterator>
 
@@ -87,3 +88,91 @@ std::string Cp932MessageText(MessageId id, const char* argument)
     const MessageText& text = TextOfMessage(id);
     return std::string(text.before) + (argument ? argument : "") + text.after;
 }
+
+// ----------------------------------------------------------------- texts
+const char kNoPainterName[] = "－－";
+const char kTitlePainterText[] = "（絵師：";
+const char kTitleTailText[] = "） - zavik view";
+const char kPainterLabelText[] = "絵師：";
+const char kStatusSizeFormat[] = ", 幅：%d, 高さ：%d";
+const char kSizeFormat[] = "幅：%d, 高さ：%d";
+
+const char kItemKindLabel[] = "種類：";
+const char kItemWidthLabel[] = "\r\n\r\n幅：";
+const char kItemHardnessLabel[] = "\r\n硬さ：";
+const char kItemDensityLabel[] = "\r\n密度：";
+
+const char* const kPenShapeNames[kPenShapeNameCount] = {
+    /*  0 */ "四角い筆",
+    /*  1 */ "丸い筆",
+    /*  2 */ "斜めの筆（右下向き）",
+    /*  3 */ "斜めの筆（右上向き）",
+    /*  4 */ "「ザラビー」",
+    /*  5 */ "ひし形の筆",
+    /*  6 */ "「プラネット」",
+    /*  7 */ "「ホロー」",
+    /*  8 */ "「リアルクロス」",
+    /*  9 */ "クロス筆（十字）",
+    /* 10 */ "「リアルＸ」",
+    /* 11 */ "クロス筆（Ｘ字）",
+    /* 12 */ "水平ペンＡ",
+    /* 13 */ "水平ペンＢ",
+    /* 14 */ "垂直ペンＡ",
+    /* 15 */ "垂直ペンＢ",
+    /* 16 */ "三角Ａ",
+    /* 17 */ "三角Ｂ",
+    /* 18 */ "三角Ｃ",
+    /* 19 */ "三角Ｄ",
+    /* 20 */ "放物線（凸形）",
+    /* 21 */ "放物線（凹型）",
+    /* 22 */ "ＨＢ（三角形）",
+    /* 23 */ "ＨＢ（斜め筆）",
+    /* 24 */ "ＨＢ（□○▲×）",
+    /* 25 */ "ＨＢ（×＆ホロー）",
+    /* 26 */ "縦縞（ベース：四角）",
+    /* 27 */ "縦縞（ベース：円）",
+    /* 28 */ "横縞（ベース：四角）",
+    /* 29 */ "横縞（ベース：円）",
+    /* 30 */ "斜め縞（ベース：四角）",
+    /* 31 */ "斜め縞（ベース：円）",
+    /* 32 */ "斜め（丸縁取り）１",
+    /* 33 */ "斜め（丸縁取り）２",
+    /* 34 */ "斜め（丸縁取り）１，２のハイブリッド",
+};
+const char kHybridPenName[] = "ハイブリッド筆";
+const char kUnknownPenName[] = "不明：丸筆になります。";
+const char kHybridPenListText[] = "ハイブリッド筆： ";
+
+const char* const kBrightnessSentences[kBrightnessBandCount] = {
+    "めっちゃくら～いの色で描きます。", "かなり暗めの色で描きます。", "やや暗めの色で描きます。",
+    "題材どおりの明るさで描きます。",   "やや明るめの色で描きます。", "かなり明るい色で描きます。",
+    "めっちゃあっっかるい色で描きます。",
+};
+const char* const kVividnessSentences[kBrightnessBandCount] = {
+    "めっちゃあわ～い色が好きです。",   "また、結構淡い色が好きです。",       "また、やや淡い色が好きです。", "",
+    "また、やや鮮やかな色が好きです。", "また、かなり鮮やかな色が好きです。", "めっちゃ鮮やかな色が好きです。",
+};
+const char* const kFillAlphaSentences[kAlphaBandCount] = {
+    "とても透明度が高いです。", "透明度は高めです。", "", "透明度は低めです。", "とても透明度が低いです。",
+};
+const char* const kOutlineAlphaSentences[kAlphaBandCount] = {
+    "とても透明度が高いです。", "透明度は高いです。", "", "透明度は低いです。", "とても透明度低いです。",
+};
+const char* const kPreferenceSentences[kPreferenceBandCount] = {
+    "輪郭大好き。ほとんど塗りません。",     "輪郭が好きで、あまり塗りません。",
+    "どちらかと言うと輪郭が好きです。",     "どちらかと言うと塗りの方が好きです。",
+    "塗りの方が好きで、輪郭はあまり描きません。", "塗りが大好き。輪郭はめったに描きません。",
+};
+const char* const kMeticulousnessSentences[kMeticulousnessBandCount] = {
+    "　超きちょうめんです。", "　やや、きちょうめんです。", "", "　やや、おおざっぱです。", "　超おおざっぱです。",
+};
+const char* const kTypeSentences[kNamedTypeCount] = {
+    "　ぬらべタイプの絵師です。", "　ハイライトタイプの絵師です。", "　シャドウタイプの絵師です。",
+    "　単色タイプの絵師です。",
+};
+const char kMasterSentence[] = "　マスター絵師です。";
+const char kDiagnosisIndent[] = "　";
+const char kFillPenOpening[] = "　塗りの時には、";
+const char kOutlinePenOpening[] = "　輪郭を描く時には、";
+const char kVeteranSentence[] = "結構ベテランかも。";
+const char kTiredSentence[] = "もうそろそろ今の描画方法に飽きてきた頃。";
