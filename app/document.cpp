@@ -6,9 +6,6 @@
 #include "image/sjis_text.h"
 #include "image/open_file.h"
 
-DocumentState Document;
-char ItemExplanation[kItemExplanationSize] = {};
-
 const char kNoPainterName[] = "－－";
 
 void InitialHeader(uint8_t header[12]) { std::memcpy(header, "esi file 0f", 12); }
@@ -61,7 +58,7 @@ void FormatSizeText(char text[kStatusSize], int width, int height)
     std::snprintf(text, kStatusSize, "幅：%d, 高さ：%d", width, height);
 }
 
-int SetDocumentTitle(WindowHandle window, const char* path, const char* painterName)
+int SetDocumentTitle(WindowHandle window, Document& doc, const char* path, const char* painterName)
 {
     char title[kTitleSize];
     FormatDocumentTitle(title, path, painterName);
@@ -69,7 +66,7 @@ int SetDocumentTitle(WindowHandle window, const char* path, const char* painterN
     // path may be CurrentPath itself (the use-item dialog reads from it).
     char copy[kPathSize];
     CopyText(copy, sizeof copy, path);
-    std::memset(Document.CurrentPath, 0, sizeof Document.CurrentPath);
-    CopyText(Document.CurrentPath, sizeof Document.CurrentPath, copy);
+    std::memset(doc.CurrentPath, 0, sizeof doc.CurrentPath);
+    CopyText(doc.CurrentPath, sizeof doc.CurrentPath, copy);
     return 0;
 }

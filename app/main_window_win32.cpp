@@ -14,7 +14,6 @@
 #include "app/save_dialog_win32.h"
 #include "image/offscreen_win32.h"
 #include "image/platform.h"
-#include "image/program_objects.h"
 #include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 #include "shell/association_win32.h"

@@ -7,7 +7,6 @@
 #include <shellapi.h>
 
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 
 // Program-wide values of the main window.
 extern HINSTANCE AppInstance;

@@ -11,7 +11,6 @@
 #include "colour/transparency_state.h"
 #include "formats/painter/painter_record.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 
 namespace {
 

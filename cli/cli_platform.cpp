@@ -4,6 +4,7 @@
 #include "cli/cli_platform.h"
 
 #include "cli/text_output.h"
+#include "app/view_layout.h"
 #include "image/platform.h"
 
 namespace {
@@ -47,4 +48,4 @@ void ShowMessage(WindowHandle owner, const char* text, const char* caption)
 
 void SetWindowTitle(WindowHandle, const char*) {}
 void SetControlText(WindowHandle, int, const char*) {}
-void LayoutView(WindowHandle) {}
+void LayoutView(WindowHandle, Document&) {}

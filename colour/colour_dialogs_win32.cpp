@@ -7,7 +7,6 @@
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 
 namespace {

@@ -3,6 +3,7 @@
 // address sanitizer.
 #include <cstring>
 
+#include "app/view_layout.h"
 #include "image/platform.h"
 
 namespace {
@@ -30,4 +31,4 @@ void ShowPathMessage(WindowHandle, const char* text, const char* path, const cha
 
 void SetWindowTitle(WindowHandle, const char* title) { Measure(title); }
 void SetControlText(WindowHandle, int, const char* text) { Measure(text); }
-void LayoutView(WindowHandle) {}
+void LayoutView(WindowHandle, Document&) {}

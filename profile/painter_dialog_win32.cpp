@@ -7,7 +7,6 @@
 
 #include "formats/painter/pen_shapes.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "profile/diagnosis.h"
 #include "resources/resource.h"
 

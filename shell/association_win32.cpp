@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "image/program_objects.h"
 #include "resources/resource.h"
 
 bool WriteClassesRootDefault(const char* key, const char* value)

@@ -1,5 +1,7 @@
 #include "tests/support/recording_platform.h"
 
+#include "app/view_layout.h"
+
 #include <cstdio>
 
 RecordedCalls& Recorded()
@@ -28,4 +30,4 @@ void SetControlText(WindowHandle, int controlId, const char* text)
     Recorded().controlTexts.emplace_back(controlId, text);
 }
 
-void LayoutView(WindowHandle) { ++Recorded().layouts; }
+void LayoutView(WindowHandle, Document&) { ++Recorded().layouts; }

@@ -14,7 +14,6 @@
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/win32/message_box_hook_win32.h"
 #include "tests/win32/window_fixture_win32.h"

@@ -14,7 +14,6 @@
 #include "app/document.h"
 #include "app/main_window_win32.h"
 #include "app/open_dispatch.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"

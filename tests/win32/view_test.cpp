@@ -16,7 +16,6 @@
 #include "app/open_dispatch.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"

@@ -13,7 +13,6 @@
 #include "app/main_window_win32.h"
 #include "colour/transparency_state.h"
 #include "formats/painter/painter_record.h"
-#include "image/program_objects.h"
 #include "tests/win32/message_box_hook_win32.h"
 
 class MainWindowTest : public ::testing::Test {
