@@ -201,12 +201,14 @@ void BM_CompositeForSave(benchmark::State& state)
     Separate(doc);
     doc.Transparency.BackgroundMode = state.range(0) ? kBGColorFill : kTransparent;
     doc.Transparency.BGColor = 0x00C0E0F0;
-    BuildBackdrop(doc.Backdrop, doc.Picture.width, doc.Picture.height, doc.Transparency.BackgroundMode, doc.Transparency.BGColor);
+    BuildBackdrop(doc.Backdrop, doc.Picture.width, doc.Picture.height, doc.Transparency.BackgroundMode,
+                  doc.Transparency.BGColor);
     RasterImage kept;
     for (auto _ : state) {
         RasterImage fresh;
-        benchmark::DoNotOptimize(CompositeForSave(state.range(1) ? fresh : kept, doc.Picture, doc.AlphaMask, doc.Backdrop,
-                                                  doc.Transparency));
+        RasterImage& composite = state.range(1) ? fresh : kept;
+        benchmark::DoNotOptimize(
+            CompositeForSave(composite, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency));
     }
     CountMegapixels(state);
 }

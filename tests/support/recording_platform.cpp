@@ -1,8 +1,8 @@
 #include "tests/support/recording_platform.h"
 
-#include "app/view_layout.h"
-
 #include <cstdio>
+
+#include "app/view_layout.h"
 
 RecordedCalls& Recorded()
 {

@@ -132,7 +132,8 @@ TEST_F(Colour, LuminancesTooCloseFailAndResetTheMask)
         LoadPicture(2, {Grey(0), Grey(250)});
         mask.AllocateFilled(1, 7);
         transparency.BackgroundMode = kBGColorFill;
-        EXPECT_EQ(BuildAlphaMask(picture, mask, transparency, c.pen, c.bg, c.tolerance), c.result) << c.pen << " " << c.bg << " " << c.tolerance;
+        EXPECT_EQ(BuildAlphaMask(picture, mask, transparency, c.pen, c.bg, c.tolerance), c.result)
+            << c.pen << " " << c.bg << " " << c.tolerance;
         EXPECT_TRUE(mask.length == 2 && mask.data[0] == 255 && mask.data[1] == 255);
         EXPECT_TRUE(PixelAt(0) == 0 && PixelAt(1) == Grey(250));
         EXPECT_TRUE(transparency.MaskActive == 0 && transparency.BackgroundMode == kBGColorFill);
