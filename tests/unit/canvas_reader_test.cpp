@@ -177,8 +177,8 @@ TEST_F(CanvasReader, MainPictureFormats)
 }
 
 // The decoder works on the contents it is handed: a canvas whose main
-// picture fails keeps the handed picture, lists the box, and no program-wide
-// object, platform call or painter name changes.
+// picture fails keeps the handed picture, lists the box, and nothing of the
+// document, no platform call and no painter name changes.
 TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
 {
     fields.mainFormat = 0;   // a JPEG main picture, here no JPEG at all
