@@ -7,8 +7,6 @@
 #include "image/open_file.h"
 #include "image/texts.h"
 
-DocumentState Document;
-char ItemExplanation[kItemExplanationSize] = {};
 
 void InitialHeader(uint8_t header[12]) { std::memcpy(header, "esi file 0f", 12); }
 
@@ -59,7 +57,7 @@ void FormatSizeText(char text[kStatusSize], int width, int height)
     std::snprintf(text, kStatusSize, kSizeFormat, width, height);
 }
 
-int SetDocumentTitle(WindowHandle window, const char* path, const char* painterName)
+int SetDocumentTitle(WindowHandle window, Document& doc, const char* path, const char* painterName)
 {
     char title[kTitleSize];
     FormatDocumentTitle(title, path, painterName);
@@ -67,7 +65,7 @@ int SetDocumentTitle(WindowHandle window, const char* path, const char* painterN
     // path may be CurrentPath itself (the use-item dialog reads from it).
     char copy[kPathSize];
     CopyText(copy, sizeof copy, path);
-    std::memset(Document.CurrentPath, 0, sizeof Document.CurrentPath);
-    CopyText(Document.CurrentPath, sizeof Document.CurrentPath, copy);
+    std::memset(doc.CurrentPath, 0, sizeof doc.CurrentPath);
+    CopyText(doc.CurrentPath, sizeof doc.CurrentPath, copy);
     return 0;
 }

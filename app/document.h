@@ -1,11 +1,17 @@
-// The document: what is loaded, from which files, and at what zoom. The
-// program has one document at a time; Document is its program-wide state.
+// The document: what is loaded, from which files, how its ink is separated
+// and at what zoom. Each front end owns its documents (the viewer one for
+// its run, the command line one per file) and hands them to the open
+// dispatch, the readers and the view, which change nothing else.
 #pragma once
 
 #include <cstdint>
 
+#include "colour/transparency_state.h"
+#include "formats/painter/canvas_info.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/magic.h"
+#include "formats/painter/painter_record.h"
+#include "image/byte_buffer.h"
 #include "image/platform.h"
 #include "image/raster_image.h"
 #include "image/texts.h"   // kNoPainterName, the painter name when what is opened has none
@@ -19,19 +25,22 @@ enum DocumentKind : int32_t {
     kStandardImage = 5,
 };
 
-struct DocumentState {
+// A new document is the state of a program that has just started: nothing
+// loaded, no separation, 100 %.
+struct Document {
+    RasterImage Picture;            // the current picture
+    ByteBuffer AlphaMask;           // one opacity byte per picture pixel, no row padding
+    RasterImage Backdrop;           // rebuilt at the picture's size on every view layout
+    CanvasRecord CanvasInfo;        // the settings of the last canvas read
+    PainterRecord CurrentPainter;   // the loaded painter (after a canvas, only its name)
+    TransparencyState Transparency;
+    char ItemExplanation[kItemExplanationSize] = {};   // the current item's (code page 932, terminated)
     int32_t kind = kNone;
     char PainterPath[kPathSize] = {};
     char CanvasPath[kPathSize] = {};
     char CurrentPath[kPathSize] = {};   // the last file the title was set for
     float ZoomFactor = 1.0f;
 };
-
-extern DocumentState Document;
-
-// The current item's explanation (code page 932, terminated).
-extern char ItemExplanation[kItemExplanationSize];
-
 
 // The header buffer before a file's first 12 bytes are read into it: a file
 // shorter than 12 bytes overwrites only its first bytes.
@@ -53,6 +62,6 @@ void FormatLayoutStatus(char status[kStatusSize], const char* painterName);
 // "幅：%d, 高さ：%d": the size box of a standard image.
 void FormatSizeText(char text[kStatusSize], int width, int height);
 
-// Sets the title for a document and makes path the CurrentPath (the old
+// Sets the title for a document and makes path its CurrentPath (the old
 // contents are zeroed first).
-int SetDocumentTitle(WindowHandle window, const char* path, const char* painterName);
+int SetDocumentTitle(WindowHandle window, Document& doc, const char* path, const char* painterName);

@@ -12,9 +12,9 @@
 #include "colour/colour_dialogs_win32.h"
 #include "formats/painter/painter_record.h"
 #include "app/save_dialog_win32.h"
+#include "app/view_layout.h"
 #include "image/offscreen_win32.h"
 #include "image/platform.h"
-#include "image/program_objects.h"
 #include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 #include "shell/association_win32.h"
@@ -24,6 +24,14 @@ char AppTitle[100];
 char WindowClassName[100];
 HWND StatusBar;
 char ProgramDir[kPathSize];
+
+namespace {
+
+Document TheDocument;
+
+}  // namespace
+
+Document& ViewerDocument() { return TheDocument; }
 
 namespace {
 
@@ -44,26 +52,35 @@ void PaintWindow(HWND window)
         BitBlt(dc, 0, 0, client.right, client.bottom, back, 0, 0, SRCCOPY);
     EndPaint(window, &ps);
 
+    const Document& doc = ViewerDocument();
     char status[kStatusSize];
-    FormatPaintStatus(status, CurrentPainter.name, Picture.width, Picture.height);
+    FormatPaintStatus(status, doc.CurrentPainter.name, doc.Picture.width, doc.Picture.height);
     SendMessageA(StatusBar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(status));
 }
 
-void ShowProperties(HWND window)
+// Each dialog is handed what it works on as its parameter.
+template <typename T>
+LPARAM DialogParameter(T& value)
 {
-    switch (Document.kind) {
+    return reinterpret_cast<LPARAM>(&value);
+}
+
+void ShowProperties(HWND window, Document& doc)
+{
+    switch (doc.kind) {
     case kStandardImage: {
         char text[kStatusSize];
-        FormatSizeText(text, Picture.width, Picture.height);
+        FormatSizeText(text, doc.Picture.width, doc.Picture.height);
         MessageBoxA(window, text, "画像のサイズ", MB_OK);
         break;
     }
     case kPainter:
-        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PAINTER), window, PainterDialog, 0);
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_PAINTER), window, PainterDialog,
+                        DialogParameter(doc.CurrentPainter));
         break;
     case kPenItem:
     case kOtherItem:
-        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_USE_ITEM), window, UseItemDialog, 0);
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_USE_ITEM), window, UseItemDialog, DialogParameter(doc));
         break;
     default:
         break;   // nothing loaded, or a canvas: nothing to show
@@ -72,37 +89,42 @@ void ShowProperties(HWND window)
 
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
+    Document& doc = ViewerDocument();
     const int id = LOWORD(wParam);
     if (id >= kZoomFirstCommand && id <= kZoomLastCommand) {
-        Document.ZoomFactor = ZoomFactorForCommand(id);
-        LayoutView(window);
+        doc.ZoomFactor = ZoomFactorForCommand(id);
+        LayoutView(window, doc);
         return 0;
     }
+    ColourDialogDocument colours{doc.Picture, doc.AlphaMask, doc.Transparency};
     switch (id) {
     case IDM_OPEN:
-        OpenWithDialog(window);
+        OpenWithDialog(window, doc);
         return 0;
     case IDM_SAVE:
-        if (Document.PainterPath[0] == '\0' && Document.CanvasPath[0] == '\0' && Picture.path[0] == '\0')
+        if (doc.PainterPath[0] == '\0' && doc.CanvasPath[0] == '\0' && doc.Picture.path[0] == '\0')
             ShowMessage(window, MessageId::kNothingToSave);
         else
-            SavePicture(window);
+            SavePicture(window, doc);
         return 0;
     case IDM_PROPERTIES:
-        ShowProperties(window);
+        ShowProperties(window, doc);
         return 0;
     case IDM_TRANSPARENCY:
         // The dialog always ends with 0: the view is laid out again after it.
-        if (DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_TRANSPARENCY), window, TransparencyDialog, 0) == 0)
-            LayoutView(window);
+        if (DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_TRANSPARENCY), window, TransparencyDialog,
+                            DialogParameter(colours)) == 0)
+            LayoutView(window, doc);
         return 0;
     case IDM_COLOURS:
-        if (DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COLOURS), window, PenBackgroundDialog, 0) == 1)
-            LayoutView(window);
+        if (DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COLOURS), window, PenBackgroundDialog,
+                            DialogParameter(colours)) == 1)
+            LayoutView(window, doc);
         return 0;
     case IDM_ASSOCIATE:
         // Its result is not used and nothing is redrawn.
-        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ASSOCIATE), window, AssociationDialog, 0);
+        DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ASSOCIATE), window, AssociationDialog,
+                        reinterpret_cast<LPARAM>(ProgramDir));
         return 0;
     case IDM_ABOUT:
         DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), window, AboutDialogProc, 0);
@@ -122,7 +144,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE:
         DragAcceptFiles(window, TRUE);
-        Document.ZoomFactor = 1.0f;
+        ViewerDocument().ZoomFactor = 1.0f;
         InitCommonControls();
         StatusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, "", window,
                                         IDC_STATUS_BAR);
@@ -157,7 +179,7 @@ int UpdateZoomChecks(HWND, HMENU menu)
 {
     for (int id = kZoomFirstCommand; id <= kZoomLastCommand; ++id)
         CheckMenuItem(menu, id, MF_BYCOMMAND | MF_UNCHECKED);
-    if (int checked = CheckedZoomCommand(Document.ZoomFactor))
+    if (int checked = CheckedZoomCommand(ViewerDocument().ZoomFactor))
         CheckMenuItem(menu, checked, MF_BYCOMMAND | MF_CHECKED);
     return 0;
 }
@@ -175,7 +197,7 @@ int OpenDroppedFile(HWND window, HDROP drop)
         ShowNameTooLong(window);
         return 0;
     }
-    Read_ESI_CNV(window, name);
+    Read_ESI_CNV(window, ViewerDocument(), name);
     return 0;
 }
 
@@ -228,10 +250,11 @@ int SetProgramDirectory(const char* commandLine)
 
 HWND CreateMainWindow(HINSTANCE instance, int showCommand)
 {
-    Document.PainterPath[0] = '\0';
-    Document.CanvasPath[0] = '\0';
-    Picture.path[0] = '\0';
-    Document.kind = kNone;
+    Document& doc = ViewerDocument();
+    doc.PainterPath[0] = '\0';
+    doc.CanvasPath[0] = '\0';
+    doc.Picture.path[0] = '\0';
+    doc.kind = kNone;
 
     LoadStringA(instance, IDS_APP_TITLE, AppTitle, sizeof AppTitle);
     LoadStringA(instance, IDC_ZAVIK_VIEW, WindowClassName, sizeof WindowClassName);
@@ -269,7 +292,7 @@ int RunViewer(HINSTANCE instance, const char* commandLine, int showCommand)
     if (commandLine[0] != '\0') {
         char name[kPathSize];
         if (StripQuotes(name, commandLine))
-            Read_ESI_CNV(window, name);
+            Read_ESI_CNV(window, ViewerDocument(), name);
         else
             ShowNameTooLong(window);
     }

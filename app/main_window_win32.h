@@ -6,14 +6,22 @@
 
 #include <shellapi.h>
 
+#include "app/document.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 
 // Program-wide values of the main window.
 extern HINSTANCE AppInstance;
 extern char AppTitle[100];
 extern char WindowClassName[100];
 extern HWND StatusBar;
+
+// The program's folder, set at start-up (SetProgramDirectory) and registered
+// as the opener of the painter-program file kinds.
+extern char ProgramDir[kPathSize];
+
+// The viewer's one document, from start-up to exit: the main window's
+// commands, its view and its dialogs all work on it.
+Document& ViewerDocument();
 
 // Start-up steps 1 to 4: clears the document, loads the two strings,
 // registers the class and creates the 400 x 300 main window (shown with
@@ -33,4 +41,4 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // The back buffer holds the view as last laid out; WM_PAINT copies it.
 extern Offscreen BackBuffer;
 int CreateBackBuffer(HWND window);
-int OpenWithDialog(HWND window);
+int OpenWithDialog(HWND window, Document& doc);

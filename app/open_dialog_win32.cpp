@@ -7,7 +7,7 @@
 #include "app/main_window_win32.h"
 #include "app/open_dispatch.h"
 
-int OpenWithDialog(HWND window)
+int OpenWithDialog(HWND window, Document& doc)
 {
     char file[kPathSize] = {};
     OPENFILENAMEA ofn = {};
@@ -22,5 +22,5 @@ int OpenWithDialog(HWND window)
     ofn.lpstrDefExt = "jpg";
     if (!GetOpenFileNameA(&ofn))
         return -1;
-    return OpenChosenFile(window, static_cast<int>(ofn.nFilterIndex), file);
+    return OpenChosenFile(window, doc, static_cast<int>(ofn.nFilterIndex), file);
 }

@@ -3,14 +3,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/document.h"
 #include "app/open_readers.h"
-#include "colour/transparency_state.h"
+#include "app/view_layout.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 
 #define OPEN_FILTER                                                        \
@@ -28,8 +26,10 @@ const int kOpenFilterBytes = sizeof(OPEN_FILTER);
 
 namespace {
 
-const char* PainterName() { return CurrentPainter.name; }
-void SetPainterName(const char* name) { CopyText(CurrentPainter.name, sizeof CurrentPainter.name, name); }
+void SetPainterName(Document& doc, const char* name)
+{
+    CopyText(doc.CurrentPainter.name, sizeof doc.CurrentPainter.name, name);
+}
 
 // Opens the file and reads its header, with the boxes of a file that cannot
 // be opened. False when it cannot be opened.
@@ -44,35 +44,36 @@ bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
 
 // The painter and canvas branches, shared by the content dispatch and the
 // ESI and CNV filters: a failed read ends the open before the title.
-int OpenPainter(WindowHandle window, const char* path)
+int OpenPainter(WindowHandle window, Document& doc, const char* path)
 {
-    if (LoadPainterFile(window, CurrentPainter, path) < 0)
+    if (LoadPainterFile(window, doc, doc.CurrentPainter, path) < 0)
         return kOpenReadFailed;
-    CopyText(Document.PainterPath, sizeof Document.PainterPath, path);
-    LayoutView(window);
-    SetDocumentTitle(window, path, PainterName());
+    CopyText(doc.PainterPath, sizeof doc.PainterPath, path);
+    LayoutView(window, doc);
+    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
     return kOpenDone;
 }
 
-int OpenCanvas(WindowHandle window, const char* path)
+int OpenCanvas(WindowHandle window, Document& doc, const char* path)
 {
-    if (ReadCNV(window, Picture.path, Document.PainterPath, path) < 0) {
+    if (ReadCNV(window, doc, doc.Picture.path, doc.PainterPath, path) < 0) {
         ShowMessage(window, MessageId::kCanvasReadFailed);
         return kOpenReadFailed;
     }
-    CopyText(Document.CanvasPath, sizeof Document.CanvasPath, path);
-    LayoutView(window);
-    SetDocumentTitle(window, path, PainterName());
+    CopyText(doc.CanvasPath, sizeof doc.CanvasPath, path);
+    LayoutView(window, doc);
+    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
     return kOpenDone;
 }
 
 // OpenStandardImage on the file's first bytes, read once for every test
 // (null when the file cannot be opened, which no content test accepts).
-int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uint8_t* header, RasterImage& picture)
+int OpenStandardImageWithHeader(WindowHandle window, Document& doc, const char* path, const uint8_t* header,
+                                RasterImage& picture)
 {
     switch (StandardKindOf(path, header)) {
     case ContentKind::kPng:
-        return LoadPNG(window, path, picture);
+        return LoadPNG(window, doc, path, picture);
     case ContentKind::kBmp:
         return LoadBMP(window, path, picture);
     case ContentKind::kJpeg:
@@ -85,31 +86,31 @@ int OpenStandardImageWithHeader(WindowHandle window, const char* path, const uin
 }
 
 // Steps after the header was read: the kind by its magic, else a standard image.
-int OpenByContent(WindowHandle window, const char* path, const uint8_t header[12])
+int OpenByContent(WindowHandle window, Document& doc, const char* path, const uint8_t header[12])
 {
-    Document.kind = kNone;
+    doc.kind = kNone;
     switch (KindByContent(path, header)) {
     case ContentKind::kItem:
-        OpenItemFile(window, path);
-        SetPainterName(kNoPainterName);
-        SetDocumentTitle(window, path, PainterName());
+        OpenItemFile(window, doc, path);
+        SetPainterName(doc, kNoPainterName);
+        SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
         return kOpenDone;
     case ContentKind::kPainter:
-        return OpenPainter(window, path);
+        return OpenPainter(window, doc, path);
     case ContentKind::kCanvas:
-        return OpenCanvas(window, path);
+        return OpenCanvas(window, doc, path);
     default:
         break;
     }
-    SetPainterName(kNoPainterName);
-    if (OpenStandardImageWithHeader(window, path, header, Picture) != 0) {
+    SetPainterName(doc, kNoPainterName);
+    if (OpenStandardImageWithHeader(window, doc, path, header, doc.Picture) != 0) {
         ShowMessage(window, MessageId::kReadFailed);
     } else {
-        Document.kind = kStandardImage;
-        CopyText(Picture.path, sizeof Picture.path, path);
+        doc.kind = kStandardImage;
+        CopyText(doc.Picture.path, sizeof doc.Picture.path, path);
     }
-    LayoutView(window);
-    SetDocumentTitle(window, path, PainterName());
+    LayoutView(window, doc);
+    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
     return kOpenDone;
 }
 
@@ -140,19 +141,19 @@ ContentKind KindByContent(const char* path, const uint8_t header[12])
     return StandardKindOf(path, header);
 }
 
-int Read_ESI_CNV(WindowHandle window, const char* path)
+int Read_ESI_CNV(WindowHandle window, Document& doc, const char* path)
 {
     uint8_t header[12];
     if (!OpenHeader(window, path, header))
         return kOpenCannotOpen;
-    Transparency.MaskActive = 0;
-    return OpenByContent(window, path, header);
+    doc.Transparency.MaskActive = 0;
+    return OpenByContent(window, doc, path, header);
 }
 
-int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
+int OpenChosenFile(WindowHandle window, Document& doc, int filterIndex, const char* path)
 {
-    Document.kind = kNone;
-    Transparency.MaskActive = 0;
+    doc.kind = kNone;
+    doc.Transparency.MaskActive = 0;
     uint8_t header[12];
     switch (filterIndex) {
     case 1:
@@ -163,77 +164,65 @@ int OpenChosenFile(WindowHandle window, int filterIndex, const char* path)
         if (!OpenHeader(window, path, header))
             return kOpenCannotOpen;
         if (filterIndex == 1)
-            return OpenByContent(window, path, header);
+            return OpenByContent(window, doc, path, header);
         if (filterIndex == 2 && IsPainterMagic(header))
-            return OpenPainter(window, path);
+            return OpenPainter(window, doc, path);
         if (filterIndex == 3 && IsCanvasMagic(header))
-            return OpenCanvas(window, path);
-        LayoutView(window);
+            return OpenCanvas(window, doc, path);
+        LayoutView(window, doc);
         break;
     case 4:
-        if (ReadJPEG(path, Picture) != 1)
+        if (ReadJPEG(path, doc.Picture) != 1)
             ShowMessage(window, MessageId::kJpegOpenFailed);
-        Document.kind = kStandardImage;
-        CopyText(Picture.path, sizeof Picture.path, path);
-        LayoutView(window);
+        doc.kind = kStandardImage;
+        CopyText(doc.Picture.path, sizeof doc.Picture.path, path);
+        LayoutView(window, doc);
         break;
     case 5:
-        if (OpenBmpIntoPicture(window, path) < 0)
+        if (OpenBmpIntoPicture(window, doc, path) < 0)
             ShowMessage(window, MessageId::kBmpOpenFailed);
-        Document.kind = kStandardImage;
+        doc.kind = kStandardImage;
         break;
     case 6:
-        if (OpenStandardImage(window, path, Picture) == 0) {
-            Document.kind = kStandardImage;
-            LayoutView(window);
+        if (OpenStandardImage(window, doc, path, doc.Picture) == 0) {
+            doc.kind = kStandardImage;
+            LayoutView(window, doc);
         }
         break;
     case 7:
-        OpenItemFile(window, path);
+        OpenItemFile(window, doc, path);
         break;
     default:
         break;
     }
-    SetDocumentTitle(window, path, PainterName());
+    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
     return kOpenDone;
 }
 
-void ResetProgramState()
-{
-    Document = DocumentState();
-    Transparency = TransparencyState();
-    Picture = RasterImage();
-    AlphaMask = ByteBuffer();
-    Backdrop = RasterImage();
-    CanvasInfo = CanvasRecord();
-    CurrentPainter = PainterRecord();
-    std::memset(ItemExplanation, 0, sizeof ItemExplanation);
-}
-
-int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture)
+int OpenStandardImage(WindowHandle window, Document& doc, const char* path, RasterImage& picture)
 {
     uint8_t header[12];
-    return OpenStandardImageWithHeader(window, path, ReadFileHeader(path, header) ? header : nullptr, picture);
+    return OpenStandardImageWithHeader(window, doc, path, ReadFileHeader(path, header) ? header : nullptr, picture);
 }
 
-int OpenItemFile(WindowHandle window, const char* path)
+int OpenItemFile(WindowHandle window, Document& doc, const char* path)
 {
     RasterImage itemPicture;
     ItemRecord item;
-    if (ReadItem(window, path, itemPicture, item) < 0) {
+    if (ReadItem(window, doc, path, itemPicture, item) < 0) {
         ShowMessage(window, MessageId::kItemReadFailed);
         return -1;
     }
-    Picture.CopyPixelsFrom(itemPicture);
-    Picture.FillHeaders();
-    LayoutView(window);
+    doc.Picture.CopyPixelsFrom(itemPicture);
+    doc.Picture.FillHeaders();
+    LayoutView(window, doc);
     return 0;
 }
 
-int OpenBmpIntoPicture(WindowHandle window, const char* path)
+int OpenBmpIntoPicture(WindowHandle window, Document& doc, const char* path)
 {
-    if (ReadBMP(Picture, path) < 0)
+    if (ReadBMP(doc.Picture, path) < 0)
         return -1;
-    LayoutView(window);
+    LayoutView(window, doc);
     return 0;
 }

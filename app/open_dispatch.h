@@ -1,13 +1,15 @@
 // Opening a file: by its content (command line, drops, the all-types entry
 // of the Open dialog) or by the file type chosen in the Open dialog.
 //
-// Every path ends by laying the view out (platform LayoutView) and setting
-// the title, except an open that ended early: a file that cannot be opened,
-// a failed painter or canvas read, a cancelled dialog.
+// Every path ends by laying the view out (the front end's LayoutView) and
+// setting the title, except an open that ended early: a file that cannot be
+// opened, a failed painter or canvas read, a cancelled dialog. Everything an
+// open changes is in the document it is given.
 #pragma once
 
 #include <cstdint>
 
+#include "app/document.h"
 #include "image/platform.h"
 #include "image/raster_image.h"
 
@@ -22,7 +24,7 @@ enum OpenResult : int {
 // or JPEG. 0 when the open ran to its end (also after a failed standard-image
 // load, which it reports itself), -1 after a painter or canvas failure, -3
 // when the file cannot be opened.
-int Read_ESI_CNV(WindowHandle window, const char* path);
+int Read_ESI_CNV(WindowHandle window, Document& doc, const char* path);
 
 // The reader the content dispatch gives a file: by the magic of its first
 // 12 bytes, else PNG by signature, BMP by name and "BM", JPEG by name.
@@ -34,19 +36,13 @@ ContentKind StandardKindOf(const char* path, const uint8_t* header);
 
 // What the Open dialog does with the file the user chose under filter index
 // 1..7 (the dialog itself is the platform's). Same results as OpenWithDialog.
-int OpenChosenFile(WindowHandle window, int filterIndex, const char* path);
+int OpenChosenFile(WindowHandle window, Document& doc, int filterIndex, const char* path);
 
 // The Open dialog's filter: fourteen NUL-terminated strings, then a second
 // NUL. kOpenFilterBytes counts every byte including the final NUL.
 extern const char kOpenFilter[];
 extern const int kOpenFilterBytes;
 
-// Puts every program-wide object (the document, the transparency state,
-// Picture, AlphaMask, Backdrop, CanvasInfo, CurrentPainter, the item
-// explanation) back to its state at start-up, so that what the next open
-// leaves behind is what it would leave in a program that had just started.
-void ResetProgramState();
-
-int OpenStandardImage(WindowHandle window, const char* path, RasterImage& picture);
-int OpenItemFile(WindowHandle window, const char* path);
-int OpenBmpIntoPicture(WindowHandle window, const char* path);
+int OpenStandardImage(WindowHandle window, Document& doc, const char* path, RasterImage& picture);
+int OpenItemFile(WindowHandle window, Document& doc, const char* path);
+int OpenBmpIntoPicture(WindowHandle window, Document& doc, const char* path);

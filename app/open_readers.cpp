@@ -3,13 +3,10 @@
 #include <cstring>
 #include <utility>
 
-#include "app/document.h"
-#include "colour/transparency_state.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/painter/painter_reader.h"
 #include "formats/standard/png_codec.h"
 #include "image/open_file.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 
 namespace {
@@ -28,13 +25,14 @@ int PainterResult(PainterError error)
     return kPainterBadMagic;
 }
 
-int LoadWith(int (*reader)(PainterRecord&, std::FILE*), WindowHandle window, PainterRecord& painter,
-             const char* path)
+// read(file) runs the reader on the open file.
+template <typename Read>
+int LoadWith(Read read, WindowHandle window, const char* path)
 {
     std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kPainterLoadFailed;
-    int result = reader(painter, file);
+    int result = read(file);
     if (result == kPainterBadVersion)
         ShowMessage(window, MessageId::kPainterVersion);
     else if (result < 0)
@@ -45,28 +43,28 @@ int LoadWith(int (*reader)(PainterRecord&, std::FILE*), WindowHandle window, Pai
 
 // The canvas's painter: the short read of its file when there is one (its
 // messages and failures do not change the canvas read), else its file name.
-void SetCanvasPainterName(WindowHandle window, const char* painterPath)
+void SetCanvasPainterName(WindowHandle window, PainterRecord& painter, const char* painterPath)
 {
     if (std::FILE* probe = OpenRegularFile(painterPath)) {
         std::fclose(probe);
-        LoadPainterFileShort(window, CurrentPainter, painterPath);
+        LoadPainterFileShort(window, painter, painterPath);
         return;
     }
-    if (!PainterNameFromMissingFile(painterPath, CurrentPainter.name, sizeof CurrentPainter.name))
-        CopyText(CurrentPainter.name, sizeof CurrentPainter.name, kNoPainterName);
+    if (!PainterNameFromMissingFile(painterPath, painter.name, sizeof painter.name))
+        CopyText(painter.name, sizeof painter.name, kNoPainterName);
 }
 
 }  // namespace
 
-int ReadPainter(PainterRecord& painter, std::FILE* file)
+int ReadPainter(Document& doc, PainterRecord& painter, std::FILE* file)
 {
-    RasterImage picture = std::move(Picture);
+    RasterImage picture = std::move(doc.Picture);
     MessageList messages;
     const PainterError error = DecodePainter(file, painter, picture, messages);
-    Picture = std::move(picture);
+    doc.Picture = std::move(picture);
     ShowMessages(nullptr, messages);
     if (error == PainterError::kNone)
-        Document.kind = kPainter;
+        doc.kind = kPainter;
     return PainterResult(error);
 }
 
@@ -75,30 +73,30 @@ int ReadPainterShort(PainterRecord& painter, std::FILE* file)
     return PainterResult(DecodePainterShort(file, painter));
 }
 
-int LoadPainterFile(WindowHandle window, PainterRecord& painter, const char* path)
+int LoadPainterFile(WindowHandle window, Document& doc, PainterRecord& painter, const char* path)
 {
-    return LoadWith(ReadPainter, window, painter, path);
+    return LoadWith([&](std::FILE* file) { return ReadPainter(doc, painter, file); }, window, path);
 }
 
 int LoadPainterFileShort(WindowHandle window, PainterRecord& painter, const char* path)
 {
-    return LoadWith(ReadPainterShort, window, painter, path);
+    return LoadWith([&](std::FILE* file) { return ReadPainterShort(painter, file); }, window, path);
 }
 
-int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const char* canvasPath)
+int ReadCNV(WindowHandle window, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath)
 {
     // The decoder starts from the current values, which whatever the file
-    // does not carry keeps. subjectPath is Picture's own path, so it is
-    // copied before Picture is handed over and written after it is back.
+    // does not carry keeps. subjectPath is the picture's own path, so it is
+    // copied before the picture is handed over and written after it is back.
     CanvasContents canvas;
     std::memcpy(canvas.subjectPath, subjectPath, kPathSize);
     std::memcpy(canvas.painterPath, painterPath, kPathSize);
-    canvas.picture = std::move(Picture);
-    canvas.record = std::move(CanvasInfo);
+    canvas.picture = std::move(doc.Picture);
+    canvas.record = std::move(doc.CanvasInfo);
     MessageList messages;
     const CanvasError error = DecodeCanvasFile(canvasPath, canvas, messages);
-    Picture = std::move(canvas.picture);
-    CanvasInfo = std::move(canvas.record);
+    doc.Picture = std::move(canvas.picture);
+    doc.CanvasInfo = std::move(canvas.record);
     std::memcpy(subjectPath, canvas.subjectPath, kPathSize);
     std::memcpy(painterPath, canvas.painterPath, kPathSize);
     ShowMessages(window, messages);
@@ -113,12 +111,12 @@ int ReadCNV(WindowHandle window, char* subjectPath, char* painterPath, const cha
     case CanvasError::kReadError:
         return kCanvasBadMagic;
     }
-    SetCanvasPainterName(window, painterPath);
-    Document.kind = kCanvas;
+    SetCanvasPainterName(window, doc.CurrentPainter, painterPath);
+    doc.kind = kCanvas;
     return kCanvasRead;
 }
 
-int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRecord& item)
+int ReadItem(WindowHandle window, Document& doc, const char* path, RasterImage& picture, ItemRecord& item)
 {
     ItemContents contents;
     contents.record = item;
@@ -139,21 +137,21 @@ int ReadItem(WindowHandle window, const char* path, RasterImage& picture, ItemRe
     }
     item = contents.record;
     SetControlText(window, kItemNameControl, item.name);
-    CopyText(ItemExplanation, sizeof ItemExplanation, contents.explanation);
+    CopyText(doc.ItemExplanation, sizeof doc.ItemExplanation, contents.explanation);
     if (contents.itemKind == kItemKindPen)
-        Document.kind = kPenItem;
+        doc.kind = kPenItem;
     else if (contents.itemKind == kItemKindOther)
-        Document.kind = kOtherItem;
+        doc.kind = kOtherItem;
     return kItemRead;
 }
 
-int LoadPNG(WindowHandle window, const char* path, RasterImage& picture)
+int LoadPNG(WindowHandle window, Document& doc, const char* path, RasterImage& picture)
 {
     bool alphaChannel = false;
-    const int result = ReadPNG(path, picture, &AlphaMask, &alphaChannel);
+    const int result = ReadPNG(path, picture, &doc.AlphaMask, &alphaChannel);
     if (result >= 0) {
         if (alphaChannel)
-            Transparency.MaskActive = 1;
+            doc.Transparency.MaskActive = 1;
         CopyText(picture.path, sizeof picture.path, path);
         return 0;
     }

@@ -26,7 +26,7 @@ bool MayWrite(HWND window, const std::string& path, const char* typed)
 
 }  // namespace
 
-int SavePicture(HWND window)
+int SavePicture(HWND window, const Document& doc)
 {
     static const char filter[] = "JPEG (*.JPG)\0*.jpg\0Bitmap (*.BMP)\0*.bmp\0PNG (*.PNG)\0*.png\0";
     char file[MAX_PATH] = {};
@@ -49,7 +49,7 @@ int SavePicture(HWND window)
     const int type = static_cast<int>(ofn.nFilterIndex);
     if (!MayWrite(window, PathWithExtensionFor(file, type), file))
         return -1;
-    SaveByFilterIndex(window, type, file);
+    SaveByFilterIndex(window, type, file, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency);
     // The folder of the file just saved: Windows makes it the current folder
     // as the dialog closes, other implementations of the dialog need not.
     if (ofn.nFileOffset > 0 && ofn.nFileOffset < MAX_PATH) {

@@ -63,19 +63,22 @@ void EnablePenChoice(HWND dialog, bool enable)
 
 }  // namespace
 
-INT_PTR CALLBACK UseItemDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK UseItemDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        if (ReadItem(dialog, Document.CurrentPath, ItemPicture(), DialogItem()) < 0) {
-            ShowMessage(dialog, MessageId::kFailedPath, Document.CurrentPath);
+    case WM_INITDIALOG: {
+        // The document the item is read again into: the dialog's parameter.
+        Document& doc = *reinterpret_cast<Document*>(lParam);
+        if (ReadItem(dialog, doc, doc.CurrentPath, ItemPicture(), DialogItem()) < 0) {
+            ShowMessage(dialog, MessageId::kFailedPath, doc.CurrentPath);
             EndDialog(dialog, -2);
             return TRUE;
         }
         DrawItemPicture(dialog);
-        SetDlgItemTextA(dialog, IDC_ITEM_EXPLANATION, ItemExplanation);
+        SetDlgItemTextA(dialog, IDC_ITEM_EXPLANATION, doc.ItemExplanation);
         EnablePenChoice(dialog, ItemHasPenEffect(DialogItem()));
         return TRUE;
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(dialog, &ps);

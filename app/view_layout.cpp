@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-#include "colour/transparency_state.h"
 #include "image/pixel_blend.h"
-#include "image/program_objects.h"
 
 bool ViewBlends(const RasterImage& picture, const RasterImage& backdrop, const ByteBuffer& mask, int32_t maskActive)
 {
@@ -78,20 +76,21 @@ int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int
     return kRasterOk;
 }
 
-int RenderView(RasterImage& dest, float zoom)
+int RenderView(Document& doc, RasterImage& dest, float zoom)
 {
-    int result = BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode,
-                               Transparency.BGColor);
+    int result = BuildBackdrop(doc.Backdrop, doc.Picture.width, doc.Picture.height, doc.Transparency.BackgroundMode,
+                               doc.Transparency.BGColor);
     if (result != kRasterOk)
         return result;
-    const int32_t dw = DisplayLength(Picture.width, zoom);
-    const int32_t dh = DisplayLength(Picture.height, zoom);
-    if (dw == Picture.width && dh == Picture.height) {
+    const int32_t dw = DisplayLength(doc.Picture.width, zoom);
+    const int32_t dh = DisplayLength(doc.Picture.height, zoom);
+    if (dw == doc.Picture.width && dh == doc.Picture.height) {
         // Unzoomed, the composed image is the view: made straight into dest.
-        result = ComposeView(dest, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+        result = ComposeView(dest, doc.Picture, doc.Backdrop, doc.AlphaMask, doc.Transparency.MaskActive);
     } else {
         RasterImage composed;
-        const RasterImage* shown = ViewPicture(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+        const RasterImage* shown =
+            ViewPicture(composed, doc.Picture, doc.Backdrop, doc.AlphaMask, doc.Transparency.MaskActive);
         result = shown ? StretchNearest(dest, *shown, dw, dh) : kRasterNoMemory;
     }
     if (result == kRasterOk)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/document.h"
 #include "colour/backdrop.h"
 #include "image/byte_buffer.h"
 #include "image/raster_image.h"
@@ -41,7 +42,13 @@ int32_t ClientWidthFor(int32_t displayWidth);
 // and columns without averaging.
 int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int32_t dh);
 
-// What the window shows for the current document: Picture composed with the
-// transparency state over the Backdrop (rebuilt here) and stretched to the
+// What the window shows for the document: its Picture composed with its
+// transparency state over its Backdrop (rebuilt here) and stretched to the
 // zoom.
-int RenderView(RasterImage& dest, float zoom);
+int RenderView(Document& doc, RasterImage& dest, float zoom);
+
+// Lays the view out again after the document changed: composes its Picture
+// with its transparency state, draws it and fits the window around it. Each
+// front end implements it (the open dispatch calls it); the command line's
+// and the browser's do nothing, as they render on request.
+void LayoutView(WindowHandle window, Document& doc);

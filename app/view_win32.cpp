@@ -8,19 +8,16 @@
 #include "app/document.h"
 #include "app/main_window_win32.h"
 #include "app/view_layout.h"
-#include "colour/transparency_state.h"
-#include "formats/painter/painter_record.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 
 namespace {
 
 // The header to draw the composed image with: the picture's own, unless it
 // does not describe the block, in which case one that does is used so that
 // GDI never reads past it.
-BITMAPINFO DrawingInfo(const RasterImage& composed)
+BITMAPINFO DrawingInfo(const RasterImage& picture, const RasterImage& composed)
 {
-    BITMAPINFO info = GdiBitmapInfo(Picture);
+    BITMAPINFO info = GdiBitmapInfo(picture);
     const BITMAPINFOHEADER& h = info.bmiHeader;
     LONG rows = h.biHeight < 0 ? -h.biHeight : h.biHeight;
     if (h.biWidth != composed.width || rows != composed.height || h.biBitCount != 24 || h.biCompression != BI_RGB ||
@@ -55,17 +52,18 @@ int CreateBackBuffer(HWND window)
     return 0;
 }
 
-void LayoutView(WindowHandle handle)
+void LayoutView(WindowHandle handle, Document& doc)
 {
     HWND window = static_cast<HWND>(handle);
     RasterImage composed;
     HDC dc = GetDC(window);
-    const int32_t W = Picture.width;
-    const int32_t H = Picture.height;
+    const int32_t W = doc.Picture.width;
+    const int32_t H = doc.Picture.height;
 
-    BuildBackdrop(Backdrop, W, H, Transparency.BackgroundMode, Transparency.BGColor);
+    BuildBackdrop(doc.Backdrop, W, H, doc.Transparency.BackgroundMode, doc.Transparency.BGColor);
     // Without a blend the picture is drawn as it is, with no copy made.
-    const RasterImage* shown = ViewPicture(composed, Picture, Backdrop, AlphaMask, Transparency.MaskActive);
+    const RasterImage* shown =
+        ViewPicture(composed, doc.Picture, doc.Backdrop, doc.AlphaMask, doc.Transparency.MaskActive);
 
     int w = GetSystemMetrics(SM_CXSCREEN);
     int h = GetSystemMetrics(SM_CYSCREEN);
@@ -77,13 +75,13 @@ void LayoutView(WindowHandle handle)
     if (back)
         PatBlt(back, 0, 0, w, h, PATCOPY);
 
-    const int32_t dw = DisplayLength(W, Document.ZoomFactor);
-    const int32_t dh = DisplayLength(H, Document.ZoomFactor);
+    const int32_t dw = DisplayLength(W, doc.ZoomFactor);
+    const int32_t dh = DisplayLength(H, doc.ZoomFactor);
     SetStretchBltMode(dc, COLORONCOLOR);
     if (back)
         SetStretchBltMode(back, COLORONCOLOR);
     if (shown && !shown->Empty()) {
-        BITMAPINFO info = DrawingInfo(*shown);
+        BITMAPINFO info = DrawingInfo(doc.Picture, *shown);
         StretchDIBits(dc, 0, 0, dw, dh, 0, 0, W, H, shown->pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
         if (back)
             StretchDIBits(back, 0, 0, dw, dh, 0, 0, W, H, shown->pixels.data, &info, DIB_RGB_COLORS, SRCCOPY);
@@ -107,6 +105,6 @@ void LayoutView(WindowHandle handle)
     ShowScrollBar(window, SB_HORZ, FALSE);
 
     char status[kStatusSize];
-    FormatLayoutStatus(status, CurrentPainter.name);
+    FormatLayoutStatus(status, doc.CurrentPainter.name);
     SendMessageA(StatusBar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(status));
 }

@@ -10,7 +10,6 @@
 #include "colour/transparency_state.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/pixel_block.h"
-#include "image/program_objects.h"
 
 namespace {
 
@@ -78,20 +77,24 @@ void CountMegapixels(benchmark::State& state)
                                                 benchmark::Counter::kIsRate);
 }
 
-void LoadDrawing(int photograph = 0)
+void LoadDrawing(Document& doc, int photograph = 0)
 {
-    Picture.CopyPixelsFrom(photograph ? Photograph() : Drawing());
-    Picture.FillHeaders();
-    Transparency.MaskActive = 0;
+    doc.Picture.CopyPixelsFrom(photograph ? Photograph() : Drawing());
+    doc.Picture.FillHeaders();
+    doc.Transparency.MaskActive = 0;
 }
+
+// The separation every benchmark after the first starts from.
+int Separate(Document& doc) { return BuildAlphaMask(doc.Picture, doc.AlphaMask, doc.Transparency, 20, 230, 10); }
 
 void BM_BuildAlphaMask(benchmark::State& state)
 {
+    Document doc;
     for (auto _ : state) {
         state.PauseTiming();
-        LoadDrawing(static_cast<int>(state.range(0)));   // the separation rewrites the picture
+        LoadDrawing(doc, static_cast<int>(state.range(0)));   // the separation rewrites the picture
         state.ResumeTiming();
-        benchmark::DoNotOptimize(BuildAlphaMask(20, 230, 10));
+        benchmark::DoNotOptimize(Separate(doc));
     }
     CountMegapixels(state);
 }
@@ -100,10 +103,11 @@ BENCHMARK(BM_BuildAlphaMask)->ArgName("photograph")->Arg(0)->Arg(1)->Unit(benchm
 
 void BM_FindDarkestBrightest(benchmark::State& state)
 {
-    LoadDrawing();
+    Document doc;
+    LoadDrawing(doc);
     for (auto _ : state) {
         uint32_t dark = 0, bright = 0;
-        benchmark::DoNotOptimize(FindDarkestBrightest(Picture, dark, bright));
+        benchmark::DoNotOptimize(FindDarkestBrightest(doc.Picture, dark, bright));
     }
     CountMegapixels(state);
 }
@@ -111,11 +115,12 @@ BENCHMARK(BM_FindDarkestBrightest)->Unit(benchmark::kMillisecond);
 
 void BM_RecolorPen(benchmark::State& state)
 {
-    LoadDrawing();
-    BuildAlphaMask(20, 230, 10);
+    Document doc;
+    LoadDrawing(doc);
+    Separate(doc);
     uint32_t colour = 0x00203040;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(RecolorPen(colour));
+        benchmark::DoNotOptimize(RecolorPen(doc.Picture, doc.AlphaMask, colour));
         colour ^= 0x00010101;
     }
     CountMegapixels(state);
@@ -125,14 +130,14 @@ BENCHMARK(BM_RecolorPen)->Unit(benchmark::kMillisecond);
 // The blend of the view into a composed image that already has the size.
 void BM_ComposeViewWithMask(benchmark::State& state)
 {
-    LoadDrawing();
-    BuildAlphaMask(20, 230, 10);
-    BuildBackdrop(Backdrop, Picture.width, Picture.height, kTransparent, 0);
+    Document doc;
+    LoadDrawing(doc);
+    Separate(doc);
+    BuildBackdrop(doc.Backdrop, doc.Picture.width, doc.Picture.height, kTransparent, 0);
     RasterImage composed;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ComposeView(composed, Picture, Backdrop, AlphaMask, 1));
+        benchmark::DoNotOptimize(ComposeView(composed, doc.Picture, doc.Backdrop, doc.AlphaMask, 1));
     CountMegapixels(state);
-    Transparency.MaskActive = 0;
 }
 BENCHMARK(BM_ComposeViewWithMask)->Unit(benchmark::kMillisecond);
 
@@ -141,13 +146,14 @@ BENCHMARK(BM_ComposeViewWithMask)->Unit(benchmark::kMillisecond);
 // taken as it is (without one).
 void BM_LayoutComposition(benchmark::State& state)
 {
-    LoadDrawing();
-    BuildAlphaMask(20, 230, 10);
+    Document doc;
+    LoadDrawing(doc);
+    Separate(doc);
     const int32_t maskActive = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
-        BuildBackdrop(Backdrop, Picture.width, Picture.height, kTransparent, 0);
+        BuildBackdrop(doc.Backdrop, doc.Picture.width, doc.Picture.height, kTransparent, 0);
         RasterImage composed;
-        benchmark::DoNotOptimize(ViewPicture(composed, Picture, Backdrop, AlphaMask, maskActive));
+        benchmark::DoNotOptimize(ViewPicture(composed, doc.Picture, doc.Backdrop, doc.AlphaMask, maskActive));
     }
     CountMegapixels(state);
 }
@@ -173,15 +179,15 @@ BENCHMARK(BM_NewBlockFirstTouch)->Unit(benchmark::kMillisecond);
 // mask or, with none, the picture as it is) into a new image.
 void BM_RenderView(benchmark::State& state)
 {
-    LoadDrawing();
-    BuildAlphaMask(20, 230, 10);
-    Transparency.MaskActive = static_cast<int32_t>(state.range(0));
+    Document doc;
+    LoadDrawing(doc);
+    Separate(doc);
+    doc.Transparency.MaskActive = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
         RasterImage view;
-        benchmark::DoNotOptimize(RenderView(view, 1.0f));
+        benchmark::DoNotOptimize(RenderView(doc, view, 1.0f));
     }
     CountMegapixels(state);
-    Transparency.MaskActive = 0;
 }
 BENCHMARK(BM_RenderView)->ArgName("mask")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -190,18 +196,21 @@ BENCHMARK(BM_RenderView)->ArgName("mask")->Arg(0)->Arg(1)->Unit(benchmark::kMill
 // already has the size (fresh: 1, into a new one as each save makes it).
 void BM_CompositeForSave(benchmark::State& state)
 {
-    LoadDrawing();
-    BuildAlphaMask(20, 230, 10);
-    Transparency.BackgroundMode = state.range(0) ? kBGColorFill : kTransparent;
-    Transparency.BGColor = 0x00C0E0F0;
-    BuildBackdrop(Backdrop, Picture.width, Picture.height, Transparency.BackgroundMode, Transparency.BGColor);
+    Document doc;
+    LoadDrawing(doc);
+    Separate(doc);
+    doc.Transparency.BackgroundMode = state.range(0) ? kBGColorFill : kTransparent;
+    doc.Transparency.BGColor = 0x00C0E0F0;
+    BuildBackdrop(doc.Backdrop, doc.Picture.width, doc.Picture.height, doc.Transparency.BackgroundMode,
+                  doc.Transparency.BGColor);
     RasterImage kept;
     for (auto _ : state) {
         RasterImage fresh;
-        benchmark::DoNotOptimize(CompositeForSave(state.range(1) ? fresh : kept));
+        RasterImage& composite = state.range(1) ? fresh : kept;
+        benchmark::DoNotOptimize(
+            CompositeForSave(composite, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency));
     }
     CountMegapixels(state);
-    Transparency = TransparencyState();
 }
 BENCHMARK(BM_CompositeForSave)
     ->ArgNames({"colour", "fresh"})

@@ -13,7 +13,6 @@
 #include "formats/painter/canvas_reader.h"
 #include "formats/painter/huffman.h"
 #include "image/pixel_block.h"
-#include "image/program_objects.h"
 #include "tools/writers/canvas_file_writer.h"
 #include "tools/writers/huffman_writer.h"
 
@@ -106,9 +105,10 @@ void Report(benchmark::State& state, int64_t codedBytes)
 void BM_HuffmanCanvasOpen(benchmark::State& state)
 {
     const Inputs& in = TheInputs(state);
+    Document doc;
     char subject[kPathSize], painter[kPathSize];
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReadCNV(nullptr, subject, painter, in.canvasPath.c_str()));
+        benchmark::DoNotOptimize(ReadCNV(nullptr, doc, subject, painter, in.canvasPath.c_str()));
     Report(state, in.CodedLength());
 }
 BENCHMARK(BM_HuffmanCanvasOpen)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -118,12 +118,13 @@ BENCHMARK(BM_HuffmanCanvasOpen)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchm
 void BM_HuffmanCanvasFirstOpen(benchmark::State& state)
 {
     const Inputs& in = TheInputs(state);
+    Document doc;
     char subject[kPathSize], painter[kPathSize];
     for (auto _ : state) {
         state.PauseTiming();
         ReleaseSpareBlocks();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ReadCNV(nullptr, subject, painter, in.canvasPath.c_str()));
+        benchmark::DoNotOptimize(ReadCNV(nullptr, doc, subject, painter, in.canvasPath.c_str()));
     }
     Report(state, in.CodedLength());
 }

@@ -9,7 +9,6 @@
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/jpeg_codec.h"
-#include "image/program_objects.h"
 
 namespace {
 
@@ -41,8 +40,9 @@ const std::string& LargeJpeg()
 void BM_DecodeLargeJpeg(benchmark::State& state)
 {
     const std::string& path = LargeJpeg();
+    Document doc;
     for (auto _ : state) {
-        int result = ReadJPEG(path.c_str(), Picture);
+        int result = ReadJPEG(path.c_str(), doc.Picture);
         benchmark::DoNotOptimize(result);
     }
     state.SetItemsProcessed(state.iterations() * 4000 * 3000);
@@ -51,27 +51,28 @@ BENCHMARK(BM_DecodeLargeJpeg)->Unit(benchmark::kMillisecond);
 
 void BM_LayoutLargePicture(benchmark::State& state)
 {
-    ReadJPEG(LargeJpeg().c_str(), Picture);
-    Transparency.MaskActive = static_cast<int32_t>(state.range(0));
-    if (Transparency.MaskActive)
-        AlphaMask.AllocateFilled(Picture.width * Picture.height, 128);
+    Document doc;
+    ReadJPEG(LargeJpeg().c_str(), doc.Picture);
+    doc.Transparency.MaskActive = static_cast<int32_t>(state.range(0));
+    if (doc.Transparency.MaskActive)
+        doc.AlphaMask.AllocateFilled(doc.Picture.width * doc.Picture.height, 128);
     const float zoom = state.range(1) / 100.0f;
     for (auto _ : state) {
         RasterImage view;
-        int result = RenderView(view, zoom);
+        int result = RenderView(doc, view, zoom);
         benchmark::DoNotOptimize(result);
     }
-    Transparency.MaskActive = 0;
 }
 BENCHMARK(BM_LayoutLargePicture)->Args({0, 100})->Args({1, 100})->Args({0, 50})->Unit(benchmark::kMillisecond);
 
 void BM_OpenAndLayOut(benchmark::State& state)
 {
     const std::string& path = LargeJpeg();
+    Document doc;
     for (auto _ : state) {
-        ReadJPEG(path.c_str(), Picture);
+        ReadJPEG(path.c_str(), doc.Picture);
         RasterImage view;
-        benchmark::DoNotOptimize(RenderView(view, 1.0f));
+        benchmark::DoNotOptimize(RenderView(doc, view, 1.0f));
     }
 }
 BENCHMARK(BM_OpenAndLayOut)->Unit(benchmark::kMillisecond);

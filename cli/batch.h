@@ -1,10 +1,11 @@
 // Conversion of many files: each file in a process of its own, several at
 // once, with a progress line on a terminal.
 //
-// The open dispatch and the save pipeline work on the program-wide objects,
-// so files are never converted side by side in one process; a worker
-// process per file gives each conversion a program of its own, exactly as
-// if the file had been converted alone. Where there is no fork (Windows)
+// Each file opens into a document of its own, but the save's failure report
+// and the pixel blocks kept for reuse are the process's, so files are never
+// converted side by side in one process; a worker process per file gives
+// each conversion a program of its own, exactly as if the file had been
+// converted alone. Where there is no fork (Windows)
 // the files are converted one after the other in this process.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include "cli/cli_platform.h"
 
 #include "cli/text_output.h"
+#include "app/view_layout.h"
 #include "image/platform.h"
 
 namespace {
@@ -46,4 +47,4 @@ void ShowMessage(WindowHandle, MessageId id, const char* argument)
 
 void SetWindowTitle(WindowHandle, const char*) {}
 void SetControlText(WindowHandle, int, const char*) {}
-void LayoutView(WindowHandle) {}
+void LayoutView(WindowHandle, Document&) {}

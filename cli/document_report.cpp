@@ -9,7 +9,6 @@
 #include "formats/painter/canvas_info.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/pen_shapes.h"
-#include "image/program_objects.h"
 #include "profile/diagnosis.h"
 
 const char* KindName(int kind)
@@ -129,11 +128,11 @@ void ReportPainter(Report& r, const PainterRecord& p)
 }
 
 // The item is read again, as the use-item dialog does, for its record.
-void ReportItem(Report& r, const std::string& path)
+void ReportItem(Report& r, Document& doc, const std::string& path)
 {
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(nullptr, path.c_str(), picture, item) < 0)
+    if (ReadItem(nullptr, doc, path.c_str(), picture, item) < 0)
         return;
     r.Begin("item");
     r.Text("name", item.name);
@@ -149,16 +148,16 @@ void ReportItem(Report& r, const std::string& path)
     r.Int("penDensity", item.penDensity);
     r.Int("penAux", item.penAux);
     r.Int("hasPenEffect", ItemHasPenEffect(item) ? 1 : 0);
-    r.Text("explanation", ItemExplanation);
+    r.Text("explanation", doc.ItemExplanation);
     r.End();
 }
 
-void ReportCanvas(Report& r)
+void ReportCanvas(Report& r, const Document& doc)
 {
-    const CanvasRecord& c = CanvasInfo;
+    const CanvasRecord& c = doc.CanvasInfo;
     r.Begin("canvas");
-    r.Text("subjectPath", Picture.path);
-    r.Text("painterPath", Document.PainterPath);
+    r.Text("subjectPath", doc.Picture.path);
+    r.Text("painterPath", doc.PainterPath);
     r.Int("canvasValueA", c.canvasValueA);
     r.Int("canvasValueB", c.canvasValueB);
     r.Int("canvasValueC", c.canvasValueC);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/document.h"
 #include "cli/report.h"
 #include "formats/painter/painter_record.h"
 
@@ -19,10 +20,10 @@ std::string ColourText(uint32_t colour);
 // diagnosis.
 void ReportPainter(Report& r, const PainterRecord& p);
 
-// The item at path, read again as the use-item dialog reads it, with its
-// explanation; nothing when it cannot be read.
-void ReportItem(Report& r, const std::string& path);
+// The item at path, read again into doc as the use-item dialog reads it,
+// with its explanation; nothing when it cannot be read.
+void ReportItem(Report& r, Document& doc, const std::string& path);
 
-// The canvas values of the last canvas opened (CanvasInfo and the two paths
-// the canvas named).
-void ReportCanvas(Report& r);
+// The canvas values of the last canvas opened into doc (its CanvasInfo and
+// the two paths the canvas named).
+void ReportCanvas(Report& r, const Document& doc);

@@ -1,6 +1,6 @@
 // zavik: the viewer's open dispatch, view and save writers on the command
 // line. Files open exactly as in the window (by content, through the same
-// dispatch), one after the other; each file starts from a clean document.
+// dispatch), one after the other; each file opens into a new document.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -28,7 +28,6 @@
 #include "formats/standard/safe_output.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/area_reduce.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 
 namespace {
@@ -111,55 +110,54 @@ const char kThumbnailUsage[] =
 
 // The colour dialogs' steps on the opened document, in their order. False
 // when the separation failed (its message already shown).
-bool ApplyColourSteps(const ColourSteps& steps)
+bool ApplyColourSteps(Document& doc, const ColourSteps& steps)
 {
     if (steps.separate) {
         // The transparency dialog: its working colours start black and take
         // the darkest and brightest pixels, unless given; then "反転".
         uint32_t pen = 0, background = 0;
-        FindDarkestBrightest(Picture, pen, background);
+        FindDarkestBrightest(doc.Picture, pen, background);
         if (steps.havePen)
             pen = steps.pen;
         if (steps.haveBackground)
             background = steps.background;
         if (steps.swap)
             std::swap(pen, background);
-        if (ApplyTransparencyChoice(pen, background, steps.tolerance) < 0)
+        if (ApplyTransparencyChoice(doc.Picture, doc.AlphaMask, doc.Transparency, pen, background, steps.tolerance) < 0)
             return false;
     }
     if (steps.choice != ColourSteps::kNoChoice || steps.havePenColour) {
         // The pen and background dialog, from the stored colours.
-        const uint32_t pen = steps.havePenColour ? steps.penColour : Transparency.PenColor;
-        const uint32_t background = steps.choice == ColourSteps::kFill ? steps.fill : Transparency.BGColor;
+        const uint32_t pen = steps.havePenColour ? steps.penColour : doc.Transparency.PenColor;
+        const uint32_t background = steps.choice == ColourSteps::kFill ? steps.fill : doc.Transparency.BGColor;
         const bool transparent = steps.choice == ColourSteps::kFill
                                      ? false
                                      : steps.choice == ColourSteps::kKeepTransparent ||
-                                           Transparency.BackgroundMode == kTransparent;
-        ApplyPenBackgroundChoice(pen, background, transparent);
+                                           doc.Transparency.BackgroundMode == kTransparent;
+        ApplyPenBackgroundChoice(doc.Picture, doc.AlphaMask, doc.Transparency, pen, background, transparent);
     }
     return true;
 }
 
-// Opens a file through the viewer's dispatch. True when something was loaded.
-bool OpenDocument(const std::string& path)
+// Opens a file through the viewer's dispatch into doc, a new document, as
+// a program that has just started would. True when something was loaded.
+bool OpenDocument(Document& doc, const std::string& path)
 {
-    // Each file starts from the state of a program that has just started.
-    ResetProgramState();
     ClearCliMessages();
     if (path.size() >= static_cast<size_t>(kPathSize)) {
         std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", ShownName(path).c_str(), kPathSize - 1);
         return false;
     }
-    int result = Read_ESI_CNV(nullptr, path.c_str());
-    return result == kOpenDone && Document.kind != kNone;
+    int result = Read_ESI_CNV(nullptr, doc, path.c_str());
+    return result == kOpenDone && doc.kind != kNone;
 }
 
 // True when the open left a picture. The viewer counts a canvas whose
 // sections all failed as read, with nothing to show; a command that writes
 // the picture has nothing to write then, and says so.
-bool HasPicture(const std::string& path, bool say = true)
+bool HasPicture(const Document& doc, const std::string& path, bool say = true)
 {
-    if (Picture.width > 0 && Picture.height > 0 && !Picture.Empty())
+    if (doc.Picture.width > 0 && doc.Picture.height > 0 && !doc.Picture.Empty())
         return true;
     if (say)
         std::fprintf(stderr, "zavik: %s: no picture was decoded\n", ShownName(path).c_str());
@@ -190,26 +188,27 @@ int RunInfo(const Options& options)
     SetCliMessageEcho(!options.json);
     int exitCode = kExitOk;
     for (const std::string& path : options.files) {
-        bool loaded = OpenDocument(path);
+        Document doc;
+        bool loaded = OpenDocument(doc, path);
         // Reported as read, but no picture: the report stands, the status says so.
-        if (!loaded || !HasPicture(path, !options.json))
+        if (!loaded || !HasPicture(doc, path, !options.json))
             exitCode = kExitFailed;
-        const int width = loaded ? Picture.width : 0;
-        const int height = loaded ? Picture.height : 0;
+        const int width = loaded ? doc.Picture.width : 0;
+        const int height = loaded ? doc.Picture.height : 0;
         Report details;
-        if (loaded && Document.kind == kPainter)
-            ReportPainter(details, CurrentPainter);
-        if (loaded && Document.kind == kCanvas)
-            ReportCanvas(details);
-        if (loaded && (Document.kind == kPenItem || Document.kind == kOtherItem))
-            ReportItem(details, path);
+        if (loaded && doc.kind == kPainter)
+            ReportPainter(details, doc.CurrentPainter);
+        if (loaded && doc.kind == kCanvas)
+            ReportCanvas(details, doc);
+        if (loaded && (doc.kind == kPenItem || doc.kind == kOtherItem))
+            ReportItem(details, doc, path);
         if (options.json) {
             Report r;
             r.Utf8("path", PathText(path));
-            r.Utf8("kind", KindName(Document.kind));
+            r.Utf8("kind", KindName(doc.kind));
             r.Int("width", width);
             r.Int("height", height);
-            r.Text("painter", CurrentPainter.name);
+            r.Text("painter", doc.CurrentPainter.name);
             std::vector<std::string> texts;
             for (const CliMessage& m : CliMessages())
                 texts.push_back(CliMessageText(m));
@@ -217,7 +216,7 @@ int RunInfo(const Options& options)
             if (loaded) {
                 // What the transparency dialog would propose for this picture.
                 uint32_t pen = 0, background = 0;
-                FindDarkestBrightest(Picture, pen, background);
+                FindDarkestBrightest(doc.Picture, pen, background);
                 r.Utf8("proposedPen", ColourText(pen));
                 r.Utf8("proposedBackground", ColourText(background));
             }
@@ -227,8 +226,8 @@ int RunInfo(const Options& options)
                 json = json.substr(0, json.size() - 1) + "," + more.substr(1);
             std::fputs((json + "\n").c_str(), stdout);
         } else if (loaded) {
-            std::printf("%s: %s, %d x %d, painter %s\n", ShownName(path, stdout).c_str(), KindName(Document.kind), width,
-                        height, Cp932ToUtf8(CurrentPainter.name).c_str());
+            std::printf("%s: %s, %d x %d, painter %s\n", ShownName(path, stdout).c_str(), KindName(doc.kind), width,
+                        height, Cp932ToUtf8(doc.CurrentPainter.name).c_str());
             std::fputs(details.Lines("  ").c_str(), stdout);
         } else {
             std::printf("%s: not loaded\n", ShownName(path, stdout).c_str());
@@ -295,8 +294,9 @@ bool Saved(bool written)
 bool WriteView(const std::string& out, const std::string& format, const RasterImage& view)
 {
     if (format == "png") {
-        ByteBuffer noMask;
-        return Saved(WRITE_PNG(nullptr, out.c_str(), view, noMask) == 0);
+        const ByteBuffer noMask;
+        const RasterImage noBackdrop;
+        return Saved(WRITE_PNG(nullptr, out.c_str(), view, noMask, noBackdrop, TransparencyState()) == 0);
     }
     const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
     if (result != OutputResult::kWritten)
@@ -315,9 +315,11 @@ int FilterIndexFor(const std::string& format)
 bool ConvertFile(const std::string& input, const std::string& output, const std::string& format,
                  const ColourSteps& colours)
 {
-    if (!OpenDocument(input) || !HasPicture(input) || !ApplyColourSteps(colours))
+    Document doc;
+    if (!OpenDocument(doc, input) || !HasPicture(doc, input) || !ApplyColourSteps(doc, colours))
         return false;
-    return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str()) == 0);
+    return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str(), doc.Picture, doc.AlphaMask,
+                                   doc.Backdrop, doc.Transparency) == 0);
 }
 
 struct BatchJob {
@@ -428,11 +430,12 @@ bool OpenForThumbnail(const std::string& path, int32_t size, RasterImage& pictur
         return true;
     // Everything else, and a JPEG that fails, takes the viewer's own road
     // with its messages.
-    if (!OpenDocument(path))
+    Document doc;
+    if (!OpenDocument(doc, path))
         return false;
-    picture = std::move(Picture);
-    if (Transparency.MaskActive == 1 && AlphaMask.length == picture.width * picture.height)
-        mask = std::move(AlphaMask);
+    picture = std::move(doc.Picture);
+    if (doc.Transparency.MaskActive == 1 && doc.AlphaMask.length == picture.width * picture.height)
+        mask = std::move(doc.AlphaMask);
     return true;
 }
 
@@ -442,7 +445,6 @@ int RunThumbnail(const Options& options)
         return UsageError("thumbnail takes FILE and OUT", kThumbnailUsage);
     if (OutputRefused(options.files[0], options.files[1]))
         return kExitFailed;
-    ResetProgramState();
     ClearCliMessages();
     RasterImage picture;
     ByteBuffer mask;
@@ -458,12 +460,15 @@ int RunThumbnail(const Options& options)
     }
     // Written as Save writes a PNG: with an alpha channel when the picture
     // is transparent.
-    ResetProgramState();
+    TransparencyState transparency;
     if (thumbnailMask.length) {
-        Transparency.MaskActive = 1;
-        Transparency.BackgroundMode = kTransparent;
+        transparency.MaskActive = 1;
+        transparency.BackgroundMode = kTransparent;
     }
-    return Saved(WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask) == 0) ? kExitOk : kExitFailed;
+    const RasterImage noBackdrop;
+    return Saved(WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask, noBackdrop, transparency) == 0)
+               ? kExitOk
+               : kExitFailed;
 }
 
 int RunRender(const Options& options)
@@ -475,22 +480,24 @@ int RunRender(const Options& options)
         return UsageError("render writes BMP or PNG files: give OUT a .bmp or .png name", kRenderUsage);
     if (OutputRefused(options.files[0], options.files[1]))
         return kExitFailed;
-    if (!OpenDocument(options.files[0]) || !HasPicture(options.files[0]) || !ApplyColourSteps(options.colours))
+    Document doc;
+    if (!OpenDocument(doc, options.files[0]) || !HasPicture(doc, options.files[0]) ||
+        !ApplyColourSteps(doc, options.colours))
         return kExitFailed;
     // A side the zoom truncates to 0 pixels: the window draws nothing of
     // such a picture, and no writer writes an empty one.
-    const int32_t shownWidth = DisplayLength(Picture.width, options.zoom);
-    const int32_t shownHeight = DisplayLength(Picture.height, options.zoom);
+    const int32_t shownWidth = DisplayLength(doc.Picture.width, options.zoom);
+    const int32_t shownHeight = DisplayLength(doc.Picture.height, options.zoom);
     if (shownWidth == 0 || shownHeight == 0) {
         std::fprintf(stderr,
                      "zavik: %s: at %d %% the %d x %d picture is shown %d x %d pixels: the window shows nothing of "
                      "it, and nothing is written\n",
                      ShownName(options.files[0]).c_str(), static_cast<int>(options.zoom * 100.0f + 0.5f),
-                     Picture.width, Picture.height, shownWidth, shownHeight);
+                     doc.Picture.width, doc.Picture.height, shownWidth, shownHeight);
         return kExitFailed;
     }
     RasterImage view;
-    if (RenderView(view, options.zoom) != kRasterOk) {
+    if (RenderView(doc, view, options.zoom) != kRasterOk) {
         std::fprintf(stderr, "zavik: %s: the view is too large\n", ShownName(options.files[0]).c_str());
         return kExitFailed;
     }

@@ -5,9 +5,7 @@
 #include <utility>
 
 #include "colour/separation.h"
-#include "colour/transparency_state.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 
 namespace {
@@ -74,6 +72,19 @@ void Redraw(HWND dialog, ColourDialogState& state)
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
+// The document a dialog was opened on: its parameter, kept with the dialog
+// from WM_INITDIALOG on.
+ColourDialogDocument* Subject(HWND dialog)
+{
+    return reinterpret_cast<ColourDialogDocument*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+ColourDialogDocument& KeepSubject(HWND dialog, LPARAM parameter)
+{
+    SetWindowLongPtrA(dialog, DWLP_USER, parameter);
+    return *Subject(dialog);
+}
+
 // The platform's colour chooser, fully open with the colour preselected.
 bool ChooseColour(HWND owner, uint32_t& colour)
 {
@@ -100,18 +111,20 @@ COLORREF* CustomColours()
     return colours;
 }
 
-INT_PTR CALLBACK TransparencyDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK TransparencyDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     ColourDialogState& state = TransparencyDialogState();
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        const ColourDialogDocument& doc = KeepSubject(dialog, lParam);
         SetDlgItemInt(dialog, IDC_TOLERANCE, 10, FALSE);
         PrepareSwatches(dialog, state);
         // The proposal: the darkest pixel for the pen, the brightest for the
         // background (each kept from the last opening when none qualifies).
-        FindDarkestBrightest(Picture, state.pen, state.background);
+        FindDarkestBrightest(doc.picture, state.pen, state.background);
         DrawSwatches(state);
         return FALSE;
+    }
     case WM_PAINT:
         PaintSwatches(dialog, state, {50, 20}, {50, 55});
         return TRUE;
@@ -124,7 +137,8 @@ INT_PTR CALLBACK TransparencyDialog(HWND dialog, UINT message, WPARAM wParam, LP
         case IDOK: {
             // Text that is not a number reads as 0.
             UINT tolerance = GetDlgItemInt(dialog, IDC_TOLERANCE, nullptr, FALSE);
-            ApplyTransparencyChoice(state.pen, state.background, tolerance);
+            ColourDialogDocument& doc = *Subject(dialog);
+            ApplyTransparencyChoice(doc.picture, doc.mask, doc.transparency, state.pen, state.background, tolerance);
             EndDialog(dialog, 0);
             return TRUE;
         }
@@ -137,18 +151,20 @@ INT_PTR CALLBACK TransparencyDialog(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
-INT_PTR CALLBACK PenBackgroundDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK PenBackgroundDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     ColourDialogState& state = PenBackgroundDialogState();
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        const TransparencyState& transparency = KeepSubject(dialog, lParam).transparency;
         CheckRadioButton(dialog, IDC_MODE_TRANSPARENT, IDC_MODE_FILL,
-                         Transparency.BackgroundMode == kTransparent ? IDC_MODE_TRANSPARENT : IDC_MODE_FILL);
+                         transparency.BackgroundMode == kTransparent ? IDC_MODE_TRANSPARENT : IDC_MODE_FILL);
         PrepareSwatches(dialog, state);
-        state.pen = Transparency.PenColor;
-        state.background = Transparency.BGColor;
+        state.pen = transparency.PenColor;
+        state.background = transparency.BGColor;
         DrawSwatches(state);
         return FALSE;
+    }
     case WM_PAINT:
         PaintSwatches(dialog, state, {75, 20}, {92, 121});
         return TRUE;
@@ -162,11 +178,13 @@ INT_PTR CALLBACK PenBackgroundDialog(HWND dialog, UINT message, WPARAM wParam, L
             if (ChooseColour(dialog, state.background))
                 Redraw(dialog, state);
             return TRUE;
-        case IDOK:
-            ApplyPenBackgroundChoice(state.pen, state.background,
+        case IDOK: {
+            ColourDialogDocument& doc = *Subject(dialog);
+            ApplyPenBackgroundChoice(doc.picture, doc.mask, doc.transparency, state.pen, state.background,
                                      IsDlgButtonChecked(dialog, IDC_MODE_TRANSPARENT) == BST_CHECKED);
             EndDialog(dialog, 1);
             return TRUE;
+        }
         case IDCANCEL:
             EndDialog(dialog, 0);
             return TRUE;

@@ -6,10 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "colour/transparency_state.h"
 #include "image/pixel_math.h"
 #include "image/platform.h"
-#include "image/program_objects.h"
 
 // The results truncate double-precision values: every build must evaluate in
 // the declared precision (the 32-bit Windows build uses SSE2).
@@ -26,23 +24,26 @@ constexpr double kSixth = 0.16666666666666669;
 
 // The three products of the luminance, each rounded to double exactly as
 // 0.1 x B, 0.3 x R and 0.6 x G are; only the two sums are left per pixel.
+// The compiler rounds a constant product to the nearest double as the
+// processor does, so the table is made while compiling and is read-only.
 struct LuminanceTerms {
     double blue[256], red[256], green[256];
-    LuminanceTerms()
-    {
-        for (int v = 0; v < 256; ++v) {
-            blue[v] = 0.1 * v;
-            red[v] = 0.3 * v;
-            green[v] = 0.6 * v;
-        }
-    }
 };
 
-const LuminanceTerms& Terms()
+constexpr LuminanceTerms MakeLuminanceTerms()
 {
-    static const LuminanceTerms terms;
-    return terms;
+    LuminanceTerms t{};
+    for (int v = 0; v < 256; ++v) {
+        t.blue[v] = 0.1 * v;
+        t.red[v] = 0.3 * v;
+        t.green[v] = 0.6 * v;
+    }
+    return t;
 }
+
+constexpr LuminanceTerms kLuminanceTerms = MakeLuminanceTerms();
+
+const LuminanceTerms& Terms() { return kLuminanceTerms; }
 
 inline int32_t LuminanceFrom(const LuminanceTerms& t, uint8_t r, uint8_t g, uint8_t b)
 {
@@ -157,13 +158,14 @@ int FindDarkestBrightest(const RasterImage& picture, uint32_t& darkest, uint32_t
     return 0;
 }
 
-int BuildAlphaMask(int32_t pen, int32_t background, int32_t tolerance)
+int BuildAlphaMask(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency, int32_t pen,
+                   int32_t background, int32_t tolerance)
 {
-    const int64_t count = int64_t{Picture.width} * Picture.height;
-    if (count > INT32_MAX || !AlphaMask.AllocateFilled(static_cast<int32_t>(count), 255)) {
+    const int64_t count = int64_t{picture.width} * picture.height;
+    if (count > INT32_MAX || !mask.AllocateFilled(static_cast<int32_t>(count), 255)) {
         // Whatever the mask held is gone, so it cannot stay active.
-        AlphaMask.Free();
-        Transparency.MaskActive = 0;
+        mask.Free();
+        transparency.MaskActive = 0;
         return kSeparationNoMemory;
     }
 
@@ -195,67 +197,71 @@ int BuildAlphaMask(int32_t pen, int32_t background, int32_t tolerance)
 
     const LuminanceTerms& terms = Terms();
     RecolourCache cache(pen);
-    uint8_t* mask = AlphaMask.data;
-    for (int32_t row = 0; row < Picture.height; ++row) {
-        uint8_t* line = Picture.pixels.data + int64_t{row} * Picture.stride;
-        for (int32_t x = 0; x < Picture.width; ++x, ++mask) {
+    uint8_t* out = mask.data;
+    for (int32_t row = 0; row < picture.height; ++row) {
+        uint8_t* line = picture.pixels.data + int64_t{row} * picture.stride;
+        for (int32_t x = 0; x < picture.width; ++x, ++out) {
             uint8_t* px = line + 3 * x;
             const int32_t y = LuminanceFrom(terms, px[2], px[1], px[0]);
             const int16_t w = weight[y];
             if (w < 0) {
-                *mask = 0;
+                *out = 0;
                 continue;
             }
-            *mask = static_cast<uint8_t>(w);
+            *out = static_cast<uint8_t>(w);
             cache.Recolour(px, px[2] - y, px[0] - y);
         }
     }
-    Transparency.MaskActive = 1;
-    Transparency.BackgroundMode = kTransparent;
+    transparency.MaskActive = 1;
+    transparency.BackgroundMode = kTransparent;
     return kSeparationOk;
 }
 
-int SeparateBackground(uint32_t penColour, uint32_t backgroundColour, int32_t tolerance)
+int SeparateBackground(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency, uint32_t penColour,
+                       uint32_t backgroundColour, int32_t tolerance)
 {
-    const int result = BuildAlphaMask(LuminanceOfColour(penColour), LuminanceOfColour(backgroundColour), tolerance);
+    const int result = BuildAlphaMask(picture, mask, transparency, LuminanceOfColour(penColour),
+                                      LuminanceOfColour(backgroundColour), tolerance);
     if (result >= 0)
         return kBackgroundSeparated;
     ShowMessage(nullptr, result == kSeparationNoMemory ? MessageId::kSeparationNoMemory : MessageId::kColoursTooClose);
     return kBackgroundNotSeparated;
 }
 
-int RecolorPen(uint32_t colour)
+int RecolorPen(RasterImage& picture, const ByteBuffer& mask, uint32_t colour)
 {
-    const int64_t count = int64_t{Picture.width} * Picture.height;
-    if (AlphaMask.length < count)
+    const int64_t count = int64_t{picture.width} * picture.height;
+    if (mask.length < count)
         return kSeparationNoMask;
-    const uint8_t* mask = AlphaMask.data;
-    for (int32_t row = 0; row < Picture.height; ++row) {
-        uint8_t* line = Picture.pixels.data + int64_t{row} * Picture.stride;
-        for (int32_t x = 0; x < Picture.width; ++x, ++mask)
-            if (*mask != 0)
+    const uint8_t* weight = mask.data;
+    for (int32_t row = 0; row < picture.height; ++row) {
+        uint8_t* line = picture.pixels.data + int64_t{row} * picture.stride;
+        for (int32_t x = 0; x < picture.width; ++x, ++weight)
+            if (*weight != 0)
                 StoreColour(line + 3 * x, colour);
     }
     return kSeparationOk;
 }
 
-int ApplyTransparencyChoice(uint32_t penColour, uint32_t backgroundColour, uint32_t tolerance)
+int ApplyTransparencyChoice(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
+                            uint32_t penColour, uint32_t backgroundColour, uint32_t tolerance)
 {
-    Transparency.PenColor = penColour;
-    Transparency.BGColor = backgroundColour;
-    if (Transparency.MaskActive != 0)
+    transparency.PenColor = penColour;
+    transparency.BGColor = backgroundColour;
+    if (transparency.MaskActive != 0)
         return 1;
     const int32_t t = tolerance > uint32_t{INT32_MAX} ? INT32_MAX : static_cast<int32_t>(tolerance);
-    return SeparateBackground(penColour, backgroundColour, t);
+    return SeparateBackground(picture, mask, transparency, penColour, backgroundColour, t);
 }
 
-int ApplyPenBackgroundChoice(uint32_t penColour, uint32_t backgroundColour, bool transparentChecked)
+int ApplyPenBackgroundChoice(RasterImage& picture, const ByteBuffer& mask, TransparencyState& transparency,
+                             uint32_t penColour, uint32_t backgroundColour, bool transparentChecked)
 {
-    Transparency.PenColor = penColour;
-    Transparency.BGColor = backgroundColour;
-    Transparency.BackgroundMode = transparentChecked ? kTransparent : kBGColorFill;
-    if (Transparency.MaskActive == 1)
-        return RecolorPen(penColour);
+    transparency.PenColor = penColour;
+    transparency.BGColor = backgroundColour;
+    transparency.BackgroundMode = transparentChecked ? kTransparent : kBGColorFill;
+    if (transparency.MaskActive == 1)
+        return RecolorPen(picture, mask, penColour);
     return 0;
 }
 

@@ -2,10 +2,11 @@
 // ink. Portable: the two colour dialogs (colour/*_win32.cpp, the front end's)
 // keep their controls and surfaces; everything they decide on OK lives here.
 //
-// The separation works on the program-wide objects: it reads and rewrites
-// Picture's pixels, rewrites AlphaMask (one byte a picture pixel, rows in the
-// picture's buffer order, no padding; 255 ink, 0 background) and sets
-// Transparency.MaskActive and BackgroundMode.
+// The separation works on a document's parts, handed over by the caller: it
+// reads and rewrites the picture's pixels, rewrites the mask (one byte a
+// picture pixel, rows in the picture's buffer order, no padding; 255 ink,
+// 0 background) and sets the transparency state's MaskActive and
+// BackgroundMode.
 //
 // All arithmetic is double precision with the stores to single precision
 // noted below, truncated toward zero, because views and saved files are
@@ -14,6 +15,8 @@
 
 #include <cstdint>
 
+#include "colour/transparency_state.h"
+#include "image/byte_buffer.h"
 #include "image/raster_image.h"
 
 // ---------------------------------------------------------------- colour model
@@ -64,7 +67,7 @@ enum SeparationResult : int {
     kSeparationTooClose = -1,       // BuildAlphaMask, dark pen: pen within the band
     kSeparationTooCloseLight = -2,  // BuildAlphaMask, light pen (or equal luminances)
     kSeparationNoMemory = -3,       // BuildAlphaMask: the mask could not be had
-    kSeparationNoMask = -4,         // RecolorPen: AlphaMask does not cover Picture
+    kSeparationNoMask = -4,         // RecolorPen: the mask does not cover the picture
 };
 
 // Scans picture in buffer order for the darkest and the brightest pixel by
@@ -74,10 +77,10 @@ enum SeparationResult : int {
 // Returns 0.
 int FindDarkestBrightest(const RasterImage& picture, uint32_t& darkest, uint32_t& brightest);
 
-// Separates Picture with pen luminance pen, background luminance background
-// and a tolerance that widens the background band from the background
-// toward the pen.
-//  - Always first: AlphaMask = width x height bytes of 255.
+// Separates picture into mask with pen luminance pen, background luminance
+// background and a tolerance that widens the background band from the
+// background toward the pen.
+//  - Always first: mask = width x height bytes of 255.
 //  - pen < background: band background - tolerance .. background, or -1 when
 //    the pen lies in it. Otherwise: band background .. background +
 //    tolerance, or -2 when the pen lies in it; equal luminances are -2 with
@@ -89,7 +92,8 @@ int FindDarkestBrightest(const RasterImage& picture, uint32_t& darkest, uint32_t
 //    MaskActive and BackgroundMode are unchanged.
 //  - -3: the mask could not be allocated; it is empty, MaskActive = 0, the
 //    picture is unchanged.
-int BuildAlphaMask(int32_t pen, int32_t background, int32_t tolerance);
+int BuildAlphaMask(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency, int32_t pen,
+                   int32_t background, int32_t tolerance);
 
 // The separation as the transparency dialog runs it: BuildAlphaMask with the
 // luminances of the two packed colours. On failure the user is told (no
@@ -98,12 +102,13 @@ enum SeparateBackgroundResult : int {
     kBackgroundSeparated = 0,
     kBackgroundNotSeparated = -1,   // the user has been told
 };
-int SeparateBackground(uint32_t penColour, uint32_t backgroundColour, int32_t tolerance);
+int SeparateBackground(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency, uint32_t penColour,
+                       uint32_t backgroundColour, int32_t tolerance);
 
-// Sets every Picture pixel whose AlphaMask byte is non-zero to colour
-// (packed 0x00BBGGRR); the others stay. Returns 0, or -4 (nothing changed)
-// when AlphaMask is shorter than Picture's width x height.
-int RecolorPen(uint32_t colour);
+// Sets every picture pixel whose mask byte is non-zero to colour (packed
+// 0x00BBGGRR); the others stay. Returns 0, or -4 (nothing changed) when the
+// mask is shorter than the picture's width x height.
+int RecolorPen(RasterImage& picture, const ByteBuffer& mask, uint32_t colour);
 
 // -------------------------------------------------------------- dialog logic
 
@@ -112,13 +117,15 @@ int RecolorPen(uint32_t colour);
 // values beyond the int32 range count as the largest int32 (they can never
 // separate). Returns SeparateBackground's result, or 1 when a mask was
 // already active and only the colours were stored.
-int ApplyTransparencyChoice(uint32_t penColour, uint32_t backgroundColour, uint32_t tolerance);
+int ApplyTransparencyChoice(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
+                            uint32_t penColour, uint32_t backgroundColour, uint32_t tolerance);
 
 // OK in the pen and background colour dialog: stores PenColor, BGColor and
 // BackgroundMode (kTransparent when transparentChecked, else kBGColorFill),
 // and while a mask is active recolours the ink with the pen colour.
 // Returns 0, or RecolorPen's -4.
-int ApplyPenBackgroundChoice(uint32_t penColour, uint32_t backgroundColour, bool transparentChecked);
+int ApplyPenBackgroundChoice(RasterImage& picture, const ByteBuffer& mask, TransparencyState& transparency,
+                             uint32_t penColour, uint32_t backgroundColour, bool transparentChecked);
 
 // --------------------------------------------------------------------- swatches
 

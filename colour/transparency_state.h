@@ -1,6 +1,7 @@
 // TransparencyState: the separation of ink from background and how the
-// background is shown. AlphaMask itself is a program-wide object of its own
-// (image/program_objects.h): one byte a picture pixel, 255 ink, 0 background.
+// background is shown. The mask itself is a buffer of its own beside the
+// picture (a document's AlphaMask): one byte a picture pixel, 255 ink,
+// 0 background.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +12,8 @@ enum BackgroundModeValue : int32_t {
 };
 
 struct TransparencyState {
-    int32_t MaskActive = 0;          // 1 while AlphaMask holds a separation of Picture
+    int32_t MaskActive = 0;          // 1 while the mask holds a separation of the picture
     int32_t BackgroundMode = kTransparent;
     uint32_t PenColor = 0x000000;    // packed 0x00BBGGRR
     uint32_t BGColor = 0x000000;
 };
-
-extern TransparencyState Transparency;

@@ -18,7 +18,6 @@
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
 #include "image/little_endian.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 #include "tools/writers/painter_file_writer.h"
 
@@ -104,16 +103,16 @@ void TouchBlock(const ByteBuffer& block)
     }
 }
 
-std::string StateProblem(bool pictureHeaders)
+std::string StateProblem(const Document& doc, bool pictureHeaders)
 {
-    std::string problem = PictureProblem(Picture, pictureHeaders);
+    std::string problem = PictureProblem(doc.Picture, pictureHeaders);
     if (!problem.empty())
         return "Picture: " + problem;
-    if (Transparency.MaskActive != 0 &&
-        int64_t{AlphaMask.length} != int64_t{Picture.width} * Picture.height)
-        return "active mask of " + std::to_string(AlphaMask.length) + " bytes";
-    TouchBlock(AlphaMask);
-    for (const RasterImage* pen : {&CurrentPainter.fillPenPicture, &CurrentPainter.outlinePenPicture}) {
+    if (doc.Transparency.MaskActive != 0 &&
+        int64_t{doc.AlphaMask.length} != int64_t{doc.Picture.width} * doc.Picture.height)
+        return "active mask of " + std::to_string(doc.AlphaMask.length) + " bytes";
+    TouchBlock(doc.AlphaMask);
+    for (const RasterImage* pen : {&doc.CurrentPainter.fillPenPicture, &doc.CurrentPainter.outlinePenPicture}) {
         problem = PictureProblem(*pen, true);
         if (!problem.empty())
             return "pen picture: " + problem;
@@ -123,16 +122,16 @@ std::string StateProblem(bool pictureHeaders)
         size_t size;
         const char* what;
     } texts[] = {
-        {CurrentPainter.name, sizeof CurrentPainter.name, "painter name"},
-        {CurrentPainter.auxText, sizeof CurrentPainter.auxText, "painter text"},
-        {CurrentPainter.fillPenName, sizeof CurrentPainter.fillPenName, "fill pen name"},
-        {CurrentPainter.outlinePenName, sizeof CurrentPainter.outlinePenName, "outline pen name"},
-        {CurrentPainter.memo, sizeof CurrentPainter.memo, "memo"},
-        {Picture.path, sizeof Picture.path, "picture path"},
-        {Document.PainterPath, sizeof Document.PainterPath, "painter path"},
-        {Document.CanvasPath, sizeof Document.CanvasPath, "canvas path"},
-        {Document.CurrentPath, sizeof Document.CurrentPath, "current path"},
-        {ItemExplanation, sizeof ItemExplanation, "item explanation"},
+        {doc.CurrentPainter.name, sizeof doc.CurrentPainter.name, "painter name"},
+        {doc.CurrentPainter.auxText, sizeof doc.CurrentPainter.auxText, "painter text"},
+        {doc.CurrentPainter.fillPenName, sizeof doc.CurrentPainter.fillPenName, "fill pen name"},
+        {doc.CurrentPainter.outlinePenName, sizeof doc.CurrentPainter.outlinePenName, "outline pen name"},
+        {doc.CurrentPainter.memo, sizeof doc.CurrentPainter.memo, "memo"},
+        {doc.Picture.path, sizeof doc.Picture.path, "picture path"},
+        {doc.PainterPath, sizeof doc.PainterPath, "painter path"},
+        {doc.CanvasPath, sizeof doc.CanvasPath, "canvas path"},
+        {doc.CurrentPath, sizeof doc.CurrentPath, "current path"},
+        {doc.ItemExplanation, sizeof doc.ItemExplanation, "item explanation"},
     };
     for (const auto& t : texts)
         if (!Terminated(t.text, t.size))
@@ -185,30 +184,30 @@ std::string SplitDecoderProblem(const uint8_t* data, size_t size)
     return "";
 }
 
-void RunOnStream(FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& outcome)
+void RunOnStream(Document& doc, FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& outcome)
 {
     switch (target) {
     case FuzzTarget::Painter:
-        outcome.results.push_back(ReadPainter(CurrentPainter, file));
+        outcome.results.push_back(ReadPainter(doc, doc.CurrentPainter, file));
         break;
     case FuzzTarget::PainterShort:
-        outcome.results.push_back(ReadPainterShort(CurrentPainter, file));
+        outcome.results.push_back(ReadPainterShort(doc.CurrentPainter, file));
         break;
     case FuzzTarget::Huffman:
-        outcome.results.push_back(HuffDecodeImg(Picture, file));
+        outcome.results.push_back(HuffDecodeImg(doc.Picture, file));
         break;
     case FuzzTarget::Packed:
         for (int32_t side : {kPenPictureSize, kPainterPictureSize}) {
             std::rewind(file);
-            outcome.results.push_back(ReadPackedPicture(Picture, file, side, side));
-            if (Picture.width != side || Picture.height != side)
+            outcome.results.push_back(ReadPackedPicture(doc.Picture, file, side, side));
+            if (doc.Picture.width != side || doc.Picture.height != side)
                 outcome.problem = "packed picture not " + std::to_string(side) + " x " + std::to_string(side);
             else if (outcome.problem.empty())
-                outcome.problem = PictureProblem(Picture, true);
+                outcome.problem = PictureProblem(doc.Picture, true);
         }
         break;
     case FuzzTarget::Jpeg:
-        outcome.results.push_back(DecodeJPEG(file, Picture));
+        outcome.results.push_back(DecodeJPEG(file, doc.Picture));
         break;
     default:
         break;
@@ -217,7 +216,7 @@ void RunOnStream(FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& o
         outcome.problem = PositionProblem(file, size);
 }
 
-void RunOnFile(FuzzTarget target, const uint8_t* data, size_t size, FuzzOutcome& outcome)
+void RunOnFile(Document& doc, FuzzTarget target, const uint8_t* data, size_t size, FuzzOutcome& outcome)
 {
     // The open by content recognises BMP by name as well; everything else
     // goes by content or (JPEG) by the name it is given here.
@@ -238,12 +237,12 @@ void RunOnFile(FuzzTarget target, const uint8_t* data, size_t size, FuzzOutcome&
     }
     switch (target) {
     case FuzzTarget::Canvas:
-        outcome.results.push_back(ReadCNV(kWindow, Picture.path, Document.PainterPath, name));
+        outcome.results.push_back(ReadCNV(kWindow, doc, doc.Picture.path, doc.PainterPath, name));
         break;
     case FuzzTarget::Item: {
         RasterImage picture;
         ItemRecord item;
-        const int result = ReadItem(kWindow, name, picture, item);
+        const int result = ReadItem(kWindow, doc, name, picture, item);
         outcome.results.push_back(result);
         outcome.width = picture.width;
         outcome.height = picture.height;
@@ -256,13 +255,13 @@ void RunOnFile(FuzzTarget target, const uint8_t* data, size_t size, FuzzOutcome&
         break;
     }
     case FuzzTarget::Bmp:
-        outcome.results.push_back(ReadBMP(Picture, name));
+        outcome.results.push_back(ReadBMP(doc.Picture, name));
         break;
     case FuzzTarget::Png:
-        outcome.results.push_back(LoadPNG(kWindow, name, Picture));
+        outcome.results.push_back(LoadPNG(kWindow, doc, name, doc.Picture));
         break;
     default:
-        outcome.results.push_back(Read_ESI_CNV(kWindow, name));
+        outcome.results.push_back(Read_ESI_CNV(kWindow, doc, name));
         break;
     }
 }
@@ -320,21 +319,26 @@ bool PrepareFuzzFolder(const std::string& folder)
     return WritePainterFile((std::filesystem::path(folder) / "hanako.esi").string().c_str(), layout);
 }
 
-void ResetFuzzState()
+void ResetFuzzState(Document& doc)
 {
-    Picture.ResizeAndFill(3, 2, 0x55);
-    Picture.FillHeaders();
-    CopyText(Picture.path, sizeof Picture.path, "previous.bmp");
-    Document = DocumentState();
-    Transparency = TransparencyState();
-    AlphaMask.Free();
-    CopyText(CurrentPainter.name, sizeof CurrentPainter.name, "前の絵師");
+    doc.Picture.ResizeAndFill(3, 2, 0x55);
+    doc.Picture.FillHeaders();
+    CopyText(doc.Picture.path, sizeof doc.Picture.path, "previous.bmp");
+    doc.kind = kNone;
+    std::memset(doc.PainterPath, 0, sizeof doc.PainterPath);
+    std::memset(doc.CanvasPath, 0, sizeof doc.CanvasPath);
+    std::memset(doc.CurrentPath, 0, sizeof doc.CurrentPath);
+    doc.ZoomFactor = 1.0f;
+    doc.Transparency = TransparencyState();
+    doc.AlphaMask.Free();
+    CopyText(doc.CurrentPainter.name, sizeof doc.CurrentPainter.name, "前の絵師");
 }
 
-FuzzOutcome RunFuzzInput(FuzzTarget target, const uint8_t* data, size_t size, const std::string& folder)
+FuzzOutcome RunFuzzInput(Document& doc, FuzzTarget target, const uint8_t* data, size_t size,
+                         const std::string& folder)
 {
     FuzzOutcome outcome;
-    ResetFuzzState();
+    ResetFuzzState(doc);
     InFolder inFolder(folder);
     if (!inFolder.Entered()) {
         outcome.problem = "cannot enter " + folder;
@@ -350,17 +354,17 @@ FuzzOutcome RunFuzzInput(FuzzTarget target, const uint8_t* data, size_t size, co
             outcome.problem = "cannot open the input";
             return outcome;
         }
-        RunOnStream(target, file, size, outcome);
+        RunOnStream(doc, target, file, size, outcome);
         std::fclose(file);
     } else {
-        RunOnFile(target, data, size, outcome);
+        RunOnFile(doc, target, data, size, outcome);
     }
     if (target != FuzzTarget::Item) {
-        outcome.width = Picture.width;
-        outcome.height = Picture.height;
+        outcome.width = doc.Picture.width;
+        outcome.height = doc.Picture.height;
     }
     if (outcome.problem.empty())
-        outcome.problem = StateProblem(target != FuzzTarget::Huffman);
+        outcome.problem = StateProblem(doc, target != FuzzTarget::Huffman);
     if (outcome.problem.empty() && target == FuzzTarget::Huffman)
         outcome.problem = SplitDecoderProblem(data, size);
     return outcome;
@@ -391,4 +395,4 @@ std::string PictureProblem(const RasterImage& picture, bool withHeaders)
     return "";
 }
 
-std::string ProgramStateProblem() { return StateProblem(true); }
+std::string ProgramStateProblem(const Document& doc) { return StateProblem(doc, true); }

@@ -1,11 +1,12 @@
 // One input through one reader, as the fuzz targets run it and as the
 // regression replay (tests/unit/regression_test.cpp) runs it again: the same
-// program state before every input, the same way of handing the bytes to
+// document state before every input, the same way of handing the bytes to
 // the reader, and the same checks of the state the reader leaves behind.
 //
-// Every run starts from a known state: Picture is a 3 x 2 picture of bytes
-// 0x55 with its headers and the path "previous.bmp", the document state is
-// cleared and no mask is active. Readers that open a file by name get the
+// Every run starts from a known state of the document it is given: Picture
+// is a 3 x 2 picture of bytes 0x55 with its headers and the path
+// "previous.bmp", the kind, paths and zoom are cleared and no mask is
+// active; what else the document holds is carried from the run before. Readers that open a file by name get the
 // input written into the work folder, which is the current directory during
 // the run (a canvas names its painter file relative to it; the folder holds
 // a painter file "hanako.esi" for such names).
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "image/raster_image.h"
 
 enum class FuzzTarget {
@@ -50,19 +52,20 @@ struct FuzzOutcome {
 // False when it cannot be written.
 bool PrepareFuzzFolder(const std::string& folder);
 
-// Puts the program-wide objects into the state every run starts from.
-void ResetFuzzState();
+// Puts doc into the state every run starts from.
+void ResetFuzzState(Document& doc);
 
-// Runs one input from the start state; the current directory is the work
-// folder during the run and restored afterwards.
-FuzzOutcome RunFuzzInput(FuzzTarget target, const uint8_t* data, size_t size, const std::string& folder);
+// Runs one input on doc from the start state; the current directory is the
+// work folder during the run and restored afterwards.
+FuzzOutcome RunFuzzInput(Document& doc, FuzzTarget target, const uint8_t* data, size_t size,
+                         const std::string& folder);
 
 // Empty when the picture is one consistent picture: sizes not negative,
 // stride from the width, a block of exactly stride x height bytes (none for
 // an empty picture) and, when withHeaders, headers that describe it.
 std::string PictureProblem(const RasterImage& picture, bool withHeaders);
 
-// Empty when the whole program state is consistent: Picture (with headers),
-// the mask while it is active, the painter's pen pictures and every text
-// buffer terminated within its size.
-std::string ProgramStateProblem();
+// Empty when the whole document is consistent: Picture (with headers), the
+// mask while it is active, the painter's pen pictures and every text buffer
+// terminated within its size.
+std::string ProgramStateProblem(const Document& doc);

@@ -1,5 +1,5 @@
 // The body every fuzz target shares: one input through its reader, then an
-// abort when the program state left behind is not consistent. Each target
+// abort when the document state left behind is not consistent. Each target
 // file includes this with ZAVIK_FUZZ_TARGET set to its FuzzTarget.
 #pragma once
 
@@ -46,7 +46,11 @@ const std::string& FuzzFolder()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const FuzzOutcome outcome = RunFuzzInput(ZAVIK_FUZZ_TARGET, data, size, FuzzFolder());
+    // One document for the process: each run resets its start state
+    // (ResetFuzzState), the rest carries over from input to input, as the
+    // regression replay replays them.
+    static Document doc;
+    const FuzzOutcome outcome = RunFuzzInput(doc, ZAVIK_FUZZ_TARGET, data, size, FuzzFolder());
     if (!outcome.problem.empty()) {
         std::fprintf(stderr, "inconsistent state: %s\n", outcome.problem.c_str());
         std::abort();

@@ -3,6 +3,7 @@
 // address sanitizer.
 #include <cstring>
 
+#include "app/view_layout.h"
 #include "image/platform.h"
 
 namespace {
@@ -23,4 +24,4 @@ void ShowMessage(WindowHandle, MessageId id, const char* argument)
 
 void SetWindowTitle(WindowHandle, const char* title) { Measure(title); }
 void SetControlText(WindowHandle, int, const char* text) { Measure(text); }
-void LayoutView(WindowHandle) {}
+void LayoutView(WindowHandle, Document&) {}

@@ -3,7 +3,9 @@
 // The core never talks to a window system itself. Each front end links
 // exactly one implementation of these functions: the Win32 program shows
 // message boxes and draws; the command-line tool prints to stderr; the unit
-// tests record every call. Window handles are opaque to the core.
+// tests record every call. Window handles are opaque to the core. The view's
+// own call, which needs the document, is declared with the view
+// (app/view_layout.h).
 #pragma once
 
 #include "image/messages.h"
@@ -23,10 +25,6 @@ void SetWindowTitle(WindowHandle window, const char* title);
 
 // Sets the text of a control of a window or dialog, when it has one.
 void SetControlText(WindowHandle window, int controlId, const char* text);
-
-// Lays the view out again after the document changed: composes Picture with
-// the transparency state, draws it and fits the window around it.
-void LayoutView(WindowHandle window);
 
 // Shows the messages in their order, each as ShowMessage shows one.
 void ShowMessages(WindowHandle owner, const MessageList& messages);

@@ -7,7 +7,6 @@
 
 #include "formats/painter/pen_shapes.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "profile/diagnosis.h"
 #include "resources/resource.h"
 
@@ -39,10 +38,10 @@ void ShowPen(HWND dialog, const char* name, const PenSettings& pen, int nameId, 
     SetNumber(dialog, densityId, pen.density);
 }
 
-void PreparePenSurfaces(HWND dialog)
+void PreparePenSurfaces(HWND dialog, const PainterRecord& painter)
 {
     HDC dc = GetDC(dialog);
-    const RasterImage* pictures[2] = {&CurrentPainter.fillPenPicture, &CurrentPainter.outlinePenPicture};
+    const RasterImage* pictures[2] = {&painter.fillPenPicture, &painter.outlinePenPicture};
     for (int i = 0; i < 2; ++i) {
         Offscreen& surface = PenSurface(i);
         PrepareOffscreen(surface, dc, kPenPictureSize, kPenPictureSize);
@@ -68,41 +67,50 @@ void PaintPenPictures(HWND dialog)
     EndPaint(dialog, &ps);
 }
 
+// The painter the dialog was opened on: its parameter, kept with the dialog
+// from WM_INITDIALOG on.
+PainterRecord& Painter(HWND dialog)
+{
+    return *reinterpret_cast<PainterRecord*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
 }  // namespace
 
-void ShowPainterFields(HWND dialog)
+void ShowPainterFields(HWND dialog, const PainterRecord& p)
 {
-    const PainterRecord& p = CurrentPainter;
     ShowPen(dialog, p.fillPenName, p.fillPen, IDC_FILL_PEN_NAME, IDC_FILL_PEN_SHAPE, IDC_FILL_PEN_SIZE,
             IDC_FILL_PEN_HARDNESS, IDC_FILL_PEN_DENSITY);
     ShowPen(dialog, p.outlinePenName, p.outlinePen, IDC_OUTLINE_PEN_NAME, IDC_OUTLINE_PEN_SHAPE,
             IDC_OUTLINE_PEN_SIZE, IDC_OUTLINE_PEN_HARDNESS, IDC_OUTLINE_PEN_DENSITY);
 }
 
-void ShowMemo(HWND dialog) { SetDlgItemTextA(dialog, IDC_MEMO, CurrentPainter.memo); }
+void ShowMemo(HWND dialog, const PainterRecord& painter) { SetDlgItemTextA(dialog, IDC_MEMO, painter.memo); }
 
-void StoreMemo(HWND dialog)
+void StoreMemo(HWND dialog, PainterRecord& painter)
 {
     // At most 599 bytes and the terminator: longer text is cut.
-    GetDlgItemTextA(dialog, IDC_MEMO, CurrentPainter.memo, sizeof CurrentPainter.memo);
+    GetDlgItemTextA(dialog, IDC_MEMO, painter.memo, sizeof painter.memo);
 }
 
-void DiagnosePainter(HWND dialog)
+void DiagnosePainter(HWND dialog, const PainterRecord& painter)
 {
     char text[kDiagnosisSize];
-    BuildDiagnosis(CurrentPainter, text, sizeof text);
+    BuildDiagnosis(painter, text, sizeof text);
     SetDlgItemTextA(dialog, IDC_MEMO, text);
 }
 
-INT_PTR CALLBACK PainterDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK PainterDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_PAINTER_NAME, CurrentPainter.name);
-        PreparePenSurfaces(dialog);
-        ShowPainterFields(dialog);
-        ShowMemo(dialog);
+    case WM_INITDIALOG: {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        const PainterRecord& painter = Painter(dialog);
+        SetDlgItemTextA(dialog, IDC_PAINTER_NAME, painter.name);
+        PreparePenSurfaces(dialog, painter);
+        ShowPainterFields(dialog, painter);
+        ShowMemo(dialog, painter);
         return FALSE;
+    }
     case WM_PAINT:
         PaintPenPictures(dialog);
         return TRUE;
@@ -116,11 +124,11 @@ INT_PTR CALLBACK PainterDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         case IDC_DIAGNOSE:
             // Only for a painter that carries the second text, which no
             // reader fills.
-            if (CurrentPainter.auxText[0] != '\0')
-                DiagnosePainter(dialog);
+            if (Painter(dialog).auxText[0] != '\0')
+                DiagnosePainter(dialog, Painter(dialog));
             return TRUE;
         case IDC_STORE_MEMO:
-            StoreMemo(dialog);
+            StoreMemo(dialog, Painter(dialog));
             return TRUE;
         }
         break;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "image/program_objects.h"
 #include "resources/resource.h"
 
 bool WriteClassesRootDefault(const char* key, const char* value)
@@ -21,10 +20,17 @@ bool WriteClassesRootDefault(const char* key, const char* value)
     return true;
 }
 
-int RegisterFileKind(FileKind kind) { return RegisterFileKindWith(kind, ProgramDir, WriteClassesRootDefault); }
-
-INT_PTR CALLBACK AssociationDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+int RegisterFileKind(FileKind kind, const char* programDir)
 {
+    return RegisterFileKindWith(kind, programDir, WriteClassesRootDefault);
+}
+
+INT_PTR CALLBACK AssociationDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The program's folder comes as the parameter and stays with the dialog;
+    // the initialisation still returns FALSE, as every other message does.
+    if (message == WM_INITDIALOG)
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
     // The error boxes have no owner, so the dialog stays enabled under them:
     // an OK or Cancel pressed meanwhile must neither register again nor end
     // the dialog while the kinds after the failed one are still to come.
@@ -43,10 +49,11 @@ INT_PTR CALLBACK AssociationDialog(HWND dialog, UINT message, WPARAM wParam, LPA
         };
         // Each kind has shown its own message when it failed; the others
         // are still registered.
+        const char* programDir = reinterpret_cast<const char*>(GetWindowLongPtrA(dialog, DWLP_USER));
         registering = true;
         for (const auto& b : boxes)
             if (IsDlgButtonChecked(dialog, b.box) == BST_CHECKED)
-                RegisterFileKind(b.kind);
+                RegisterFileKind(b.kind, programDir);
         registering = false;
         EndDialog(dialog, 0);
         return TRUE;

@@ -1,5 +1,6 @@
-// CanvasInfo: the settings and raw data of the last canvas file read. Only
-// hasLayers, maskLevel and maskScale are interpreted; the rest is carried.
+// CanvasRecord: the settings and raw data of a canvas file (a document's
+// CanvasInfo). Only hasLayers, maskLevel and maskScale are interpreted; the
+// rest is carried.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,3 @@ struct CanvasSettings {
 struct CanvasRecord : CanvasSettings {
     ByteBuffer canvasBlock;
 };
-
-// The settings of the last canvas read (a program-wide object: image/program_objects.h).
-extern CanvasRecord CanvasInfo;

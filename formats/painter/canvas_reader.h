@@ -5,8 +5,9 @@
 //
 // DecodeCanvasFile reads one into a caller-owned CanvasContents and lists
 // the messages the read would show; it touches nothing else. ReadCNV (the
-// open dispatch, app/open_dispatch.h) commits the contents into Picture,
-// the paths and CanvasInfo, shows the messages and sets the painter's name.
+// open dispatch, app/open_readers.h) commits the contents into the
+// document's Picture, paths and CanvasInfo, shows the messages and sets the
+// painter's name.
 // The layers live for one read only.
 //
 // File layout, little-endian: 12-byte magic ("cnv file 0a" and one byte not

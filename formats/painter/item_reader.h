@@ -4,9 +4,9 @@
 // DecodeItemFile reads one into a caller-owned ItemContents (record,
 // picture, kind and explanation) and lists the messages the read would
 // show; it opens and closes its own file and touches nothing else. ReadItem
-// (the open dispatch, app/open_dispatch.h) commits the contents: the
-// explanation into ItemExplanation, the name into control 1012 of the owner
-// window, the document kind. The open dispatch reads items into
+// (the open dispatch, app/open_readers.h) commits the contents: the
+// explanation into the document's ItemExplanation, the name into control
+// 1012 of the owner window, the document's kind. The open dispatch reads items into
 // temporaries and shows the picture; the use-item dialog reads the current
 // item again and shows name, picture and explanation, and records the
 // chosen pen with ApplyPenChoice.

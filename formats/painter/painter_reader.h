@@ -6,7 +6,7 @@
 // DecodePainterShort reads only the fixed header fields, for the name of a
 // canvas's painter. Neither touches anything else: ReadPainter and the Load
 // wrappers (the open dispatch, app/open_readers.h) commit into the
-// program-wide objects and tell the user. The packed picture section (raw
+// document and tell the user. The packed picture section (raw
 // or three run-length planes) is shared with the pen pictures.
 //
 // Ownership: the decoders and the section readers use a file their caller

@@ -1,4 +1,4 @@
-// PainterRecord: the one painter the viewer holds (CurrentPainter).
+// PainterRecord: the one painter a document holds (its CurrentPainter).
 //
 // A painter is a named set of two pens and behaviour values. The painter file
 // reader fills it; the painter dialog and the automatic diagnosis read it; its
@@ -92,6 +92,3 @@ public:
     PainterRecord(PainterRecord&&) = default;
     PainterRecord& operator=(PainterRecord&&) = default;
 };
-
-// The loaded painter (a program-wide object: image/program_objects.h).
-extern PainterRecord CurrentPainter;

@@ -4,74 +4,75 @@
 #include <functional>
 
 #include "colour/backdrop.h"
-#include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/safe_output.h"
 #include "image/pixel_blend.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 
-bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask)
+bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask, const TransparencyState& transparency)
 {
-    return Transparency.MaskActive == 1 && mask.length >= int64_t{picture.width} * picture.height;
+    return transparency.MaskActive == 1 && mask.length >= int64_t{picture.width} * picture.height;
 }
 
-const RasterImage* SaveBackdrop(const RasterImage& picture, RasterImage& fallback)
+const RasterImage* SaveBackdrop(const RasterImage& picture, const RasterImage& backdrop,
+                                const TransparencyState& transparency, RasterImage& fallback)
 {
-    if (Backdrop.width == picture.width && Backdrop.height == picture.height && Backdrop.stride == picture.stride &&
-        Backdrop.pixels.length == picture.pixels.length)
-        return &Backdrop;
-    if (BuildBackdrop(fallback, picture.width, picture.height, kBGColorFill, Transparency.BGColor) != kRasterOk)
+    if (backdrop.width == picture.width && backdrop.height == picture.height && backdrop.stride == picture.stride &&
+        backdrop.pixels.length == picture.pixels.length)
+        return &backdrop;
+    if (BuildBackdrop(fallback, picture.width, picture.height, kBGColorFill, transparency.BGColor) != kRasterOk)
         return nullptr;
     return &fallback;
 }
 
-int CompositeForSave(RasterImage& composite)
+int CompositeForSave(RasterImage& composite, const RasterImage& picture, const ByteBuffer& mask,
+                     const RasterImage& backdrop, const TransparencyState& transparency)
 {
-    if (!SaveMaskActive(Picture, AlphaMask)) {
-        int result = composite.CopyPixelsFrom(Picture);
+    if (!SaveMaskActive(picture, mask, transparency)) {
+        int result = composite.CopyPixelsFrom(picture);
         if (result == kRasterOk)
             composite.FillHeaders();
         return result;
     }
     // Every pixel byte is blended below; only the padding is copied.
-    int result = composite.Resize(Picture.width, Picture.height);
+    int result = composite.Resize(picture.width, picture.height);
     if (result != kRasterOk)
         return result;
     composite.FillHeaders();
-    const size_t rowBytes = static_cast<size_t>(3 * int64_t{Picture.width});
-    for (int32_t r = 0; r < Picture.height; ++r)
+    const size_t rowBytes = static_cast<size_t>(3 * int64_t{picture.width});
+    for (int32_t r = 0; r < picture.height; ++r)
         std::memcpy(composite.pixels.data + int64_t{r} * composite.stride + rowBytes,
-                    Picture.pixels.data + int64_t{r} * Picture.stride + rowBytes,
-                    static_cast<size_t>(Picture.stride) - rowBytes);
+                    picture.pixels.data + int64_t{r} * picture.stride + rowBytes,
+                    static_cast<size_t>(picture.stride) - rowBytes);
 
     RasterImage fallback;
-    const RasterImage* backdrop = nullptr;
-    if (Transparency.BackgroundMode == kBGColorFill) {
-        backdrop = SaveBackdrop(Picture, fallback);
-        if (!backdrop) {
+    const RasterImage* under = nullptr;
+    if (transparency.BackgroundMode == kBGColorFill) {
+        under = SaveBackdrop(picture, backdrop, transparency, fallback);
+        if (!under) {
             composite.Resize(0, 0);
             return kRasterNoMemory;
         }
     }
-    const int32_t w = Picture.width;
-    if (w == 0 || Picture.height == 0)
+    const int32_t w = picture.width;
+    if (w == 0 || picture.height == 0)
         return kRasterOk;
-    for (int32_t r = 0; r < Picture.height; ++r) {
-        const int64_t rowStart = int64_t{r} * Picture.stride;
-        BlendPixels(composite.pixels.data + rowStart, backdrop ? backdrop->pixels.data + rowStart : nullptr,
-                    Picture.pixels.data + rowStart, AlphaMask.data + int64_t{r} * w, w, FullMask::kUnlimited);
+    for (int32_t r = 0; r < picture.height; ++r) {
+        const int64_t rowStart = int64_t{r} * picture.stride;
+        BlendPixels(composite.pixels.data + rowStart, under ? under->pixels.data + rowStart : nullptr,
+                    picture.pixels.data + rowStart, mask.data + int64_t{r} * w, w, FullMask::kUnlimited);
     }
     return kRasterOk;
 }
 
-const RasterImage* PictureToSave(RasterImage& composite)
+const RasterImage* PictureToSave(RasterImage& composite, const RasterImage& picture, const ByteBuffer& mask,
+                                 const RasterImage& backdrop, const TransparencyState& transparency)
 {
-    if (!SaveMaskActive(Picture, AlphaMask))
-        return &Picture;
-    return CompositeForSave(composite) == kRasterOk ? &composite : nullptr;
+    if (!SaveMaskActive(picture, mask, transparency))
+        return &picture;
+    return CompositeForSave(composite, picture, mask, backdrop, transparency) == kRasterOk ? &composite : nullptr;
 }
 
 namespace {
@@ -105,55 +106,59 @@ int Save(WindowHandle window, const char* path, const WriterFailures& failures,
 
 }  // namespace
 
-int WRITE_JPEG(WindowHandle window, const char* path)
+int WRITE_JPEG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+               const RasterImage& backdrop, const TransparencyState& transparency)
 {
     static const WriterFailures failures = {MessageId::kJpegSaveCannotCreate, MessageId::kJpegSaveFailed,
                                             kJpegCannotCreate, kJpegWriteFailed};
-    return Save(window, path, failures, [](std::FILE* file) {
+    return Save(window, path, failures, [&](std::FILE* file) {
         RasterImage composite;
-        const RasterImage* source = PictureToSave(composite);
+        const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
         return source && EncodeJPEG(file, *source, 80, 1) == 1;
     });
 }
 
-int WriteBMP(WindowHandle window, const char* path)
+int WriteBMP(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+             const RasterImage& backdrop, const TransparencyState& transparency)
 {
     static const WriterFailures failures = {MessageId::kBmpSaveCannotCreate, MessageId::kBmpSaveFailed,
                                             kBmpCannotCreate, kBmpWriteFailed};
-    return Save(window, path, failures, [](std::FILE* file) {
+    return Save(window, path, failures, [&](std::FILE* file) {
         RasterImage composite;
-        const RasterImage* source = PictureToSave(composite);
+        const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
         return source && StoreBmpFile(file, *source);
     });
 }
 
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask)
+int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
+              const RasterImage& backdrop, const TransparencyState& transparency)
 {
     static const WriterFailures failures = {MessageId::kPngSaveCannotCreate, MessageId::kPngSaveFailed,
                                             kPngCannotCreate, kPngWriteFailed};
     return Save(window, path, failures, [&](std::FILE* file) {
-        const bool blend = SaveMaskActive(picture, alphaMask);
+        const bool blend = SaveMaskActive(picture, alphaMask, transparency);
         const uint8_t* weights = blend ? alphaMask.data : nullptr;
-        if (blend && Transparency.BackgroundMode == kBGColorFill) {
+        if (blend && transparency.BackgroundMode == kBGColorFill) {
             RasterImage fallback;
-            const RasterImage* backdrop = SaveBackdrop(picture, fallback);
-            return backdrop && StorePngFile(file, picture, weights, backdrop, false);
+            const RasterImage* under = SaveBackdrop(picture, backdrop, transparency, fallback);
+            return under && StorePngFile(file, picture, weights, under, false);
         }
         return StorePngFile(file, picture, weights, nullptr, blend);
     });
 }
 
-int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path)
+int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path, const RasterImage& picture,
+                      const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency)
 {
     // A pipe or a device (/dev/stdout) is written as it is named.
     const std::string named = OutputIsStream(path) ? std::string(path) : PathWithExtensionFor(path, filterIndex);
     switch (filterIndex) {
     case kSaveAsJpeg:
-        return WRITE_JPEG(window, named.c_str());
+        return WRITE_JPEG(window, named.c_str(), picture, mask, backdrop, transparency);
     case kSaveAsBmp:
-        return WriteBMP(window, named.c_str());
+        return WriteBMP(window, named.c_str(), picture, mask, backdrop, transparency);
     case kSaveAsPng:
-        return WRITE_PNG(window, named.c_str(), Picture, AlphaMask);
+        return WRITE_PNG(window, named.c_str(), picture, mask, backdrop, transparency);
     default:
         return kSaveNoFormat;
     }

@@ -2,7 +2,9 @@
 //
 // Owned here: the composite of a separated picture with its background, the
 // JPEG, BMP and PNG save steps, the choice of writer by the save dialog's
-// filter index and the extension a bare name gets. The Win32 save dialog
+// filter index and the extension a bare name gets. Each save reads the
+// document's picture, its mask, the view's backdrop and the transparency
+// state, handed over in that order. The Win32 save dialog
 // (with its LastSaveFolder) and the command-line tool call
 // SaveByFilterIndex; the encoders (jpeg_codec.h, bmp_codec.h, png_codec.h)
 // only write into an open stream, and every save writes through
@@ -10,8 +12,8 @@
 //
 // Two promises hold for every writer:
 //   - a save never changes the document: a separated picture is blended into
-//     a copy that only the writer sees, so Picture stays as displayed and a
-//     second save writes the same file as the first;
+//     a copy that only the writer sees, so the picture stays as displayed and
+//     a second save writes the same file as the first;
 //   - a failed save never destroys data (safe_output.h): an existing target
 //     stays as it was, and the user is told.
 #pragma once
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <string>
 
+#include "colour/transparency_state.h"
 #include "image/byte_buffer.h"
 #include "image/platform.h"
 #include "image/raster_image.h"
@@ -56,41 +59,48 @@ constexpr int kSaveNoFormat = -10;
 
 // True when a save blends: MaskActive is 1 and the mask covers the picture
 // (a shorter mask is taken as inactive, as the view takes it).
-bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask);
+bool SaveMaskActive(const RasterImage& picture, const ByteBuffer& mask, const TransparencyState& transparency);
 
-// The background of the BGColorFill composite: Backdrop when it has the
+// The background of the BGColorFill composite: backdrop when it has the
 // picture's size (the view rebuilt it for this picture), otherwise solid
 // BGColor built into fallback. Null when fallback cannot be made.
-const RasterImage* SaveBackdrop(const RasterImage& picture, RasterImage& fallback);
+const RasterImage* SaveBackdrop(const RasterImage& picture, const RasterImage& backdrop,
+                                const TransparencyState& transparency, RasterImage& fallback);
 
-// Makes composite Picture blended with its background by AlphaMask: over
+// Makes composite the picture blended with its background by the mask: over
 // the backdrop in BGColorFill mode, over white in any other mode. Padding
-// bytes are Picture's. Picture, AlphaMask and the transparency state are
-// not changed. With no active mask the composite is a plain copy. Returns
-// kRasterOk or the failing size operation's result.
-int CompositeForSave(RasterImage& composite);
+// bytes are the picture's. The picture, the mask and the transparency state
+// are not changed. With no active mask the composite is a plain copy.
+// Returns kRasterOk or the failing size operation's result.
+int CompositeForSave(RasterImage& composite, const RasterImage& picture, const ByteBuffer& mask,
+                     const RasterImage& backdrop, const TransparencyState& transparency);
 
-// What the JPEG and BMP writers write: Picture itself, or while a mask is
-// active its composite, made in `composite`. Null when it cannot be made.
-const RasterImage* PictureToSave(RasterImage& composite);
+// What the JPEG and BMP writers write: the picture itself, or while a mask
+// is active its composite, made in `composite`. Null when it cannot be made.
+const RasterImage* PictureToSave(RasterImage& composite, const RasterImage& picture, const ByteBuffer& mask,
+                                 const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Writes the picture to save as a progressive JPEG of quality 80.
-int WRITE_JPEG(WindowHandle window, const char* path);
+int WRITE_JPEG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+               const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Writes the picture to save as a 24-bit BMP file.
-int WriteBMP(WindowHandle window, const char* path);
+int WriteBMP(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+             const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Writes picture as an 8-bit PNG file: colour with alpha from alphaMask in
 // Transparent mode while a mask is active, colour composited over the
 // backdrop in BGColorFill mode, plain colour otherwise. The picture and the
 // mask are not changed.
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask);
+int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
+              const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Save with the format the dialog's filter index chose (1 JPEG, 2 BMP,
 // 3 PNG), whatever extension the name has; a name without one gets the
 // format's (PathWithExtensionFor), unless it names a pipe or a device. Returns the writer's result (0 written,
 // negative after its message), or kSaveNoFormat for another index.
-int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path);
+int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path, const RasterImage& picture,
+                      const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency);
 
 // path, with ".jpg", ".bmp" or ".png" (by filter index) appended when its
 // final component has no extension; otherwise, and for other indexes,

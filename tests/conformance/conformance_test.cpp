@@ -22,12 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "app/open_readers.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
@@ -119,18 +119,18 @@ bool ReadPnm(const fs::path& path, Pixels& out)
 
 // What the viewer holds: Picture (bottom-up, padded) and AlphaMask (in the
 // picture's row order), top row first.
-Pixels Shown(bool withMask)
+Pixels Shown(const Document& doc, bool withMask)
 {
     Pixels p;
-    p.width = Picture.width;
-    p.height = Picture.height;
+    p.width = doc.Picture.width;
+    p.height = doc.Picture.height;
     for (int y = 0; y < p.height; ++y) {
         const int row = p.height - 1 - y;
-        const uint8_t* in = Picture.pixels.data + int64_t{row} * Picture.stride;
+        const uint8_t* in = doc.Picture.pixels.data + int64_t{row} * doc.Picture.stride;
         p.bgr.insert(p.bgr.end(), in, in + 3 * p.width);
-        if (withMask && AlphaMask.length >= p.width * p.height)
-            p.alpha.insert(p.alpha.end(), AlphaMask.data + int64_t{row} * p.width,
-                           AlphaMask.data + int64_t{row + 1} * p.width);
+        if (withMask && doc.AlphaMask.length >= p.width * p.height)
+            p.alpha.insert(p.alpha.end(), doc.AlphaMask.data + int64_t{row} * p.width,
+                           doc.AlphaMask.data + int64_t{row + 1} * p.width);
     }
     return p;
 }
@@ -163,20 +163,20 @@ long PeakMemoryKb()
 
 // Every open starts from a small known picture, so that a refused file can
 // be seen to leave it alone.
-void ResetDocument()
+void ResetDocument(Document& doc)
 {
     ClearRecordedCalls();
-    Transparency = TransparencyState();
-    Picture.ResizeAndFill(2, 2, 0x5A);
-    Picture.FillHeaders();
-    AlphaMask.AllocateFilled(4, 0x33);
+    doc.Transparency = TransparencyState();
+    doc.Picture.ResizeAndFill(2, 2, 0x5A);
+    doc.Picture.FillHeaders();
+    doc.AlphaMask.AllocateFilled(4, 0x33);
 }
 
-void ExpectDocumentUnchanged()
+void ExpectDocumentUnchanged(const Document& doc)
 {
-    EXPECT_TRUE(Picture.width == 2 && Picture.height == 2 && Picture.pixels.data[0] == 0x5A);
-    EXPECT_TRUE(AlphaMask.length == 4 && AlphaMask.data[3] == 0x33);
-    EXPECT_EQ(Transparency.MaskActive, 0);
+    EXPECT_TRUE(doc.Picture.width == 2 && doc.Picture.height == 2 && doc.Picture.pixels.data[0] == 0x5A);
+    EXPECT_TRUE(doc.AlphaMask.length == 4 && doc.AlphaMask.data[3] == 0x33);
+    EXPECT_EQ(doc.Transparency.MaskActive, 0);
 }
 
 void ExpectMessage(const std::string& text, const std::string& caption)
@@ -250,29 +250,29 @@ const std::string kPngPaletteText = "申し訳有りませんが、本ソフト�
 
 // Opens one PNG through the reader and the open step. Returns the reader's
 // result; an accepted file is compared with the reference decoder.
-int OpenPng(const fs::path& path, bool& opened)
+int OpenPng(Document& doc, const fs::path& path, bool& opened)
 {
-    ResetDocument();
+    ResetDocument(doc);
     RasterImage scratch;
     ByteBuffer scratchMask;
     const int result = ReadPNG(path.c_str(), scratch, &scratchMask);
-    ResetDocument();
-    opened = LoadPNG(kWindow, path.c_str(), Picture) == 0;
+    ResetDocument(doc);
+    opened = LoadPNG(kWindow, doc, path.c_str(), doc.Picture) == 0;
     EXPECT_EQ(opened, result == kPngRead);
     if (!opened) {
-        ExpectDocumentUnchanged();
+        ExpectDocumentUnchanged(doc);
         return result;
     }
     EXPECT_TRUE(Recorded().messages.empty());
     const std::string bytes = ReadAll(path);
     const bool alpha = (uint8_t(bytes[25]) & PNG_COLOR_MASK_ALPHA) != 0;
-    EXPECT_EQ(Transparency.MaskActive, alpha ? 1 : 0);
+    EXPECT_EQ(doc.Transparency.MaskActive, alpha ? 1 : 0);
     Pixels reference;
     EXPECT_TRUE(ReferencePng(StoredSamplesOnly(bytes), alpha, reference)) << "the reference refuses it";
-    Pixels shown = Shown(alpha);
+    Pixels shown = Shown(doc, alpha);
     if (!alpha) {   // the mask of a file without alpha is all opaque
-        EXPECT_EQ(std::vector<uint8_t>(AlphaMask.data, AlphaMask.data + AlphaMask.length),
-                  std::vector<uint8_t>(size_t(Picture.width) * Picture.height, 255));
+        EXPECT_EQ(std::vector<uint8_t>(doc.AlphaMask.data, doc.AlphaMask.data + doc.AlphaMask.length),
+                  std::vector<uint8_t>(size_t(doc.Picture.width) * doc.Picture.height, 255));
     }
     ExpectSamePixels(shown, reference);
     return result;
@@ -281,7 +281,7 @@ int OpenPng(const fs::path& path, bool& opened)
 // What a PNG file must give, by the kind its header declares: a palette
 // refusal, a depth refusal, or for the 8-bit kinds the reference's pixels
 // (damaged files: a clean failure with the corrupt-data message).
-void CheckPng(const fs::path& path, Tally& tally, bool damaged)
+void CheckPng(Document& doc, const fs::path& path, Tally& tally, bool damaged)
 {
     SCOPED_TRACE(path.string());
     const std::string bytes = ReadAll(path);
@@ -290,7 +290,7 @@ void CheckPng(const fs::path& path, Tally& tally, bool damaged)
     const char* const kinds[] = {"grey", "?", "colour", "palette", "grey-alpha", "?", "colour-alpha"};
     const std::string kind = type <= 6 ? kinds[type] : "?";
     bool opened = false;
-    const int result = OpenPng(path, opened);
+    const int result = OpenPng(doc, path, opened);
     if (damaged && result == kPngCorrupt) {
         ExpectMessage("PNGファイルのデータが壊れています。", "失敗");
         ++tally.counts["damaged " + kind + " refused as corrupt (-6, corrupt message)"];
@@ -310,6 +310,7 @@ void CheckPng(const fs::path& path, Tally& tally, bool damaged)
 
 TEST(PngConformance, SuiteImagesOpenAsTheReferenceDecodesThemOrGiveTheirMessage)
 {
+    Document doc;
     SKIP_UNLESS_FETCHED(suite, "pngsuite");
     SKIP_UNLESS_FETCHED(tests, "testpngs");
     Tally tally{"PNG", {}};
@@ -319,20 +320,21 @@ TEST(PngConformance, SuiteImagesOpenAsTheReferenceDecodesThemOrGiveTheirMessage)
             files.push_back(f);
     ASSERT_GE(files.size(), 150u);
     for (const fs::path& path : files)
-        CheckPng(path, tally, false);
+        CheckPng(doc, path, tally, false);
 }
 
 // Bad checksums, empty or huge chunks: no crash, no allocation of what a
 // chunk claims, the document left alone.
 TEST(PngConformance, DamagedFilesFailCleanlyOrOpenAsTheReferenceDecodesThem)
 {
+    Document doc;
     SKIP_UNLESS_FETCHED(tests, "testpngs");
     Tally tally{"PNG damaged", {}};
     const std::vector<fs::path> files = FilesIn(tests / "crashers", ".png");
     ASSERT_GE(files.size(), 20u);
     for (const fs::path& path : files) {
         const long before = PeakMemoryKb();
-        CheckPng(path, tally, true);
+        CheckPng(doc, path, tally, true);
         EXPECT_LT(PeakMemoryKb() - before, 64 * 1024) << path.string() << " made the reader take what a chunk claims";
     }
 }
@@ -347,6 +349,7 @@ const std::string kJpegFailedText = "JPEGファイルオープンに失敗しま
 // round(c x k / 255), the viewer's formula for files with an Adobe marker.
 TEST(JpegConformance, TestImagesOpenAsDjpegDecodesThem)
 {
+    Document doc;
     SKIP_UNLESS_FETCHED(images, "testimages");
     ASSERT_TRUE(fs::exists(kDjpeg) && fs::exists(kJpegtran)) << "needs libjpeg-turbo-progs (scripts/bootstrap)";
     ASSERT_TRUE(fs::exists(kConvert)) << "needs ImageMagick (scripts/bootstrap)";
@@ -364,18 +367,18 @@ TEST(JpegConformance, TestImagesOpenAsDjpegDecodesThem)
         const std::string decoded = dir.Path("djpeg.pnm");
         const bool referenceDecodes =
             RunCommand(std::string(kDjpeg) + " -ppm -outfile " + decoded + " " + path.string() + " 2>/dev/null") == 0;
-        ResetDocument();
-        const bool opened = LoadJPEG(kWindow, path.c_str(), Picture, 1) == 0;
+        ResetDocument(doc);
+        const bool opened = LoadJPEG(kWindow, path.c_str(), doc.Picture, 1) == 0;
         EXPECT_EQ(opened, referenceDecodes);
         if (!opened) {
             ExpectMessage(kJpegFailedText, "失敗");
-            ExpectDocumentUnchanged();
+            ExpectDocumentUnchanged(doc);
             ++tally.counts["refused by both (message shown)"];
             continue;
         }
         Pixels reference;
         ASSERT_TRUE(ReadPnm(decoded, reference));
-        ExpectSamePixels(Shown(false), reference);
+        ExpectSamePixels(Shown(doc, false), reference);
         ++tally.counts["opened, equal to djpeg"];
     }
 }
@@ -392,20 +395,21 @@ uint32_t Le32(const std::string& s, size_t at)
 }
 
 // Opens a BMP through the reader and the open step: the reader's result.
-int OpenBmp(const std::string& path)
+int OpenBmp(Document& doc, const std::string& path)
 {
     RasterImage scratch;
     const int result = ReadBMP(scratch, path.c_str());
-    ResetDocument();
-    const int opened = LoadBMP(kWindow, path.c_str(), Picture);
+    ResetDocument(doc);
+    const int opened = LoadBMP(kWindow, path.c_str(), doc.Picture);
     EXPECT_EQ(opened, result >= 0 ? 0 : -1);
     if (opened != 0)
-        ExpectDocumentUnchanged();
+        ExpectDocumentUnchanged(doc);
     return result;
 }
 
 TEST(BmpConformance, ImageMagickVariantsOpenWithTheSourcePixelsOrGiveTheirMessage)
 {
+    Document doc;
     ASSERT_TRUE(fs::exists(kConvert)) << "needs ImageMagick (scripts/bootstrap)";
     Tally tally{"BMP (ImageMagick)", {}};
     TempDir dir;
@@ -462,11 +466,11 @@ TEST(BmpConformance, ImageMagickVariantsOpenWithTheSourcePixelsOrGiveTheirMessag
                 bytes[22 + i] = char(negative >> (8 * i));
             WriteAll(path, bytes);
         }
-        const int result = OpenBmp(path);
+        const int result = OpenBmp(doc, path);
         if (v.outcome == kOpens) {
             EXPECT_GE(result, 0);
             EXPECT_TRUE(Recorded().messages.empty());
-            ExpectSamePixels(Shown(false), source);
+            ExpectSamePixels(Shown(doc, false), source);
             ++tally.counts["24-bit opened, equal to the source"];
         } else if (v.outcome == kNot24) {
             EXPECT_EQ(result, kBmpNot24Bit);
@@ -484,6 +488,7 @@ TEST(BmpConformance, ImageMagickVariantsOpenWithTheSourcePixelsOrGiveTheirMessag
 // libjpeg-turbo's test bitmaps (24-bit, bottom-up) open as ImageMagick reads them.
 TEST(BmpConformance, JpegTestBitmapsOpenAsImageMagickReadsThem)
 {
+    Document doc;
     SKIP_UNLESS_FETCHED(images, "testimages");
     ASSERT_TRUE(fs::exists(kConvert)) << "needs ImageMagick (scripts/bootstrap)";
     Tally tally{"BMP (libjpeg-turbo)", {}};
@@ -496,9 +501,9 @@ TEST(BmpConformance, JpegTestBitmapsOpenAsImageMagickReadsThem)
         ASSERT_EQ(RunCommand(std::string(kConvert) + " " + path.string() + " -depth 8 " + converted), 0);
         Pixels reference;
         ASSERT_TRUE(ReadPnm(converted, reference));
-        EXPECT_GE(OpenBmp(path.string()), 0);
+        EXPECT_GE(OpenBmp(doc, path.string()), 0);
         EXPECT_TRUE(Recorded().messages.empty());
-        ExpectSamePixels(Shown(false), reference);
+        ExpectSamePixels(Shown(doc, false), reference);
         ++tally.counts["24-bit opened, equal to ImageMagick"];
     }
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/view_layout.h"
+
 RecordedCalls& Recorded()
 {
     static RecordedCalls calls;
@@ -23,4 +25,4 @@ void SetControlText(WindowHandle, int controlId, const char* text)
     Recorded().controlTexts.emplace_back(controlId, text);
 }
 
-void LayoutView(WindowHandle) { ++Recorded().layouts; }
+void LayoutView(WindowHandle, Document&) { ++Recorded().layouts; }

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/little_endian.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
@@ -63,10 +63,11 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Transparency = TransparencyState();
-        Picture.ResizeAndFill(2, 2, 0x55);
-        Picture.FillHeaders();
+        doc.Transparency = TransparencyState();
+        doc.Picture.ResizeAndFill(2, 2, 0x55);
+        doc.Picture.FillHeaders();
     }
+    Document doc;
     TempDir dir;
 };
 
@@ -76,23 +77,24 @@ TEST_F(Bmp, WrittenFilesReadBackWithIdenticalHeadersAndPadding)
 {
     for (int width : {1, 4, 5}) {
         SCOPED_TRACE(width);
-        Picture.Resize(width, 3);
-        for (int32_t i = 0; i < Picture.pixels.length; ++i)
-            Picture.pixels.data[i] = static_cast<uint8_t>(31 * i + 1);   // padding included
-        Picture.FillHeaders();
+        doc.Picture.Resize(width, 3);
+        for (int32_t i = 0; i < doc.Picture.pixels.length; ++i)
+            doc.Picture.pixels.data[i] = static_cast<uint8_t>(31 * i + 1);   // padding included
+        doc.Picture.FillHeaders();
         std::string path = dir.Path("w.bmp");
-        ASSERT_EQ(WriteBMP(kWindow, path.c_str()), kBmpWritten);
-        EXPECT_EQ(Picture.stride, width == 5 ? 16 : width == 4 ? 12 : 4);
+        ASSERT_EQ(WriteBMP(kWindow, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+                  kBmpWritten);
+        EXPECT_EQ(doc.Picture.stride, width == 5 ? 16 : width == 4 ? 12 : 4);
         RasterImage back;
         ASSERT_EQ(ReadBMP(back, path.c_str()), kBmpRead);
         EXPECT_STREQ(back.path, path.c_str());
         // The file is the picture's own headers and block; reading gives both back.
         uint8_t headers[2][54];
-        StoreFileHeader(Picture.fileHeader, headers[0]);
-        StoreInfoHeader(Picture.info.bmiHeader, headers[0] + 14);
+        StoreFileHeader(doc.Picture.fileHeader, headers[0]);
+        StoreInfoHeader(doc.Picture.info.bmiHeader, headers[0] + 14);
         StoreFileHeader(back.fileHeader, headers[1]);
         StoreInfoHeader(back.info.bmiHeader, headers[1] + 14);
-        const std::string block(Picture.pixels.data, Picture.pixels.data + Picture.pixels.length);
+        const std::string block(doc.Picture.pixels.data, doc.Picture.pixels.data + doc.Picture.pixels.length);
         EXPECT_EQ(ReadAll(path), std::string(headers[0], headers[0] + 54) + block);
         EXPECT_EQ(0, std::memcmp(headers[0], headers[1], 54));
         EXPECT_EQ(std::string(back.pixels.data, back.pixels.data + back.pixels.length), block);
@@ -114,15 +116,15 @@ TEST_F(Bmp, ReadableLayouts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string path = dir.Write("l.bmp", MakeBmp(c.layout));
-        ASSERT_EQ(LoadBMP(kWindow, path.c_str(), Picture), 0);
-        ASSERT_TRUE(Picture.width == 3 && Picture.height == 2 && Picture.stride == 12);
-        const BitmapInfoHeader& h = Picture.info.bmiHeader;
+        ASSERT_EQ(LoadBMP(kWindow, path.c_str(), doc.Picture), 0);
+        ASSERT_TRUE(doc.Picture.width == 3 && doc.Picture.height == 2 && doc.Picture.stride == 12);
+        const BitmapInfoHeader& h = doc.Picture.info.bmiHeader;
         EXPECT_TRUE(h.biHeight == 2 && h.biSize == 40 && h.biXPelsPerMeter == 2835);   // bottom-up, as kept
         // A top-down file's first row is the top (the last memory row).
         for (int row = 0; row < 2; ++row) {
             const int fileRow = c.layout.height < 0 ? 1 - row : row;
             for (int i = 0; i < 12; ++i)
-                ASSERT_EQ(Picture.pixels.data[row * 12 + i], fileRow < c.rowsInFile ? 7 * fileRow + i : 0) << row;
+                ASSERT_EQ(doc.Picture.pixels.data[row * 12 + i], fileRow < c.rowsInFile ? 7 * fileRow + i : 0) << row;
         }
     }
     EXPECT_TRUE(Recorded().messages.empty());
@@ -153,12 +155,13 @@ TEST_F(Bmp, RefusedFilesKeepThePictureAndShowTheirMessage)
         SCOPED_TRACE(c.what);
         ClearRecordedCalls();
         std::string path = dir.Write("x.bmp", c.bytes);
-        EXPECT_EQ(ReadBMP(Picture, path.c_str()), c.result);
-        EXPECT_EQ(LoadBMP(kWindow, path.c_str(), Picture), -1);
+        EXPECT_EQ(ReadBMP(doc.Picture, path.c_str()), c.result);
+        EXPECT_EQ(LoadBMP(kWindow, path.c_str(), doc.Picture), -1);
         EXPECT_EQ(Recorded().messages, std::vector<RecordedMessage>{c.result == kBmpNot24Bit ? not24 : failed});
-        EXPECT_TRUE(Picture.width == 2 && Picture.info.bmiHeader.biWidth == 2 && Picture.pixels.data[0] == 0x55);
+        EXPECT_TRUE(doc.Picture.width == 2 && doc.Picture.info.bmiHeader.biWidth == 2 &&
+                    doc.Picture.pixels.data[0] == 0x55);
     }
-    EXPECT_EQ(ReadBMP(Picture, dir.Path("missing.bmp").c_str()), kBmpOpenFailed);
+    EXPECT_EQ(ReadBMP(doc.Picture, dir.Path("missing.bmp").c_str()), kBmpOpenFailed);
 }
 
 TEST_F(Bmp, NameAndContentTest)

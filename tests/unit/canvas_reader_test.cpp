@@ -11,7 +11,6 @@
 #include "formats/painter/canvas_reader.h"
 #include "image/canvas_layers.h"
 #include "image/little_endian.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 #include "tools/writers/canvas_file_writer.h"
@@ -51,13 +50,17 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Document = DocumentState();
-        CanvasInfo.canvasValueA = 0;
-        CanvasInfo.canvasBlock.Free();
-        CanvasInfo.hasLayers = CanvasInfo.maskLevel = CanvasInfo.maskScale = 0;
-        std::strcpy(CurrentPainter.name, "前の絵師");
-        Picture.ResizeAndFill(3, 2, 0x55);
-        std::strcpy(Picture.path, "previous subject path.bmp");
+        // SetUp runs again between cases: what a read leaves behind goes.
+        doc.kind = kNone;
+        std::memset(doc.PainterPath, 0, sizeof doc.PainterPath);
+        std::memset(doc.CanvasPath, 0, sizeof doc.CanvasPath);
+        std::memset(doc.CurrentPath, 0, sizeof doc.CurrentPath);
+        doc.CanvasInfo.canvasValueA = 0;
+        doc.CanvasInfo.canvasBlock.Free();
+        doc.CanvasInfo.hasLayers = doc.CanvasInfo.maskLevel = doc.CanvasInfo.maskScale = 0;
+        std::strcpy(doc.CurrentPainter.name, "前の絵師");
+        doc.Picture.ResizeAndFill(3, 2, 0x55);
+        std::strcpy(doc.Picture.path, "previous subject path.bmp");
         MakeRandom(main, 7, 5, 1);
         fields = CanvasFileFields();
         fields.subjectPath = std::string("C:\\題材\\山.jpg") + '\0';
@@ -67,15 +70,19 @@ protected:
         fields.canvasBlock = {1, 2, 3, 4, 5};
         fields.mainPicture = &main;
     }
-    int Read(const std::string& path) { return ReadCNV(kWindow, Picture.path, Document.PainterPath, path.c_str()); }
+    int Read(const std::string& path)
+    {
+        return ReadCNV(kWindow, doc, doc.Picture.path, doc.PainterPath, path.c_str());
+    }
     std::string Write()
     {
         std::string path = dir.Path("c" + std::to_string(count++) + ".cnv");
         EXPECT_TRUE(WriteCanvasFile(path.c_str(), fields));
         return path;
     }
-    void ExpectPictureUnchanged() const { EXPECT_EQ(Pixels(Picture), Bytes(24, 0x55)); }
+    void ExpectPictureUnchanged() const { EXPECT_EQ(Pixels(doc.Picture), Bytes(24, 0x55)); }
 
+    Document doc;
     TempDir dir;
     int count = 0;
     RasterImage main;
@@ -105,10 +112,10 @@ TEST_F(CanvasReader, HeadChecks)
         fields.version = c.version;
         EXPECT_EQ(Read(Write()), c.result);
         EXPECT_EQ(Recorded().messages, c.messages);
-        EXPECT_EQ(Document.kind, c.result == kCanvasRead ? kCanvas : kNone);
+        EXPECT_EQ(doc.kind, c.result == kCanvasRead ? kCanvas : kNone);
         if (c.result != kCanvasRead) {   // nothing after the head was read
-            EXPECT_STREQ(Picture.path, "previous subject path.bmp");
-            EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+            EXPECT_STREQ(doc.Picture.path, "previous subject path.bmp");
+            EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
         }
     }
     SetUp();
@@ -128,17 +135,17 @@ TEST_F(CanvasReader, WithoutLayersThePictureIsShownAsStored)
     fields.painterPath = "D:\\" + std::string(400, 'p');
     EXPECT_EQ(Read(Write()), kCanvasRead);
     EXPECT_TRUE(Recorded().messages.empty());
-    EXPECT_EQ(Pixels(Picture), Pixels(main));
-    EXPECT_EQ(Picture.fileHeader.bfSize, uint32_t(24 * 5 + 54));
-    EXPECT_STREQ(Picture.path, "new.jpg");
-    EXPECT_EQ(std::string(Document.PainterPath), fields.painterPath.substr(0, kPathSize - 1));
-    EXPECT_EQ(CanvasInfo.canvasValueA, 1000);
-    EXPECT_EQ(CanvasInfo.canvasValueD, 1003);
-    EXPECT_EQ(CanvasInfo.canvasValueG, 1006);
-    EXPECT_EQ(Bytes(CanvasInfo.canvasBlock.data, CanvasInfo.canvasBlock.data + 5), fields.canvasBlock);
-    EXPECT_EQ(CanvasInfo.maskLevel, -128);
-    EXPECT_EQ(CanvasInfo.maskScale, 37);
-    EXPECT_EQ(Document.kind, kCanvas);
+    EXPECT_EQ(Pixels(doc.Picture), Pixels(main));
+    EXPECT_EQ(doc.Picture.fileHeader.bfSize, uint32_t(24 * 5 + 54));
+    EXPECT_STREQ(doc.Picture.path, "new.jpg");
+    EXPECT_EQ(std::string(doc.PainterPath), fields.painterPath.substr(0, kPathSize - 1));
+    EXPECT_EQ(doc.CanvasInfo.canvasValueA, 1000);
+    EXPECT_EQ(doc.CanvasInfo.canvasValueD, 1003);
+    EXPECT_EQ(doc.CanvasInfo.canvasValueG, 1006);
+    EXPECT_EQ(Bytes(doc.CanvasInfo.canvasBlock.data, doc.CanvasInfo.canvasBlock.data + 5), fields.canvasBlock);
+    EXPECT_EQ(doc.CanvasInfo.maskLevel, -128);
+    EXPECT_EQ(doc.CanvasInfo.maskScale, 37);
+    EXPECT_EQ(doc.kind, kCanvas);
 }
 
 TEST_F(CanvasReader, MainPictureFormats)
@@ -159,10 +166,10 @@ TEST_F(CanvasReader, MainPictureFormats)
         bad.resize(bad.size() + 12);
         EXPECT_EQ(Read(c.valid ? Write() : dir.Write("bad.cnv", AsString(bad))), kCanvasRead);
         EXPECT_EQ(Recorded().messages, c.messages);
-        EXPECT_EQ(Document.kind, kCanvas);
+        EXPECT_EQ(doc.kind, kCanvas);
         if (c.valid) {
-            EXPECT_EQ(Picture.width, 16);
-            EXPECT_NEAR(Picture.pixels.data[0], 0x80, 2);
+            EXPECT_EQ(doc.Picture.width, 16);
+            EXPECT_NEAR(doc.Picture.pixels.data[0], 0x80, 2);
         } else {
             ExpectPictureUnchanged();
         }
@@ -170,8 +177,8 @@ TEST_F(CanvasReader, MainPictureFormats)
 }
 
 // The decoder works on the contents it is handed: a canvas whose main
-// picture fails keeps the handed picture, lists the box, and no program-wide
-// object, platform call or painter name changes.
+// picture fails keeps the handed picture, lists the box, and nothing of the
+// document, no platform call and no painter name changes.
 TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
 {
     fields.mainFormat = 0;   // a JPEG main picture, here no JPEG at all
@@ -191,10 +198,10 @@ TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
     EXPECT_EQ(canvas.record.canvasValueG, 1006);
     EXPECT_TRUE(Recorded().messages.empty());
     ExpectPictureUnchanged();
-    EXPECT_STREQ(Picture.path, "previous subject path.bmp");
-    EXPECT_EQ(CanvasInfo.canvasValueA, 0);
-    EXPECT_STREQ(CurrentPainter.name, "前の絵師");
-    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_STREQ(doc.Picture.path, "previous subject path.bmp");
+    EXPECT_EQ(doc.CanvasInfo.canvasValueA, 0);
+    EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
+    EXPECT_EQ(doc.kind, kNone);
 
     messages.clear();
     EXPECT_EQ(DecodeCanvasFile(dir.Path("missing.cnv").c_str(), canvas, messages), CanvasError::kCannotOpen);
@@ -215,11 +222,11 @@ TEST_F(CanvasReader, LayersShowTheUnderLayerWhereTheMaskIsBlack)
     EXPECT_EQ(Read(Write()), kCanvasRead);
     EXPECT_TRUE(Recorded().messages.empty());
     for (int32_t row = 0; row < 2; ++row) {
-        EXPECT_EQ(PixelAt(Picture, 0, row), Bytes(3, 200));
-        EXPECT_EQ(PixelAt(Picture, 1, row), Bytes(3, 99));   // white loses a step to a brighter under byte
-        EXPECT_EQ(PixelAt(Picture, 2, row), Bytes(3, 200));
+        EXPECT_EQ(PixelAt(doc.Picture, 0, row), Bytes(3, 200));
+        EXPECT_EQ(PixelAt(doc.Picture, 1, row), Bytes(3, 99));   // white loses a step to a brighter under byte
+        EXPECT_EQ(PixelAt(doc.Picture, 2, row), Bytes(3, 200));
     }
-    EXPECT_EQ(Picture.pixels.data[9], 100);   // row padding is not blended
+    EXPECT_EQ(doc.Picture.pixels.data[9], 100);   // row padding is not blended
 
     // A mask section that fails is reported; the picture stays unblended.
     SetUp();
@@ -231,7 +238,7 @@ TEST_F(CanvasReader, LayersShowTheUnderLayerWhereTheMaskIsBlack)
     AppendHuffmanSection(bytes, main);
     EXPECT_EQ(Read(dir.Write("bad mask.cnv", AsString(bytes))), kCanvasRead);
     EXPECT_EQ(Recorded().messages, Messages{kLayerFailed});
-    EXPECT_EQ(Pixels(Picture), Pixels(main));
+    EXPECT_EQ(Pixels(doc.Picture), Pixels(main));
 }
 
 TEST_F(CanvasReader, PainterName)
@@ -250,7 +257,7 @@ TEST_F(CanvasReader, PainterName)
         SetUp();
         fields.painterPath = c.painterPath + '\0';
         EXPECT_EQ(Read(Write()), kCanvasRead);
-        EXPECT_STREQ(CurrentPainter.name, c.name);
+        EXPECT_STREQ(doc.CurrentPainter.name, c.name);
     }
     // An existing painter file names the painter: the short form, with the
     // 50-byte name at offset 16.
@@ -263,7 +270,7 @@ TEST_F(CanvasReader, PainterName)
         SetUp();
         fields.painterPath = dir.Write("painter.esi", painter.substr(0, length)) + '\0';
         EXPECT_EQ(Read(Write()), kCanvasRead);
-        EXPECT_STREQ(CurrentPainter.name, name);
+        EXPECT_STREQ(doc.CurrentPainter.name, name);
         EXPECT_TRUE(Recorded().messages.empty()) << length;
     }
 }
@@ -290,8 +297,8 @@ TEST_F(CanvasReader, ImpossibleLengthsEndTheRead)
         EXPECT_EQ(Read(dir.Write("lengths.cnv", AsString(bytes))), kCanvasRead);
         EXPECT_EQ(Recorded().messages, Messages{c.message});
         if (c.at == bAt) {   // the Huffman picture's size is gone with the rest: no picture
-            EXPECT_EQ(CanvasInfo.canvasBlock.length, 0);
-            EXPECT_TRUE(Picture.Empty());
+            EXPECT_EQ(doc.CanvasInfo.canvasBlock.length, 0);
+            EXPECT_TRUE(doc.Picture.Empty());
         } else {   // the format byte is gone too: a JPEG that fails keeps the picture
             ExpectPictureUnchanged();
         }
@@ -320,7 +327,7 @@ TEST_F(CanvasReader, TruncatedFilesAreReadAsFarAsTheyGo)
         SCOPED_TRACE(length);
         SetUp();
         int result = Read(dir.Write("cut.cnv", whole.substr(0, length)));
-        EXPECT_EQ(Picture.pixels.length, int64_t{Picture.stride} * Picture.height);
+        EXPECT_EQ(doc.Picture.pixels.length, int64_t{doc.Picture.stride} * doc.Picture.height);
         if (length < 11) {
             EXPECT_EQ(result, kCanvasBadMagic);
             EXPECT_EQ(Recorded().messages, Messages{kBadMagic});
@@ -334,9 +341,9 @@ TEST_F(CanvasReader, TruncatedFilesAreReadAsFarAsTheyGo)
         // Past its format byte the picture is never the one shown before:
         // none before the main picture gives its size, then one of that size.
         if (length > formatAt && length < mainAt + 8) {
-            EXPECT_TRUE(Picture.Empty());
+            EXPECT_TRUE(doc.Picture.Empty());
         } else if (length >= mainAt + 8) {
-            EXPECT_EQ(std::make_pair(Picture.width, Picture.height), std::make_pair(7, 5));
+            EXPECT_EQ(std::make_pair(doc.Picture.width, doc.Picture.height), std::make_pair(7, 5));
         }
     }
 }
@@ -347,11 +354,11 @@ TEST_F(CanvasReader, MaskScaleUsesTheSinglePrecisionPercent)
     RasterImage source;
     MakeRandom(source, 64, 48, 3);
     for (const auto& c : cases) {
-        CanvasInfo.hasLayers = 1;
-        CanvasInfo.maskScale = static_cast<int8_t>(c[0]);
+        doc.CanvasInfo.hasLayers = 1;
+        doc.CanvasInfo.maskScale = static_cast<int8_t>(c[0]);
         RasterImage mask;
         mask.CopyPixelsFrom(source);
-        PrepareMaskLayer(mask, CanvasInfo.hasLayers, CanvasInfo.maskScale, CanvasInfo.maskLevel);
+        PrepareMaskLayer(mask, doc.CanvasInfo.hasLayers, doc.CanvasInfo.maskScale, doc.CanvasInfo.maskLevel);
         EXPECT_EQ(mask.width, c[1]) << c[0];
         EXPECT_EQ(mask.height, c[2]) << c[0];
         EXPECT_EQ(mask.info.bmiHeader.biWidth, c[1]) << c[0];
@@ -359,9 +366,9 @@ TEST_F(CanvasReader, MaskScaleUsesTheSinglePrecisionPercent)
             EXPECT_EQ(Pixels(mask), Pixels(source));
         }
     }
-    CanvasInfo.hasLayers = 0;   // without layers: 100 x 100 white
+    doc.CanvasInfo.hasLayers = 0;   // without layers: 100 x 100 white
     RasterImage mask;
-    PrepareMaskLayer(mask, CanvasInfo.hasLayers, CanvasInfo.maskScale, CanvasInfo.maskLevel);
+    PrepareMaskLayer(mask, doc.CanvasInfo.hasLayers, doc.CanvasInfo.maskScale, doc.CanvasInfo.maskLevel);
     EXPECT_EQ(Pixels(mask), Bytes(300 * 100, 0xFF));
 }
 
@@ -380,14 +387,14 @@ TEST_F(CanvasReader, MaskLevelBlackensAndStretches)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.level));
-        CanvasInfo.hasLayers = 1;
-        CanvasInfo.maskScale = 0;
-        CanvasInfo.maskLevel = c.level;
+        doc.CanvasInfo.hasLayers = 1;
+        doc.CanvasInfo.maskScale = 0;
+        doc.CanvasInfo.maskLevel = c.level;
         RasterImage mask;
         mask.ResizeAndFill(2, 1, 0);
         SetPixel(mask, 1, 0, c.in);
-        PrepareMaskLayer(mask, CanvasInfo.hasLayers, CanvasInfo.maskScale, CanvasInfo.maskLevel);
-        EXPECT_EQ(CanvasInfo.maskLevel, c.stored);
+        PrepareMaskLayer(mask, doc.CanvasInfo.hasLayers, doc.CanvasInfo.maskScale, doc.CanvasInfo.maskLevel);
+        EXPECT_EQ(doc.CanvasInfo.maskLevel, c.stored);
         EXPECT_EQ(PixelAt(mask, 1, 0), c.out);
         EXPECT_EQ(mask.pixels.data[6], 0);   // padding untouched
     }
@@ -402,9 +409,9 @@ TEST_F(CanvasReader, BlendArithmetic)
         RasterImage mask, under;
         mask.ResizeAndFill(1, 1, c[0]);
         under.ResizeAndFill(1, 1, c[2]);
-        Picture.ResizeAndFill(1, 1, c[1]);
-        EXPECT_EQ(BlendLayers(Picture, under, mask), kBlendDone);
-        EXPECT_EQ(PixelAt(Picture, 0, 0), Bytes(3, c[3])) << int(c[0]) << " " << int(c[1]) << " " << int(c[2]);
+        doc.Picture.ResizeAndFill(1, 1, c[1]);
+        EXPECT_EQ(BlendLayers(doc.Picture, under, mask), kBlendDone);
+        EXPECT_EQ(PixelAt(doc.Picture, 0, 0), Bytes(3, c[3])) << int(c[0]) << " " << int(c[1]) << " " << int(c[2]);
     }
     // No mask: nothing changes. The under layer is read at the picture's
     // byte offsets (its row stride), as far as its block goes; the painted
@@ -412,18 +419,18 @@ TEST_F(CanvasReader, BlendArithmetic)
     RasterImage mask, small, wide, empty;
     mask.ResizeAndFill(1, 1, 0);
     small.ResizeAndFill(2, 1, 9);   // 8 bytes
-    Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(BlendLayers(Picture, small, empty), kBlendSkipped);
+    doc.Picture.ResizeAndFill(3, 2, 0x55);
+    EXPECT_EQ(BlendLayers(doc.Picture, small, empty), kBlendSkipped);
     ExpectPictureUnchanged();
-    EXPECT_EQ(BlendLayers(Picture, small, mask), kBlendDone);
+    EXPECT_EQ(BlendLayers(doc.Picture, small, mask), kBlendDone);
     Bytes expected(24, 0x55);
     std::fill(expected.begin(), expected.begin() + 8, 9);
-    EXPECT_EQ(Pixels(Picture), expected);
+    EXPECT_EQ(Pixels(doc.Picture), expected);
 
     MakeRandom(wide, 30, 10, 5);    // stride 92 under a picture of stride 60
-    Picture.ResizeAndFill(20, 10, 0x55);
-    EXPECT_EQ(BlendLayers(Picture, wide, mask), kBlendDone);
-    EXPECT_EQ(Pixels(Picture), Bytes(wide.pixels.data, wide.pixels.data + 600));
+    doc.Picture.ResizeAndFill(20, 10, 0x55);
+    EXPECT_EQ(BlendLayers(doc.Picture, wide, mask), kBlendDone);
+    EXPECT_EQ(Pixels(doc.Picture), Bytes(wide.pixels.data, wide.pixels.data + 600));
 }
 
 // The blend on pictures wide enough for the vector path, in place, with a
@@ -454,9 +461,9 @@ TEST_F(CanvasReader, BlendIsTheDoublePrecisionDefinitionOnEveryByte)
         cutUnder.pixels.Allocate(cut);
         if (cut > 0)
             std::memcpy(cutUnder.pixels.data, under.pixels.data, static_cast<size_t>(cut));
-        Picture.CopyPixelsFrom(painted);
-        ASSERT_EQ(BlendLayers(Picture, cutUnder, mask), kBlendDone);
-        ASSERT_EQ(Pixels(Picture), expected) << "under layer of " << cut << " bytes";
+        doc.Picture.CopyPixelsFrom(painted);
+        ASSERT_EQ(BlendLayers(doc.Picture, cutUnder, mask), kBlendDone);
+        ASSERT_EQ(Pixels(doc.Picture), expected) << "under layer of " << cut << " bytes";
     }
 }
 

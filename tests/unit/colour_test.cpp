@@ -6,7 +6,6 @@
 
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 
 namespace {
@@ -14,32 +13,31 @@ namespace {
 uint32_t Grey(int v) { return static_cast<uint32_t>(v) * 0x010101u; }
 uint32_t Pack(const Rgb& c) { return uint32_t{c.b} << 16 | uint32_t{c.g} << 8 | c.r; }
 
-// Picture = the colours in buffer order, rows of `width`; padding is 0x5A.
-void LoadPicture(int32_t width, const std::vector<uint32_t>& colours)
-{
-    const int32_t n = static_cast<int32_t>(colours.size());
-    Picture.ResizeAndFill(width, n / width, 0x5A);
-    for (int32_t i = 0; i < n; ++i)
-        StoreColour(Picture.pixels.data + Picture.Offset(i % width, i / width), colours[i]);
-}
-
-uint32_t PixelAt(int32_t i) { return PackedColour(Picture.pixels.data + Picture.Offset(i % Picture.width, i / Picture.width)); }
-
 // The luminance straight from its definition.
 int32_t ReferenceY(int r, int g, int b) { return static_cast<int32_t>((0.1 * b + 0.3 * r) + 0.6 * g); }
 
-// Every test starts from, and leaves, the state of a program without a document.
+// Every test starts from the parts of a document with nothing loaded.
 class Colour : public ::testing::Test {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset()
+    void SetUp() override { ClearRecordedCalls(); }
+
+    // picture = the colours in buffer order, rows of `width`; padding is 0x5A.
+    void LoadPicture(int32_t width, const std::vector<uint32_t>& colours)
     {
-        Transparency = TransparencyState{};
-        AlphaMask.Free();
-        Picture.ResizeAndFill(0, 0, 0);
-        ClearRecordedCalls();
+        const int32_t n = static_cast<int32_t>(colours.size());
+        picture.ResizeAndFill(width, n / width, 0x5A);
+        for (int32_t i = 0; i < n; ++i)
+            StoreColour(picture.pixels.data + picture.Offset(i % width, i / width), colours[i]);
     }
+
+    uint32_t PixelAt(int32_t i) const
+    {
+        return PackedColour(picture.pixels.data + picture.Offset(i % picture.width, i / picture.width));
+    }
+
+    RasterImage picture;
+    ByteBuffer mask;
+    TransparencyState transparency;
 };
 
 }  // namespace
@@ -93,7 +91,7 @@ TEST_F(Colour, DarkestAndBrightestTakeTheFirstOfEquals)
     for (const auto& c : cases) {
         LoadPicture(c.width, c.colours);
         uint32_t dark = 7, bright = 7;
-        EXPECT_EQ(FindDarkestBrightest(Picture, dark, bright), 0);
+        EXPECT_EQ(FindDarkestBrightest(picture, dark, bright), 0);
         EXPECT_EQ(dark, c.dark);
         EXPECT_EQ(bright, c.bright);
     }
@@ -109,11 +107,11 @@ TEST_F(Colour, MaskAndRecolouringOfBothBranches)
     };
     for (const auto& c : cases) {
         LoadPicture(11, colours);
-        Transparency.BackgroundMode = kBGColorFill;
-        ASSERT_EQ(BuildAlphaMask(c.pen, c.bg, 10), 0);
-        EXPECT_EQ(std::vector<uint8_t>(AlphaMask.data, AlphaMask.data + AlphaMask.length), c.mask) << c.pen;
-        EXPECT_EQ(Transparency.MaskActive, 1);
-        EXPECT_EQ(Transparency.BackgroundMode, kTransparent);
+        transparency.BackgroundMode = kBGColorFill;
+        ASSERT_EQ(BuildAlphaMask(picture, mask, transparency, c.pen, c.bg, 10), 0);
+        EXPECT_EQ(std::vector<uint8_t>(mask.data, mask.data + mask.length), c.mask) << c.pen;
+        EXPECT_EQ(transparency.MaskActive, 1);
+        EXPECT_EQ(transparency.BackgroundMode, kTransparent);
         for (int i = 0; i < 11; ++i) {
             const uint32_t k = colours[i];
             const LuminanceHue lh = RgbToLuminanceHue(k & 255, k >> 8 & 255, k >> 16);
@@ -121,7 +119,7 @@ TEST_F(Colour, MaskAndRecolouringOfBothBranches)
             EXPECT_EQ(PixelAt(i), band ? k : Pack(LuminanceHueToRgb(c.pen, lh.hue, lh.chroma))) << i;
         }
         EXPECT_EQ(PixelAt(7), Grey(c.pen));   // beyond the background, still recoloured
-        EXPECT_EQ(Picture.pixels.data[33], 0x5A);
+        EXPECT_EQ(picture.pixels.data[33], 0x5A);
     }
 }
 
@@ -132,12 +130,13 @@ TEST_F(Colour, LuminancesTooCloseFailAndResetTheMask)
         {255, 0, 255, -2}, {10, 20, INT32_MAX, -1}, {20, 10, INT32_MAX, -2}, {0, 0, INT32_MIN, -2}};
     for (const auto& c : cases) {
         LoadPicture(2, {Grey(0), Grey(250)});
-        AlphaMask.AllocateFilled(1, 7);
-        Transparency.BackgroundMode = kBGColorFill;
-        EXPECT_EQ(BuildAlphaMask(c.pen, c.bg, c.tolerance), c.result) << c.pen << " " << c.bg << " " << c.tolerance;
-        EXPECT_TRUE(AlphaMask.length == 2 && AlphaMask.data[0] == 255 && AlphaMask.data[1] == 255);
+        mask.AllocateFilled(1, 7);
+        transparency.BackgroundMode = kBGColorFill;
+        EXPECT_EQ(BuildAlphaMask(picture, mask, transparency, c.pen, c.bg, c.tolerance), c.result)
+            << c.pen << " " << c.bg << " " << c.tolerance;
+        EXPECT_TRUE(mask.length == 2 && mask.data[0] == 255 && mask.data[1] == 255);
         EXPECT_TRUE(PixelAt(0) == 0 && PixelAt(1) == Grey(250));
-        EXPECT_TRUE(Transparency.MaskActive == 0 && Transparency.BackgroundMode == kBGColorFill);
+        EXPECT_TRUE(transparency.MaskActive == 0 && transparency.BackgroundMode == kBGColorFill);
     }
 }
 
@@ -146,40 +145,40 @@ TEST_F(Colour, DialogChoices)
     // Transparency dialog: a failure is told once, a success separates, a
     // second OK only stores the colours. 4e9 is not wrapped to a negative tolerance.
     LoadPicture(2, {Grey(20), Grey(230)});
-    EXPECT_EQ(ApplyTransparencyChoice(Grey(20), Grey(230), 4000000000u), -1);
+    EXPECT_EQ(ApplyTransparencyChoice(picture, mask, transparency, Grey(20), Grey(230), 4000000000u), -1);
     ASSERT_EQ(Recorded().messages.size(), 1u);
     EXPECT_EQ(Recorded().messages[0], (RecordedMessage{nullptr, "文字と背景の色の輝度が近すぎて分離できません。", "ごめんなさい。"}));
-    EXPECT_EQ(Transparency.MaskActive, 0);
-    EXPECT_EQ(ApplyTransparencyChoice(Grey(20), Grey(230), 10), 0);
-    EXPECT_EQ(Transparency.MaskActive, 1);
-    EXPECT_EQ(ApplyTransparencyChoice(0x123456, 0x654321, 10), 1);
-    EXPECT_TRUE(Transparency.PenColor == 0x123456 && Transparency.BGColor == 0x654321);
+    EXPECT_EQ(transparency.MaskActive, 0);
+    EXPECT_EQ(ApplyTransparencyChoice(picture, mask, transparency, Grey(20), Grey(230), 10), 0);
+    EXPECT_EQ(transparency.MaskActive, 1);
+    EXPECT_EQ(ApplyTransparencyChoice(picture, mask, transparency, 0x123456, 0x654321, 10), 1);
+    EXPECT_TRUE(transparency.PenColor == 0x123456 && transparency.BGColor == 0x654321);
     EXPECT_EQ(Recorded().messages.size(), 1u);
 
     // Pen colour dialog: without a mask only colours and mode are stored;
     // with one, OK twice recolours the same non-zero-mask pixels.
     LoadPicture(4, {Grey(1), Grey(2), Grey(3), Grey(4)});
-    Transparency.MaskActive = 0;
-    EXPECT_EQ(ApplyPenBackgroundChoice(0x0000FF, 0x00FF00, false), 0);
-    EXPECT_EQ(Transparency.BackgroundMode, kBGColorFill);
+    transparency.MaskActive = 0;
+    EXPECT_EQ(ApplyPenBackgroundChoice(picture, mask, transparency, 0x0000FF, 0x00FF00, false), 0);
+    EXPECT_EQ(transparency.BackgroundMode, kBGColorFill);
     EXPECT_EQ(PixelAt(0), Grey(1));
-    AlphaMask.Allocate(4);
-    std::memcpy(AlphaMask.data, "\0\1\x80\xFF", 4);
-    Transparency.MaskActive = 1;
+    mask.Allocate(4);
+    std::memcpy(mask.data, "\0\1\x80\xFF", 4);
+    transparency.MaskActive = 1;
     for (uint32_t pen : {0x0000FFu, 0x00ABCDEFu}) {
-        EXPECT_EQ(ApplyPenBackgroundChoice(pen, 0, true), 0);
-        EXPECT_EQ(Transparency.BackgroundMode, kTransparent);
+        EXPECT_EQ(ApplyPenBackgroundChoice(picture, mask, transparency, pen, 0, true), 0);
+        EXPECT_EQ(transparency.BackgroundMode, kTransparent);
         EXPECT_EQ(std::vector<uint32_t>({PixelAt(0), PixelAt(1), PixelAt(2), PixelAt(3)}), std::vector<uint32_t>({Grey(1), pen, pen, pen}));
     }
-    AlphaMask.Allocate(3);   // a mask that does not cover the picture is not read
-    EXPECT_EQ(RecolorPen(0), -4);
+    mask.Allocate(3);   // a mask that does not cover the picture is not read
+    EXPECT_EQ(RecolorPen(picture, mask, 0), -4);
     EXPECT_EQ(PixelAt(1), 0x00ABCDEFu);
 
     // Separation of an empty picture succeeds with nothing to do.
-    Picture.ResizeAndFill(0, 0, 0);
-    Transparency.MaskActive = 0;
-    EXPECT_EQ(SeparateBackground(0, Grey(255), 10), 0);
-    EXPECT_TRUE(AlphaMask.length == 0 && Transparency.MaskActive == 1);
+    picture.ResizeAndFill(0, 0, 0);
+    transparency.MaskActive = 0;
+    EXPECT_EQ(SeparateBackground(picture, mask, transparency, 0, Grey(255), 10), 0);
+    EXPECT_TRUE(mask.length == 0 && transparency.MaskActive == 1);
 }
 
 TEST_F(Colour, SwatchPairPaintsTopAndBottomSquares)
@@ -201,13 +200,13 @@ TEST_F(Colour, SwatchPairPaintsTopAndBottomSquares)
 TEST_F(Colour, SeparationOfEveryColourMatchesItsDefinition)
 {
     int mismatches = 0;
-    Picture.Resize(4096, 4096);
+    picture.Resize(4096, 4096);
     for (int32_t i = 0; i < (1 << 24); ++i) {
-        StoreColour(Picture.pixels.data + 3 * int64_t{i}, static_cast<uint32_t>(i));
+        StoreColour(picture.pixels.data + 3 * int64_t{i}, static_cast<uint32_t>(i));
         mismatches += Luminance(i & 255, i >> 8 & 255, i >> 16) != ReferenceY(i & 255, i >> 8 & 255, i >> 16);
     }
     const int32_t pen = 20, bg = 230;
-    ASSERT_EQ(BuildAlphaMask(pen, bg, 10), 0);
+    ASSERT_EQ(BuildAlphaMask(picture, mask, transparency, pen, bg, 10), 0);
     const auto clamp = [](double v) { return v <= 0 ? 0u : v >= 255 ? 255u : static_cast<uint32_t>(v); };
     std::vector<int64_t> recoloured(511 * 511, -1);
     for (int32_t i = 0; i < (1 << 24); ++i) {
@@ -227,7 +226,7 @@ TEST_F(Colour, SeparationOfEveryColourMatchesItsDefinition)
             }
             expected = static_cast<uint32_t>(e);
         }
-        mismatches += AlphaMask.data[i] != w || PackedColour(Picture.pixels.data + 3 * int64_t{i}) != expected;
+        mismatches += mask.data[i] != w || PackedColour(picture.pixels.data + 3 * int64_t{i}) != expected;
     }
     EXPECT_EQ(mismatches, 0);
 }

@@ -99,17 +99,18 @@ TEST(DocumentTitle, LongPathsAreCutBeforeTheTail)
 
 TEST(DocumentTitle, SettingTheTitleReplacesCurrentPath)
 {
+    Document doc;
     ClearRecordedCalls();
-    std::memset(Document.CurrentPath, 'x', sizeof Document.CurrentPath - 1);
-    SetDocumentTitle(nullptr, "b.jpg", "－－");
-    EXPECT_STREQ(Document.CurrentPath, "b.jpg");
-    for (size_t i = 5; i < sizeof Document.CurrentPath; ++i)
-        ASSERT_EQ(Document.CurrentPath[i], 0) << i;
+    std::memset(doc.CurrentPath, 'x', sizeof doc.CurrentPath - 1);
+    SetDocumentTitle(nullptr, doc, "b.jpg", "－－");
+    EXPECT_STREQ(doc.CurrentPath, "b.jpg");
+    for (size_t i = 5; i < sizeof doc.CurrentPath; ++i)
+        ASSERT_EQ(doc.CurrentPath[i], 0) << i;
     ASSERT_EQ(Recorded().titles.size(), 1u);
     EXPECT_EQ(Recorded().titles[0], "b.jpg（絵師：－－） - zavik view");
     // The path may be CurrentPath itself.
-    SetDocumentTitle(nullptr, Document.CurrentPath, "x");
-    EXPECT_STREQ(Document.CurrentPath, "b.jpg");
+    SetDocumentTitle(nullptr, doc, doc.CurrentPath, "x");
+    EXPECT_STREQ(doc.CurrentPath, "b.jpg");
 }
 
 TEST(StatusTexts, Formats)

@@ -28,9 +28,8 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Document = DocumentState();
-        Document.kind = kCanvas;   // what was loaded before
-        std::strcpy(ItemExplanation, "前のアイテム");
+        doc.kind = kCanvas;   // what was loaded before
+        std::strcpy(doc.ItemExplanation, "前のアイテム");
         std::strcpy(target.name, "前");
         // Every field its own value, so that a field taken from the wrong place shows.
         std::strcpy(source.name, "魔法の筆");
@@ -52,7 +51,7 @@ protected:
         Bytes bytes = ItemFileBytes(layout);
         bytes.resize(std::min(kept, bytes.size()));
         std::string path = dir.Write("item.itm", std::string(bytes.begin(), bytes.end()));
-        return ReadItem(kWindow, path.c_str(), read, target);
+        return ReadItem(kWindow, doc, path.c_str(), read, target);
     }
     bool SamePixels(const RasterImage& a) const
     {
@@ -61,6 +60,7 @@ protected:
     }
     size_t PictureStart() const { return kItemHeaderBytes + std::strlen(source.name) + 476; }
 
+    Document doc;
     TempDir dir;
     RasterImage picture, read;
     ItemRecord source, target;
@@ -76,8 +76,8 @@ TEST_F(ItemReader, ReadsEveryFieldInFileOrder)
         EXPECT_EQ(std::memcmp(&target, &source, sizeof target), 0);
         EXPECT_EQ(read.width, kItemPictureSize);
         EXPECT_TRUE(SamePixels(read)) << mode;
-        EXPECT_STREQ(ItemExplanation, "短い説明");
-        EXPECT_EQ(Document.kind, kOtherItem);
+        EXPECT_STREQ(doc.ItemExplanation, "短い説明");
+        EXPECT_EQ(doc.kind, kOtherItem);
         EXPECT_TRUE(Recorded().messages.empty());
         std::vector<std::pair<int, std::string>> shown = {{1012, "魔法の筆"}};
         EXPECT_EQ(Recorded().controlTexts, shown);
@@ -138,8 +138,8 @@ TEST_F(ItemReader, PenItemsRebuildTheExplanation)
         source.penDensity = c.density;
         ASSERT_EQ(Read([](ItemFileLayout& l) { l.itemKind = kItemKindPen; l.longTextFlag = 1; l.longText = "長い"; }),
                   kItemRead);
-        EXPECT_STREQ(ItemExplanation, c.text);
-        EXPECT_EQ(Document.kind, kPenItem);
+        EXPECT_STREQ(doc.ItemExplanation, c.text);
+        EXPECT_EQ(doc.kind, kPenItem);
     }
 }
 
@@ -163,8 +163,8 @@ TEST_F(ItemReader, StoredExplanations)
         {2, 1, "短い", "長い説明", kWhole, "長い説明", kCanvas},   // unknown kinds keep the document kind
     };
     for (const auto& c : cases) {
-        std::memset(ItemExplanation, 'x', kItemLongTextBytes);
-        Document.kind = kCanvas;
+        std::memset(doc.ItemExplanation, 'x', kItemLongTextBytes);
+        doc.kind = kCanvas;
         ASSERT_EQ(Read([&](ItemFileLayout& l) {
                       l.itemKind = c.kind;
                       l.longTextFlag = c.flag;
@@ -173,8 +173,8 @@ TEST_F(ItemReader, StoredExplanations)
                       l.pictureMode = 0;
                   }, c.kept),
                   kItemRead);
-        EXPECT_EQ(std::string(ItemExplanation), c.shown);
-        EXPECT_EQ(Document.kind, c.documentKind);
+        EXPECT_EQ(std::string(doc.ItemExplanation), c.shown);
+        EXPECT_EQ(doc.kind, c.documentKind);
     }
     // A picture cut short is still an item: the bytes the file has, then 0xFF.
     ASSERT_EQ(Read([](ItemFileLayout& l) { l.pictureMode = 0; }, PictureStart() + 8 + 100), kItemRead);
@@ -207,12 +207,12 @@ TEST_F(ItemReader, RefusedFilesChangeNothing)
         ClearRecordedCalls();
         EXPECT_EQ(Read(c.change, c.kept), c.result) << c.what;
         EXPECT_STREQ(target.name, "前") << c.what;
-        EXPECT_STREQ(ItemExplanation, "前のアイテム") << c.what;
-        EXPECT_EQ(Document.kind, kCanvas) << c.what;
+        EXPECT_STREQ(doc.ItemExplanation, "前のアイテム") << c.what;
+        EXPECT_EQ(doc.kind, kCanvas) << c.what;
         EXPECT_TRUE(Recorded().messages.empty()) << c.what;
         EXPECT_TRUE(Recorded().controlTexts.empty()) << c.what;
     }
-    EXPECT_EQ(ReadItem(kWindow, dir.Path("none.itm").c_str(), read, target), kItemNotRead);
+    EXPECT_EQ(ReadItem(kWindow, doc, dir.Path("none.itm").c_str(), read, target), kItemNotRead);
     std::vector<RecordedMessage> expected = {{kWindow, "ファイルオープンに失敗しました。ReadItem", "失敗"}};
     EXPECT_EQ(Recorded().messages, expected);
 }
@@ -239,7 +239,7 @@ TEST_F(ItemReader, NamesOfAnyLength)
         ASSERT_EQ(Read([&](ItemFileLayout& l) { l.name = c.bytes; }), kItemRead) << c.bytes.size();
         EXPECT_EQ(std::string(target.name), c.name);
         EXPECT_EQ(std::memcmp(&target.itemValueA, &source.itemValueA, sizeof source - sizeof source.name), 0);
-        EXPECT_STREQ(ItemExplanation, "短い説明");
+        EXPECT_STREQ(doc.ItemExplanation, "短い説明");
         EXPECT_TRUE(SamePixels(read));
         ASSERT_EQ(Recorded().controlTexts.size(), 1u);
         EXPECT_EQ(Recorded().controlTexts[0].second, c.name);

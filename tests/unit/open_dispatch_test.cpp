@@ -11,7 +11,6 @@
 #include "colour/transparency_state.h"
 #include "formats/standard/save_pipeline.h"
 #include "formats/painter/painter_record.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
@@ -24,12 +23,11 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Document = DocumentState();
-        Transparency.MaskActive = 1;
-        std::strcpy(CurrentPainter.name, "前の絵師");
-        Picture.ResizeAndFill(3, 2, 0x55);
-        Picture.FillHeaders();
-        std::strcpy(Picture.path, "previous.bmp");
+        doc.Transparency.MaskActive = 1;
+        std::strcpy(doc.CurrentPainter.name, "前の絵師");
+        doc.Picture.ResizeAndFill(3, 2, 0x55);
+        doc.Picture.FillHeaders();
+        std::strcpy(doc.Picture.path, "previous.bmp");
     }
 
     std::vector<RecordedMessage> Messages() const { return Recorded().messages; }
@@ -37,11 +35,12 @@ protected:
     // The picture must stay the one loaded before.
     void ExpectPictureUnchanged() const
     {
-        EXPECT_EQ(Picture.width, 3);
-        EXPECT_EQ(Picture.height, 2);
-        EXPECT_EQ(Picture.pixels.data[0], 0x55);
+        EXPECT_EQ(doc.Picture.width, 3);
+        EXPECT_EQ(doc.Picture.height, 2);
+        EXPECT_EQ(doc.Picture.pixels.data[0], 0x55);
     }
 
+    Document doc;
     TempDir dir;
 };
 
@@ -58,11 +57,11 @@ const RecordedMessage kNotLoaded{kWindow, "ファイルの読み込みに失敗�
 TEST_F(OpenDispatch, MissingFileShowsBothBoxesAndChangesNothing)
 {
     std::string path = dir.Path("nothing here.esi");
-    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenCannotOpen);
+    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenCannotOpen);
     std::vector<RecordedMessage> expected = {{kWindow, "ファイル生成に失敗しました。", "Read_ESI_CNV"},
                                              {kWindow, path, "test"}};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_EQ(Transparency.MaskActive, 1);   // reset only after a successful open
+    EXPECT_EQ(doc.Transparency.MaskActive, 1);   // reset only after a successful open
     EXPECT_TRUE(Recorded().titles.empty());
     EXPECT_EQ(Recorded().layouts, 0);
     ExpectPictureUnchanged();
@@ -71,17 +70,17 @@ TEST_F(OpenDispatch, MissingFileShowsBothBoxesAndChangesNothing)
 TEST_F(OpenDispatch, UnknownContentIsTriedAsStandardImage)
 {
     std::string path = dir.Write("data.dat", "just some bytes");
-    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_EQ(Document.kind, kNone);
-    EXPECT_EQ(Transparency.MaskActive, 0);
-    EXPECT_STREQ(CurrentPainter.name, "－－");
+    EXPECT_EQ(doc.kind, kNone);
+    EXPECT_EQ(doc.Transparency.MaskActive, 0);
+    EXPECT_STREQ(doc.CurrentPainter.name, "－－");
     EXPECT_EQ(Recorded().layouts, 1);
     ASSERT_EQ(Recorded().titles.size(), 1u);
     EXPECT_EQ(Recorded().titles[0], Title(path, "－－"));
-    EXPECT_STREQ(Document.CurrentPath, path.c_str());
-    EXPECT_STREQ(Picture.path, "previous.bmp");
+    EXPECT_STREQ(doc.CurrentPath, path.c_str());
+    EXPECT_STREQ(doc.Picture.path, "previous.bmp");
     ExpectPictureUnchanged();
 }
 
@@ -89,9 +88,9 @@ TEST_F(OpenDispatch, UnknownContentIsTriedAsStandardImage)
 // name its bytes go on to the JPEG name test, and are a JPEG's if so named.
 TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
 {
-    Picture.ResizeAndFill(4, 1, 0x21);
+    doc.Picture.ResizeAndFill(4, 1, 0x21);
     const std::string real = dir.Path("real.bmp");
-    ASSERT_EQ(WriteBMP(kWindow, real.c_str()), kBmpWritten);
+    ASSERT_EQ(WriteBMP(kWindow, real.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
     std::ifstream in(real, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const RecordedMessage notJpeg{kWindow, "JPEGファイルオープンに失敗しました。2", "失敗"};
@@ -102,20 +101,20 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        EXPECT_EQ(Read_ESI_CNV(kWindow, dir.Write(c.name, bytes).c_str()), kOpenDone);
+        EXPECT_EQ(Read_ESI_CNV(kWindow, doc, dir.Write(c.name, bytes).c_str()), kOpenDone);
         EXPECT_EQ(Messages(), c.messages);
-        EXPECT_EQ(Document.kind, c.messages.empty() ? kStandardImage : kNone);
-        EXPECT_EQ(Picture.width, c.messages.empty() ? 4 : 3);
+        EXPECT_EQ(doc.kind, c.messages.empty() ? kStandardImage : kNone);
+        EXPECT_EQ(doc.Picture.width, c.messages.empty() ? 4 : 3);
     }
 }
 
 TEST_F(OpenDispatch, ItemMagicWinsOverTheName)
 {
     std::string path = dir.Write("really an item.esi", std::string("itm file 0f\0", 12) + "rest");
-    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenDone);
     std::vector<RecordedMessage> expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_STREQ(CurrentPainter.name, "－－");
+    EXPECT_STREQ(doc.CurrentPainter.name, "－－");
     ASSERT_EQ(Recorded().titles.size(), 1u);
     EXPECT_EQ(Recorded().titles[0], Title(path, "－－"));
     EXPECT_EQ(Recorded().layouts, 0);   // a failed item is not laid out
@@ -127,28 +126,28 @@ TEST_F(OpenDispatch, PainterFailureEndsTheOpenEarly)
     for (const std::string& content : {std::string(), std::string("esi file 0a"), std::string("esi")}) {
         ClearRecordedCalls();
         std::string path = dir.Write("p.bin", content);
-        EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenReadFailed) << content;
+        EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenReadFailed) << content;
         EXPECT_TRUE(Recorded().titles.empty());
         EXPECT_EQ(Recorded().layouts, 0);
-        EXPECT_STREQ(Document.PainterPath, "");
-        EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+        EXPECT_STREQ(doc.PainterPath, "");
+        EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
     }
 }
 
 TEST_F(OpenDispatch, CanvasFailureShowsItsBox)
 {
     std::string path = dir.Write("c.cnv", std::string("cnv file 0a\x07", 12));
-    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenReadFailed);
+    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenReadFailed);
     std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_TRUE(Recorded().titles.empty());
-    EXPECT_STREQ(Document.CanvasPath, "");
+    EXPECT_STREQ(doc.CanvasPath, "");
 }
 
 TEST_F(OpenDispatch, ElevenBytesOtherThanAOrFGoOnToTheStandardImages)
 {
     std::string path = dir.Write("x.esi", std::string("esi file 0c\0", 12));
-    EXPECT_EQ(Read_ESI_CNV(kWindow, path.c_str()), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
 }
@@ -172,69 +171,69 @@ TEST_F(OpenDispatch, FilterTextIsFourteenStrings)
 TEST_F(OpenDispatch, DialogAllTypesIsTheContentDispatch)
 {
     std::string path = dir.Write("a.dat", "zzzz");
-    EXPECT_EQ(OpenChosenFile(kWindow, 1, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 1, path.c_str()), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_EQ(Transparency.MaskActive, 0);
+    EXPECT_EQ(doc.Transparency.MaskActive, 0);
     EXPECT_EQ(Recorded().titles.back(), Title(path, "－－"));
 
     ClearRecordedCalls();
-    Transparency.MaskActive = 1;
-    EXPECT_EQ(OpenChosenFile(kWindow, 1, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
+    doc.Transparency.MaskActive = 1;
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 1, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
     EXPECT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(Transparency.MaskActive, 0);   // the dialog resets it as soon as it returns
+    EXPECT_EQ(doc.Transparency.MaskActive, 0);   // the dialog resets it as soon as it returns
 }
 
 TEST_F(OpenDispatch, DialogPainterAndCanvasEntriesOnOtherFiles)
 {
     // "ESI" on a file that is no painter: only a new layout, the title with the old name.
     std::string jpeg = dir.Write("photo.jpg", "\xFF\xD8\xFF\xE0 not really");
-    EXPECT_EQ(OpenChosenFile(kWindow, 2, jpeg.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 2, jpeg.c_str()), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(Recorded().layouts, 1);
     EXPECT_EQ(Recorded().titles.back(), Title(jpeg, "前の絵師"));
-    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_EQ(doc.kind, kNone);
 
     ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, 3, jpeg.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 3, jpeg.c_str()), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(Recorded().layouts, 1);
 
     ClearRecordedCalls();
     std::string painter = dir.Write("p.esi", std::string("esi file 0f\0", 12));
-    EXPECT_EQ(OpenChosenFile(kWindow, 2, painter.c_str()), kOpenReadFailed);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 2, painter.c_str()), kOpenReadFailed);
     EXPECT_TRUE(Recorded().titles.empty());
 
     ClearRecordedCalls();
     std::string canvas = dir.Write("c.cnv", std::string("cnv file 0a\0", 12));
-    EXPECT_EQ(OpenChosenFile(kWindow, 3, canvas.c_str()), kOpenReadFailed);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 3, canvas.c_str()), kOpenReadFailed);
     std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
     EXPECT_EQ(Messages(), expected);
 
     ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, 2, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 2, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
     EXPECT_EQ(Messages().size(), 2u);
 }
 
 TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
 {
     std::string path = dir.Write("not a jpeg.jpg", "plain text");
-    EXPECT_EQ(OpenChosenFile(kWindow, 4, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 4, path.c_str()), kOpenDone);
     std::vector<RecordedMessage> expected = {{kWindow, "JPEGファイルオープンに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_EQ(Document.kind, kStandardImage);
-    EXPECT_STREQ(Picture.path, path.c_str());
+    EXPECT_EQ(doc.kind, kStandardImage);
+    EXPECT_STREQ(doc.Picture.path, path.c_str());
     EXPECT_EQ(Recorded().layouts, 1);
     EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));   // the name stays
     ExpectPictureUnchanged();
 
     ClearRecordedCalls();
-    Document.kind = kNone;
+    doc.kind = kNone;
     std::string bmp = dir.Write("not a bitmap.bmp", "plain text");
-    EXPECT_EQ(OpenChosenFile(kWindow, 5, bmp.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 5, bmp.c_str()), kOpenDone);
     expected = {{kWindow, "BMPファイルオープンに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_EQ(doc.kind, kStandardImage);
     EXPECT_EQ(Recorded().layouts, 0);
     ExpectPictureUnchanged();
 }
@@ -242,44 +241,44 @@ TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
 TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
 {
     std::string path = dir.Write("x.png", "not png");
-    EXPECT_EQ(OpenChosenFile(kWindow, 6, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 6, path.c_str()), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_EQ(doc.kind, kNone);
     EXPECT_EQ(Recorded().layouts, 0);
     EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));
 
     // The PNG entry runs the whole content test, so a bitmap opens as one.
     ClearRecordedCalls();
-    Picture.ResizeAndFill(4, 3, 0x21);
-    Picture.FillHeaders();
+    doc.Picture.ResizeAndFill(4, 3, 0x21);
+    doc.Picture.FillHeaders();
     const std::string bmp = dir.Path("chosen as png.bmp");
-    ASSERT_EQ(WriteBMP(kWindow, bmp.c_str()), kBmpWritten);
-    Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(OpenChosenFile(kWindow, 6, bmp.c_str()), kOpenDone);
+    ASSERT_EQ(WriteBMP(kWindow, bmp.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
+    doc.Picture.ResizeAndFill(3, 2, 0x55);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 6, bmp.c_str()), kOpenDone);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(Document.kind, kStandardImage);
-    EXPECT_EQ(Picture.width, 4);
-    EXPECT_EQ(Picture.pixels.data[0], 0x21);
+    EXPECT_EQ(doc.kind, kStandardImage);
+    EXPECT_EQ(doc.Picture.width, 4);
+    EXPECT_EQ(doc.Picture.pixels.data[0], 0x21);
     EXPECT_EQ(Recorded().layouts, 1);
     EXPECT_EQ(Recorded().titles.back(), Title(bmp, "前の絵師"));
 
     ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, 7, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 7, path.c_str()), kOpenDone);
     expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_STREQ(CurrentPainter.name, "前の絵師");
+    EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
 
     ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, 9, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(kWindow, doc, 9, path.c_str()), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(Recorded().titles.size(), 1u);
 }
 
 TEST_F(OpenDispatch, EarlierPathsSurviveLaterOpens)
 {
-    std::strcpy(Document.PainterPath, "old.esi");
+    std::strcpy(doc.PainterPath, "old.esi");
     std::string path = dir.Write("d.dat", "??");
-    Read_ESI_CNV(kWindow, path.c_str());
-    EXPECT_STREQ(Document.PainterPath, "old.esi");   // Save stays allowed
+    Read_ESI_CNV(kWindow, doc, path.c_str());
+    EXPECT_STREQ(doc.PainterPath, "old.esi");   // Save stays allowed
 }

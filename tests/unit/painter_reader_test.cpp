@@ -11,7 +11,6 @@
 #include "app/open_readers.h"
 #include "formats/painter/painter_reader.h"
 #include "image/little_endian.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 #include "tools/writers/packed_picture_writer.h"
@@ -130,9 +129,9 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Document.kind = kNone;
-        Picture.ResizeAndFill(3, 2, 0x55);   // the picture shown before
-        Picture.FillHeaders();
+        doc.kind = kNone;
+        doc.Picture.ResizeAndFill(3, 2, 0x55);   // the picture shown before
+        doc.Picture.FillHeaders();
         FillDistinct(source, 1000);
         Patterned(picture, kPainterPictureSize, 0x40);
     }
@@ -142,17 +141,19 @@ protected:
         return dir.Write("f" + std::to_string(files++) + ".esi", std::string(bytes.begin(), bytes.end()));
     }
     FilePtr Open(const Bytes& bytes) { return FilePtr(std::fopen(Put(bytes).c_str(), "rb")); }
-    int Read(PainterRecord& p, const Bytes& bytes, int (*reader)(PainterRecord&, std::FILE*) = ReadPainter)
+    // The full reader (into this document), or the short one when given.
+    int Read(PainterRecord& p, const Bytes& bytes, int (*shortReader)(PainterRecord&, std::FILE*) = nullptr)
     {
         FilePtr f = Open(bytes);
-        return reader(p, f.get());
+        return shortReader ? shortReader(p, f.get()) : ReadPainter(doc, p, f.get());
     }
     void ExpectPreviousPicture() const
     {
-        EXPECT_EQ(Picture.width, 3);
-        EXPECT_EQ(Picture.pixels.data[0], 0x55);
+        EXPECT_EQ(doc.Picture.width, 3);
+        EXPECT_EQ(doc.Picture.pixels.data[0], 0x55);
     }
 
+    Document doc;
     TempDir dir;
     int files = 0;
     PainterRecord source;
@@ -201,8 +202,8 @@ TEST_F(PainterReader, FullLayoutOffsetsAndReadBack)
     EXPECT_EQ(read.opaqueE, source.opaqueE);
     EXPECT_TRUE(SamePen(read.fillPen, source.fillPen, true));
     EXPECT_TRUE(SamePen(read.outlinePen, source.outlinePen, true));
-    EXPECT_EQ(PixelBytes(Picture), PixelBytes(picture));
-    EXPECT_EQ(Picture.info.bmiHeader.biWidth, 100);
+    EXPECT_EQ(PixelBytes(doc.Picture), PixelBytes(picture));
+    EXPECT_EQ(doc.Picture.info.bmiHeader.biWidth, 100);
     EXPECT_EQ(PixelBytes(read.fillPenPicture), PixelBytes(source.fillPenPicture));
     EXPECT_EQ(PixelBytes(read.outlinePenPicture), PixelBytes(source.outlinePenPicture));
     EXPECT_STREQ(read.fillPenName, source.fillPenName);
@@ -213,7 +214,7 @@ TEST_F(PainterReader, FullLayoutOffsetsAndReadBack)
     EXPECT_EQ(std::make_tuple(read.extraValueA, read.extraFlag, read.extraValueB),
               std::make_tuple(1018, uint8_t{1019 & 0xFF}, 1020));
     EXPECT_STREQ(read.memo, source.memo);
-    EXPECT_EQ(Document.kind, kPainter);
+    EXPECT_EQ(doc.kind, kPainter);
     EXPECT_TRUE(Recorded().messages.empty());
 }
 
@@ -238,7 +239,7 @@ TEST_F(PainterReader, ShortLayoutReadsOnlyTheHeaderFields)
     EXPECT_TRUE(SamePen(read.outlinePen, source.outlinePen, false));
     EXPECT_EQ(read.fillPen.hybridShapes[0], -1);   // no hybrid fields in this layout
     EXPECT_STREQ(read.fillPenName, "前の筆");
-    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_EQ(doc.kind, kNone);
     ExpectPreviousPicture();
 
     // On a file in the full layout the values after the flags come from five bytes earlier.
@@ -276,23 +277,25 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
             if (c.length >= 0)
                 file.resize(c.length);
             ClearRecordedCalls();
-            Document.kind = kNone;
+            doc.kind = kNone;
             PainterRecord read;
             std::strcpy(read.name, "前");
             // Past the version word the short form refuses nothing: it is read for the name.
             const auto& messages = shortForm && c.length >= 16 ? none : c.messages;
             bool ok = messages.empty();
-            EXPECT_EQ((shortForm ? LoadPainterFileShort : LoadPainterFile)(kWindow, read, Put(file).c_str()),
+            const std::string path = Put(file);
+            EXPECT_EQ(shortForm ? LoadPainterFileShort(kWindow, read, path.c_str())
+                                : LoadPainterFile(kWindow, doc, read, path.c_str()),
                       ok ? kPainterLoaded : kPainterLoadFailed) << c.position << shortForm;
             EXPECT_EQ(Recorded().messages, messages) << c.position << shortForm;
             // A failure leaves what was read before it: the name of a file cut after it.
             EXPECT_STREQ(read.name, ok || c.length >= 66 ? source.name : "前");
-            EXPECT_EQ(Document.kind, ok && !shortForm ? kPainter : kNone);
+            EXPECT_EQ(doc.kind, ok && !shortForm ? kPainter : kNone);
         }
     }
     ClearRecordedCalls();
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(kWindow, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
     EXPECT_EQ(LoadPainterFileShort(kWindow, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
     EXPECT_TRUE(Recorded().messages.empty());
 }
@@ -303,12 +306,12 @@ TEST_F(PainterReader, FormatWordTwoFailsAfterTheScalars)
     layout.pictureFormat = 2;
     PainterRecord read;
     std::strcpy(read.fillPenName, "前の筆");
-    EXPECT_EQ(LoadPainterFile(kWindow, read, Put(PainterFileBytes(layout)).c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, Put(PainterFileBytes(layout)).c_str()), kPainterLoadFailed);
     const std::vector<RecordedMessage> expected = {{kWindow, "本当に絵師ファイルかな？", "失敗してしまいました。"}};
     EXPECT_EQ(Recorded().messages, expected);
     EXPECT_EQ(Scalars(read), Scalars(source));   // already overwritten
     EXPECT_STREQ(read.fillPenName, "前の筆");      // nothing after the header was read
-    EXPECT_EQ(Document.kind, kNone);
+    EXPECT_EQ(doc.kind, kNone);
     ExpectPreviousPicture();
 }
 
@@ -488,17 +491,17 @@ TEST_F(PainterReader, TruncatedFilesKeepWhatIsMissing)
         EXPECT_EQ(read.outlinePen.auxInts[1], 0);
         EXPECT_EQ(read.PL, 50);
         EXPECT_EQ(read.fillPen.hybridShapes[0], -1);
-        EXPECT_EQ(PixelBytes(Picture), Bytes(30000, 0));   // its section is missing altogether
+        EXPECT_EQ(PixelBytes(doc.Picture), Bytes(30000, 0));   // its section is missing altogether
         EXPECT_STREQ(read.fillPenName, "前の筆");
         EXPECT_STREQ(read.memo, "前のメモ");
-        EXPECT_EQ(Document.kind, kPainter);
+        EXPECT_EQ(doc.kind, kPainter);
     }
     {   // inside the raw painter picture: the bytes past the end become 0xFF
         PainterRecord read;
         EXPECT_EQ(readCut(read, 564 + 8 + 1000), kPainterRead);
         Bytes expected = PixelBytes(picture);
         std::fill(expected.begin() + 1000, expected.end(), 0xFF);
-        EXPECT_EQ(PixelBytes(Picture), expected);
+        EXPECT_EQ(PixelBytes(doc.Picture), expected);
     }
 }
 
@@ -529,16 +532,16 @@ TEST_F(PainterReader, JpegPictureThenTheFollowingSections)
     EXPECT_EQ(file[565], 0xD8);
 
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(kWindow, read, Put(file).c_str()), kPainterLoaded);
+    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, Put(file).c_str()), kPainterLoaded);
     EXPECT_TRUE(Recorded().messages.empty());
-    EXPECT_EQ(Picture.width, 64);
-    EXPECT_EQ(Picture.height, 64);
-    EXPECT_NEAR(Picture.pixels.data[0], 0x80, 8);
+    EXPECT_EQ(doc.Picture.width, 64);
+    EXPECT_EQ(doc.Picture.height, 64);
+    EXPECT_NEAR(doc.Picture.pixels.data[0], 0x80, 8);
     EXPECT_EQ(PixelBytes(read.fillPenPicture), PixelBytes(source.fillPenPicture));
     EXPECT_STREQ(read.outlinePenName, source.outlinePenName);
     EXPECT_EQ(read.extraValueB, source.extraValueB);
     EXPECT_STREQ(read.memo, source.memo);
-    EXPECT_EQ(Document.kind, kPainter);
+    EXPECT_EQ(doc.kind, kPainter);
 }
 
 TEST_F(PainterReader, FailedJpegPictureIsReportedAndReadingGoesOn)
@@ -550,11 +553,11 @@ TEST_F(PainterReader, FailedJpegPictureIsReportedAndReadingGoesOn)
     Bytes file = PainterHeaderBytes(layout);
     file.insert(file.end(), 200, 0x42);   // no JPEG data
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(kWindow, read, Put(file).c_str()), kPainterLoaded);
+    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, Put(file).c_str()), kPainterLoaded);
     std::vector<RecordedMessage> expected = {
         {nullptr, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"}};   // a box without an owner
     EXPECT_EQ(Recorded().messages, expected);
     ExpectPreviousPicture();
     EXPECT_STREQ(read.name, source.name);
-    EXPECT_EQ(Document.kind, kPainter);
+    EXPECT_EQ(doc.kind, kPainter);
 }

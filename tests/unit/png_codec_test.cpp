@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "app/open_dispatch.h"
 #include "app/open_readers.h"
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/save_pipeline.h"
-#include "image/program_objects.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
@@ -67,7 +67,8 @@ std::string Chunk(const std::string& type, const std::string& data)
 {
     auto bigEndian = [](uLong v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
     const std::string body = type + data;
-    return bigEndian(data.size()) + body + bigEndian(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()));
+    return bigEndian(data.size()) + body +
+           bigEndian(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()));
 }
 
 std::string Flipped(std::string bytes, size_t at)
@@ -97,20 +98,20 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Transparency = TransparencyState();
-        Picture.ResizeAndFill(3, 2, 0x55);
-        Picture.FillHeaders();
-        AlphaMask.AllocateFilled(6, 0x33);
+        doc.Transparency = TransparencyState();
+        doc.Picture.ResizeAndFill(3, 2, 0x55);
+        doc.Picture.FillHeaders();
+        doc.AlphaMask.AllocateFilled(6, 0x33);
     }
-    void TearDown() override { Transparency = TransparencyState(); }
-    static void ExpectNothingChanged()
+    void ExpectNothingChanged() const
     {
-        EXPECT_TRUE(Picture.width == 3 && Picture.height == 2 && Picture.info.bmiHeader.biWidth == 3);
-        EXPECT_EQ(Picture.pixels.data[23], 0x55);
-        ASSERT_EQ(AlphaMask.length, 6);
-        EXPECT_EQ(AlphaMask.data[5], 0x33);
-        EXPECT_EQ(Transparency.MaskActive, 0);
+        EXPECT_TRUE(doc.Picture.width == 3 && doc.Picture.height == 2 && doc.Picture.info.bmiHeader.biWidth == 3);
+        EXPECT_EQ(doc.Picture.pixels.data[23], 0x55);
+        ASSERT_EQ(doc.AlphaMask.length, 6);
+        EXPECT_EQ(doc.AlphaMask.data[5], 0x33);
+        EXPECT_EQ(doc.Transparency.MaskActive, 0);
     }
+    Document doc;
     TempDir dir;
 };
 
@@ -123,20 +124,22 @@ TEST_F(Png, AcceptedKindsReadBottomUpWithTheirMask)
             for (bool adam7 : {false, true}) {
                 SCOPED_TRACE(testing::Message() << "type " << type << " width " << width << " adam7 " << adam7);
                 const bool colour = type & PNG_COLOR_MASK_COLOR, alpha = type & PNG_COLOR_MASK_ALPHA;
-                Transparency.MaskActive = 0;
+                doc.Transparency.MaskActive = 0;
                 std::string path = WritePng(dir.Path("p.jpg"), width, 5, type, 8, adam7);   // content decides
-                ASSERT_EQ(OpenStandardImage(kWindow, path.c_str(), Picture), 0);
-                EXPECT_STREQ(Picture.path, path.c_str());
-                ASSERT_TRUE(Picture.width == width && Picture.height == 5);
-                ASSERT_EQ(AlphaMask.length, width * 5);
-                EXPECT_EQ(Transparency.MaskActive, alpha ? 1 : 0);
+                ASSERT_EQ(OpenStandardImage(kWindow, doc, path.c_str(), doc.Picture), 0);
+                EXPECT_STREQ(doc.Picture.path, path.c_str());
+                ASSERT_TRUE(doc.Picture.width == width && doc.Picture.height == 5);
+                ASSERT_EQ(doc.AlphaMask.length, width * 5);
+                EXPECT_EQ(doc.Transparency.MaskActive, alpha ? 1 : 0);
                 for (int row = 0; row < 5; ++row)
-                    for (int i = 0; i < Picture.stride; ++i) {
+                    for (int i = 0; i < doc.Picture.stride; ++i) {
                         const int x = i / 3, y = 4 - row;   // memory row 0 is the bottom
                         const int k = colour ? 2 - i % 3 : 0;
-                        ASSERT_EQ(Picture.pixels.data[row * Picture.stride + i], x < width ? Sample(x, y, k) : 0) << i;
+                        ASSERT_EQ(doc.Picture.pixels.data[row * doc.Picture.stride + i],
+                                  x < width ? Sample(x, y, k) : 0)
+                            << i;
                         if (i % 3 == 0 && x < width) {
-                            ASSERT_EQ(AlphaMask.data[row * width + x], alpha ? Sample(x, y, colour ? 3 : 1) : 255);
+                            ASSERT_EQ(doc.AlphaMask.data[row * width + x], alpha ? Sample(x, y, colour ? 3 : 1) : 255);
                         }
                     }
             }
@@ -162,8 +165,8 @@ TEST_F(Png, RefusedFilesKeepThePictureAndShowTheirMessage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         ClearRecordedCalls();
-        EXPECT_EQ(ReadPNG(c.path.c_str(), Picture, &AlphaMask), c.result);
-        EXPECT_EQ(LoadPNG(kWindow, c.path.c_str(), Picture), -1);
+        EXPECT_EQ(ReadPNG(c.path.c_str(), doc.Picture, &doc.AlphaMask), c.result);
+        EXPECT_EQ(LoadPNG(kWindow, doc, c.path.c_str(), doc.Picture), -1);
         EXPECT_EQ(Recorded().messages, (std::vector<RecordedMessage>{{kWindow, c.text, "失敗"}}));
         ExpectNothingChanged();
     }
@@ -182,8 +185,8 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
         SCOPED_TRACE(bytes.size());
         ClearRecordedCalls();
         std::string path = dir.Write("bad.png", bytes);
-        EXPECT_EQ(ReadPNG(path.c_str(), Picture, &AlphaMask), kPngCorrupt);
-        EXPECT_EQ(LoadPNG(kWindow, path.c_str(), Picture), -1);
+        EXPECT_EQ(ReadPNG(path.c_str(), doc.Picture, &doc.AlphaMask), kPngCorrupt);
+        EXPECT_EQ(LoadPNG(kWindow, doc, path.c_str(), doc.Picture), -1);
         EXPECT_EQ(Recorded().messages,
                   (std::vector<RecordedMessage>{{kWindow, "PNGファイルのデータが壊れています。", "失敗"}}));
         ExpectNothingChanged();
@@ -192,41 +195,44 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
 
 TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
 {
-    ASSERT_EQ(LoadPNG(kWindow, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), Picture), 0);
+    ASSERT_EQ(
+        LoadPNG(kWindow, doc, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), doc.Picture), 0);
     const std::string saved = dir.Path("saved.png");
-    ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), Picture, AlphaMask), kPngWritten);
+    ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+              kPngWritten);
     EXPECT_EQ(ReadAll(saved), ReadAll(dir.Path("rgba.png")));   // libpng's default filters and level
     RasterImage back;
     ByteBuffer mask;
     ASSERT_EQ(ReadPNG(saved.c_str(), back, &mask), kPngRead);
-    EXPECT_EQ(0, std::memcmp(back.pixels.data, Picture.pixels.data, 64));
-    EXPECT_EQ(0, std::memcmp(mask.data, AlphaMask.data, 20));
+    EXPECT_EQ(0, std::memcmp(back.pixels.data, doc.Picture.pixels.data, 64));
+    EXPECT_EQ(0, std::memcmp(mask.data, doc.AlphaMask.data, 20));
 
     // Every weight (one a column) over one colour, with picture bytes below,
     // equal to and above the background's, 0 and 255 among them.
-    Picture.ResizeAndFill(256, 3, 0);
-    AlphaMask.Allocate(256 * 3);
+    doc.Picture.ResizeAndFill(256, 3, 0);
+    doc.AlphaMask.Allocate(256 * 3);
     for (int i = 0; i < 256 * 3; ++i) {
-        uint8_t* px = Picture.pixels.data + 3 * i;
+        uint8_t* px = doc.Picture.pixels.data + 3 * i;
         px[0] = static_cast<uint8_t>(i < 256 ? 0 : 3 * i);
         px[1] = static_cast<uint8_t>(255 - i);
         px[2] = static_cast<uint8_t>(i >= 512 ? 255 : i);
-        AlphaMask.data[i] = static_cast<uint8_t>(i);
+        doc.AlphaMask.data[i] = static_cast<uint8_t>(i);
     }
-    Picture.FillHeaders();
-    Transparency.BackgroundMode = kBGColorFill;
-    ASSERT_EQ(BuildBackdrop(Backdrop, 256, 3, kBGColorFill, 0x00C81E64), kRasterOk);
+    doc.Picture.FillHeaders();
+    doc.Transparency.BackgroundMode = kBGColorFill;
+    ASSERT_EQ(BuildBackdrop(doc.Backdrop, 256, 3, kBGColorFill, 0x00C81E64), kRasterOk);
     RasterImage view;
-    ASSERT_EQ(ComposeView(view, Picture, Backdrop, AlphaMask, 1), kRasterOk);
-    ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), Picture, AlphaMask), kPngWritten);
+    ASSERT_EQ(ComposeView(view, doc.Picture, doc.Backdrop, doc.AlphaMask, 1), kRasterOk);
+    ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+              kPngWritten);
     EXPECT_EQ(ReadAll(saved)[25], PNG_COLOR_TYPE_RGB);
     ASSERT_EQ(ReadPNG(saved.c_str(), back, nullptr), kPngRead);
     ASSERT_EQ(back.pixels.length, view.pixels.length);
     for (int i = 0; i < view.pixels.length; ++i) {
-        const int f = Picture.pixels.data[i], g = Backdrop.pixels.data[i], fullWeight = i % 768 / 3 == 255;
+        const int f = doc.Picture.pixels.data[i], g = doc.Backdrop.pixels.data[i], fullWeight = i % 768 / 3 == 255;
         ASSERT_EQ(back.pixels.data[i], fullWeight && g > f && f > 0 ? f - 1 : view.pixels.data[i]) << i;
     }
-    EXPECT_EQ(Picture.pixels.data[3 * 255 + 1], 0);   // the picture itself is not blended
+    EXPECT_EQ(doc.Picture.pixels.data[3 * 255 + 1], 0);   // the picture itself is not blended
     EXPECT_TRUE(Recorded().messages.empty());
 }
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/save_pipeline.h"
-#include "image/program_objects.h"
 #include "tests/support/blend_reference.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
@@ -37,19 +37,18 @@ protected:
     void SetUp() override
     {
         ClearRecordedCalls();
-        Transparency = TransparencyState();
-        Transparency.BGColor = 0x00306090;
-        Picture.ResizeAndFill(5, 3, 0xEE);
-        AlphaMask.Allocate(15);
+        doc.Transparency = TransparencyState();
+        doc.Transparency.BGColor = 0x00306090;
+        doc.Picture.ResizeAndFill(5, 3, 0xEE);
+        doc.AlphaMask.Allocate(15);
         for (int i = 0; i < 15; ++i) {
             for (int k = 0; k < 3; ++k)
-                Picture.pixels.data[i / 5 * 16 + i % 5 * 3 + k] = static_cast<uint8_t>(40 * i + 30 * k);
-            AlphaMask.data[i] = static_cast<uint8_t>(60 * (i % 5) + i / 5);
+                doc.Picture.pixels.data[i / 5 * 16 + i % 5 * 3 + k] = static_cast<uint8_t>(40 * i + 30 * k);
+            doc.AlphaMask.data[i] = static_cast<uint8_t>(60 * (i % 5) + i / 5);
         }
-        Picture.FillHeaders();
-        BuildBackdrop(Backdrop, 5, 3, kBGColorFill, Transparency.BGColor);
+        doc.Picture.FillHeaders();
+        BuildBackdrop(doc.Backdrop, 5, 3, kBGColorFill, doc.Transparency.BGColor);
     }
-    void TearDown() override { Transparency = TransparencyState(); }
 
     std::set<std::string> Names() const
     {
@@ -58,6 +57,7 @@ protected:
             names.insert(entry.path().filename().string());
         return names;
     }
+    Document doc;
     TempDir dir;
 };
 
@@ -65,42 +65,44 @@ protected:
 
 TEST_F(Save, CompositeIsACopyOverTheChosenBackground)
 {
-    const std::vector<uint8_t> before = Bytes(Picture);
+    const std::vector<uint8_t> before = Bytes(doc.Picture);
     RasterImage solid;
-    BuildBackdrop(solid, 5, 3, kBGColorFill, Transparency.BGColor);
-    Transparency.MaskActive = 1;
+    BuildBackdrop(solid, 5, 3, kBGColorFill, doc.Transparency.BGColor);
+    doc.Transparency.MaskActive = 1;
     for (int mode : {0, 1, 7})   // Transparent, BGColorFill, and any other value like Transparent
         for (bool staleBackdrop : {false, true}) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << " stale " << staleBackdrop);
-            Transparency.BackgroundMode = mode;
+            doc.Transparency.BackgroundMode = mode;
             // The view's backdrop (grey here, unlike BGColor) when it fits the
             // picture; solid BGColor in place of one sized for another.
-            BuildBackdrop(Backdrop, staleBackdrop ? 2 : 5, staleBackdrop ? 2 : 3, kTransparent, 0);
+            BuildBackdrop(doc.Backdrop, staleBackdrop ? 2 : 5, staleBackdrop ? 2 : 3, kTransparent, 0);
             RasterImage composite;
-            ASSERT_EQ(CompositeForSave(composite), kRasterOk);
+            ASSERT_EQ(CompositeForSave(composite, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+                      kRasterOk);
             ASSERT_EQ(composite.pixels.length, 48);
             for (int i = 0; i < 48; ++i) {
                 if (i % 16 == 15) {   // padding is the picture's
                     ASSERT_EQ(composite.pixels.data[i], 0xEE);
                     continue;
                 }
-                const int g = mode == kBGColorFill ? (staleBackdrop ? solid : Backdrop).pixels.data[i] : 255;
-                const uint8_t w = AlphaMask.data[i / 16 * 5 + i % 16 / 3];
+                const int g = mode == kBGColorFill ? (staleBackdrop ? solid : doc.Backdrop).pixels.data[i] : 255;
+                const uint8_t w = doc.AlphaMask.data[i / 16 * 5 + i % 16 / 3];
                 ASSERT_EQ(composite.pixels.data[i], SaveBlendReference(uint8_t(g), before[i], w)) << i;
             }
             // BMP is lossless: the file holds the composite.
             std::string path = dir.Path("c.bmp");
-            ASSERT_EQ(WriteBMP(kWindow, path.c_str()), kBmpWritten);
+            ASSERT_EQ(WriteBMP(kWindow, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+                      kBmpWritten);
             EXPECT_EQ(ReadAll(path).substr(54), std::string(composite.pixels.data, composite.pixels.data + 48));
         }
-    EXPECT_EQ(Bytes(Picture), before);
+    EXPECT_EQ(Bytes(doc.Picture), before);
 
     // No active mask, or one that does not cover the picture: the picture itself.
     RasterImage copy;
-    AlphaMask.Allocate(14);
-    EXPECT_EQ(PictureToSave(copy), &Picture);
-    Transparency.MaskActive = 0;
-    ASSERT_EQ(CompositeForSave(copy), kRasterOk);
+    doc.AlphaMask.Allocate(14);
+    EXPECT_EQ(PictureToSave(copy, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), &doc.Picture);
+    doc.Transparency.MaskActive = 0;
+    ASSERT_EQ(CompositeForSave(copy, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kRasterOk);
     EXPECT_EQ(Bytes(copy), before);
 }
 
@@ -118,21 +120,27 @@ TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
         {kSaveAsBmp, kBGColorFill, "e", "e.bmp", "BM"},
         {kSaveAsPng, kBGColorFill, "f.", "f.png", "\x89PNG"},
     };
-    const std::vector<uint8_t> before = Bytes(Picture);
-    Transparency.MaskActive = 1;
+    const std::vector<uint8_t> before = Bytes(doc.Picture);
+    doc.Transparency.MaskActive = 1;
     std::set<std::string> expected;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        Transparency.BackgroundMode = c.mode;
-        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str()), 0);
+        doc.Transparency.BackgroundMode = c.mode;
+        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str(), doc.Picture, doc.AlphaMask,
+                                    doc.Backdrop, doc.Transparency),
+                  0);
         const std::string first = ReadAll(dir.Path(c.written));
         EXPECT_EQ(first.substr(0, c.magic.size()), c.magic);
-        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str()), 0);   // over the first
+        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str(), doc.Picture, doc.AlphaMask,
+                                    doc.Backdrop, doc.Transparency),
+                  0);  // over the first
         EXPECT_EQ(ReadAll(dir.Path(c.written)), first);
         expected.insert(c.written);
     }
-    EXPECT_EQ(Bytes(Picture), before);
-    EXPECT_EQ(SaveByFilterIndex(kWindow, 4, dir.Path("g.jpg").c_str()), kSaveNoFormat);
+    EXPECT_EQ(Bytes(doc.Picture), before);
+    EXPECT_EQ(SaveByFilterIndex(kWindow, 4, dir.Path("g.jpg").c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop,
+                                doc.Transparency),
+              kSaveNoFormat);
     EXPECT_EQ(Names(), expected);
     EXPECT_TRUE(Recorded().messages.empty());
 }
@@ -141,8 +149,8 @@ TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
 // failure, and neither the target nor a temporary file is left.
 TEST_F(Save, AnEmptyPictureIsNeverWritten)
 {
-    Picture = RasterImage();
-    Transparency.MaskActive = 0;
+    doc.Picture = RasterImage();
+    doc.Transparency.MaskActive = 0;
     const struct {
         int index, result;
         const char* message;
@@ -154,7 +162,9 @@ TEST_F(Save, AnEmptyPictureIsNeverWritten)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         ClearRecordedCalls();
-        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path("empty").c_str()), c.result);
+        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path("empty").c_str(), doc.Picture, doc.AlphaMask,
+                                    doc.Backdrop, doc.Transparency),
+                  c.result);
         ASSERT_EQ(Recorded().messages.size(), 1u);
         EXPECT_EQ(Recorded().messages[0].text, c.message);
         EXPECT_TRUE(Names().empty());
@@ -166,7 +176,9 @@ TEST_F(Save, AnEmptyPictureIsNeverWritten)
 // scans of the library's progressive script for colour pictures.
 TEST_F(Save, ASavedJpegIsProgressiveJfifAtQuality80)
 {
-    ASSERT_EQ(SaveByFilterIndex(kWindow, kSaveAsJpeg, dir.Path("q.jpg").c_str()), 0);
+    ASSERT_EQ(SaveByFilterIndex(kWindow, kSaveAsJpeg, dir.Path("q.jpg").c_str(), doc.Picture, doc.AlphaMask,
+                                doc.Backdrop, doc.Transparency),
+              0);
     const std::string file = ReadAll(dir.Path("q.jpg"));
     auto byte = [&](size_t at) { return at < file.size() ? static_cast<uint8_t>(file[at]) : 0; };
     auto word = [&](size_t at) { return byte(at) << 8 | byte(at + 1); };
@@ -192,7 +204,8 @@ TEST_F(Save, ASavedJpegIsProgressiveJfifAtQuality80)
     std::string expectedTables[2];
     for (int t = 0; t < 2; ++t)
         for (int k : zigzag)
-            expectedTables[t] += static_cast<char>(std::clamp(((t ? chrominance : luminance)[k] * 40 + 50) / 100, 1, 255));
+            expectedTables[t] +=
+                static_cast<char>(std::clamp(((t ? chrominance : luminance)[k] * 40 + 50) / 100, 1, 255));
 
     ASSERT_EQ(word(0), 0xFFD8);
     ASSERT_EQ(word(2), 0xFFE0);
@@ -280,11 +293,14 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
         for (const Attempt& a : attempts) {
             ClearRecordedCalls();
             if (&a == &attempts[2]) {   // the picture claims rows it does not hold
-                Picture.Resize(0, 0);
-                Picture.width = Picture.height = 5;
-                Picture.stride = 16;
+                doc.Picture.Resize(0, 0);
+                doc.Picture.width = doc.Picture.height = 5;
+                doc.Picture.stride = 16;
             }
-            EXPECT_EQ(SaveByFilterIndex(kWindow, w.index, a.path.c_str()), a.result) << a.path;
+            EXPECT_EQ(SaveByFilterIndex(kWindow, w.index, a.path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop,
+                                        doc.Transparency),
+                      a.result)
+                << a.path;
             EXPECT_EQ(Recorded().messages, std::vector<RecordedMessage>{a.message}) << a.path;
         }
         EXPECT_EQ(ReadAll(target), "the earlier file");
@@ -298,22 +314,22 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
 // three channels differ.
 TEST_F(Save, CompositeGivesTheArithmeticForEveryByteTriple)
 {
-    Picture.ResizeAndFill(256, 256, 0);
-    AlphaMask.Allocate(256 * 256);
+    doc.Picture.ResizeAndFill(256, 256, 0);
+    doc.AlphaMask.Allocate(256 * 256);
     for (int w = 0; w < 256; ++w)
         for (int f = 0; f < 256; ++f) {
-            std::memset(Picture.pixels.data + Picture.Offset(f, w), f, 3);
-            AlphaMask.data[w * 256 + f] = static_cast<uint8_t>(w);
+            std::memset(doc.Picture.pixels.data + doc.Picture.Offset(f, w), f, 3);
+            doc.AlphaMask.data[w * 256 + f] = static_cast<uint8_t>(w);
         }
-    Picture.FillHeaders();
-    Transparency.MaskActive = 1;
+    doc.Picture.FillHeaders();
+    doc.Transparency.MaskActive = 1;
     for (int g = -1; g < 256; ++g) {   // -1: over white
-        Transparency.BackgroundMode = g < 0 ? kTransparent : kBGColorFill;
+        doc.Transparency.BackgroundMode = g < 0 ? kTransparent : kBGColorFill;
         const uint8_t channel[3] = {uint8_t(g), uint8_t(g + 85), uint8_t(g + 170)};
-        Transparency.BGColor = channel[0] << 16 | channel[1] << 8 | channel[2];
-        BuildBackdrop(Backdrop, 256, 256, kBGColorFill, Transparency.BGColor);
+        doc.Transparency.BGColor = channel[0] << 16 | channel[1] << 8 | channel[2];
+        BuildBackdrop(doc.Backdrop, 256, 256, kBGColorFill, doc.Transparency.BGColor);
         RasterImage composite;
-        ASSERT_EQ(CompositeForSave(composite), kRasterOk);
+        ASSERT_EQ(CompositeForSave(composite, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kRasterOk);
         for (int w = 0; w < 256; ++w)
             for (int f = 0; f < 256; ++f)
                 for (int c = 0; c < 3; ++c)

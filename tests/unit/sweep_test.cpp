@@ -36,7 +36,6 @@
 #include "formats/painter/canvas_info.h"
 #include "fuzz/fuzz_driver.h"
 #include "image/open_file.h"
-#include "image/program_objects.h"
 #include "image/sjis_text.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
@@ -145,18 +144,18 @@ size_t Hash(const void* data, size_t size, size_t seed = 0)
 }
 
 // What a user could see of the open: picture, headers, texts, messages.
-std::string StateDigest()
+std::string StateDigest(const Document& doc)
 {
     uint8_t headers[kFileHeaderBytes + kInfoHeaderBytes];
-    StoreFileHeader(Picture.fileHeader, headers);
-    StoreInfoHeader(Picture.info.bmiHeader, headers + kFileHeaderBytes);
-    size_t h = Hash(Picture.pixels.data, static_cast<size_t>(Picture.pixels.length));
+    StoreFileHeader(doc.Picture.fileHeader, headers);
+    StoreInfoHeader(doc.Picture.info.bmiHeader, headers + kFileHeaderBytes);
+    size_t h = Hash(doc.Picture.pixels.data, static_cast<size_t>(doc.Picture.pixels.length));
     h = Hash(headers, sizeof headers, h);
-    h = Hash(AlphaMask.data, static_cast<size_t>(AlphaMask.length), h);
-    std::string digest = std::to_string(h) + " " + std::to_string(Picture.width) + "x" +
-                         std::to_string(Picture.height) + " kind " + std::to_string(Document.kind) + " mask " +
-                         std::to_string(Transparency.MaskActive) + "\n" + Picture.path + "\n" +
-                         Document.PainterPath + "\n" + CurrentPainter.name + "\n" + CurrentPainter.memo + "\n";
+    h = Hash(doc.AlphaMask.data, static_cast<size_t>(doc.AlphaMask.length), h);
+    std::string digest = std::to_string(h) + " " + std::to_string(doc.Picture.width) + "x" +
+                         std::to_string(doc.Picture.height) + " kind " + std::to_string(doc.kind) + " mask " +
+                         std::to_string(doc.Transparency.MaskActive) + "\n" + doc.Picture.path + "\n" +
+                         doc.PainterPath + "\n" + doc.CurrentPainter.name + "\n" + doc.CurrentPainter.memo + "\n";
     for (const RecordedMessage& m : Recorded().messages)
         digest += m.caption + ": " + m.text + "\n";
     for (const std::string& t : Recorded().titles)
@@ -167,7 +166,6 @@ std::string StateDigest()
 class Sweep : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(PrepareFuzzFolder(folder)); }
-    void TearDown() override { ResetFuzzState(); }
 
     // Opens the bytes (twice when twice is set: both must agree); the state
     // left behind must be consistent.
@@ -176,9 +174,9 @@ protected:
         std::string digests[2];
         for (int run = 0; run < (twice ? 2 : 1); ++run) {
             ClearRecordedCalls();
-            const FuzzOutcome outcome = RunFuzzInput(FuzzTarget::Open, bytes.data(), bytes.size(), folder);
+            const FuzzOutcome outcome = RunFuzzInput(doc, FuzzTarget::Open, bytes.data(), bytes.size(), folder);
             ASSERT_EQ(outcome.problem, "") << what << " at " << offset;
-            digests[run] = StateDigest();
+            digests[run] = StateDigest(doc);
         }
         if (twice) {
             ASSERT_EQ(digests[0], digests[1]) << what << " at " << offset << ": not the same twice";
@@ -218,6 +216,7 @@ protected:
         }
     }
 
+    Document doc;
     TempDir dir;
     std::string folder = dir.Path("work");
     int opens = 0;
@@ -299,14 +298,15 @@ std::FILE* OpenFailing(const char* path)
 }
 
 // The state an open can change, messages and titles aside.
-std::string StateWithoutMessages()
+std::string StateWithoutMessages(const Document& doc)
 {
-    const std::string digest = StateDigest();
+    const std::string digest = StateDigest(doc);
     size_t lines = 0, at = 0;
     while (lines < 5 && (at = digest.find('\n', at)) != std::string::npos)
         ++lines, ++at;
-    return digest.substr(0, at) + std::to_string(CanvasInfo.canvasValueA) + "/" + std::to_string(CanvasInfo.hasLayers) + "/" +
-           std::to_string(CanvasInfo.canvasBlock.length) + "/" + ItemExplanation;
+    return digest.substr(0, at) + std::to_string(doc.CanvasInfo.canvasValueA) + "/" +
+           std::to_string(doc.CanvasInfo.hasLayers) + "/" + std::to_string(doc.CanvasInfo.canvasBlock.length) + "/" +
+           doc.ItemExplanation;
 }
 
 }  // namespace
@@ -331,16 +331,17 @@ TEST_F(Sweep, ReadErrorsChangeNothing)
     };
     SetFileOpenerForTests(OpenFailing);
     for (const auto& file : files) {
-        ResetFuzzState();
+        ResetFuzzState(doc);
         if (file.namesNoPainter)
-            CopyText(CurrentPainter.name, sizeof CurrentPainter.name, kNoPainterName);
-        const std::string before = StateWithoutMessages();
+            CopyText(doc.CurrentPainter.name, sizeof doc.CurrentPainter.name, kNoPainterName);
+        const std::string before = StateWithoutMessages(doc);
         for (size_t step = 1; step <= 24; ++step) {
             failAt = file.bytes.size() * step / 25;
             ClearRecordedCalls();
-            const FuzzOutcome outcome = RunFuzzInput(FuzzTarget::Open, file.bytes.data(), file.bytes.size(), folder);
+            const FuzzOutcome outcome =
+                RunFuzzInput(doc, FuzzTarget::Open, file.bytes.data(), file.bytes.size(), folder);
             EXPECT_EQ(outcome.problem, "") << file.name << " failing at " << failAt;
-            EXPECT_EQ(StateWithoutMessages(), before) << file.name << " failing at " << failAt;
+            EXPECT_EQ(StateWithoutMessages(doc), before) << file.name << " failing at " << failAt;
             EXPECT_FALSE(Recorded().messages.empty()) << file.name << " failing at " << failAt;
         }
     }
@@ -452,12 +453,11 @@ long PeakMiB()
 class SizeLimit : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(PrepareFuzzFolder(folder)); }
-    void TearDown() override { ResetFuzzState(); }
 
     FuzzOutcome Open(const Bytes& bytes)
     {
         ClearRecordedCalls();
-        return RunFuzzInput(FuzzTarget::Open, bytes.data(), bytes.size(), folder);
+        return RunFuzzInput(doc, FuzzTarget::Open, bytes.data(), bytes.size(), folder);
     }
 
     // The previous 3 x 2 picture is still there and a message said why.
@@ -466,9 +466,9 @@ protected:
         ASSERT_FALSE(bytes.empty());
         const FuzzOutcome outcome = Open(bytes);
         EXPECT_EQ(outcome.problem, "");
-        EXPECT_EQ(Picture.width, 3);
-        EXPECT_EQ(Picture.height, 2);
-        EXPECT_EQ(Picture.pixels.data[0], 0x55);
+        EXPECT_EQ(doc.Picture.width, 3);
+        EXPECT_EQ(doc.Picture.height, 2);
+        EXPECT_EQ(doc.Picture.pixels.data[0], 0x55);
         ASSERT_FALSE(Recorded().messages.empty());
         EXPECT_EQ(Recorded().messages[0], first);
     }
@@ -479,17 +479,18 @@ protected:
     {
         const FuzzOutcome outcome = Open(bytes);
         EXPECT_EQ(outcome.problem, "");
-        if (sizeof(void*) == 4 && Picture.width == 3) {
-            ResetFuzzState();
+        if (sizeof(void*) == 4 && doc.Picture.width == 3) {
+            ResetFuzzState(doc);
             GTEST_SKIP() << "no 256 MiB block in this 32-bit address space; the limit is checked by the 64-bit build";
         }
-        EXPECT_EQ(Picture.width, kLimitWidth);
-        EXPECT_EQ(Picture.height, kLimitHeight);
-        EXPECT_EQ(Picture.pixels.length, int64_t{256} << 20);
-        EXPECT_EQ(Picture.pixels.data[Picture.pixels.length - 1], 0);
-        ResetFuzzState();   // gives the block back
+        EXPECT_EQ(doc.Picture.width, kLimitWidth);
+        EXPECT_EQ(doc.Picture.height, kLimitHeight);
+        EXPECT_EQ(doc.Picture.pixels.length, int64_t{256} << 20);
+        EXPECT_EQ(doc.Picture.pixels.data[doc.Picture.pixels.length - 1], 0);
+        ResetFuzzState(doc);   // gives the block back
     }
 
+    Document doc;
     TempDir dir;
     std::string folder = dir.Path("work");
     const WindowHandle window = reinterpret_cast<WindowHandle>(0x1234);

@@ -4,7 +4,6 @@
 
 #include "app/view_layout.h"
 #include "colour/transparency_state.h"
-#include "image/program_objects.h"
 
 TEST(Backdrop, CheckerboardStartsGreyAtTheBottomLeft)
 {
@@ -98,28 +97,26 @@ TEST(ViewStretch, DropsRowsAndColumns)
 
 TEST(ViewRender, ComposesTheDocumentAtItsZoom)
 {
-    Picture.ResizeAndFill(40, 20, 0);   // black
-    Picture.FillHeaders();
-    AlphaMask.AllocateFilled(40 * 20, 0);
-    AlphaMask.data[0] = 255;            // bottom-left pixel is ink
-    Transparency.MaskActive = 1;
-    Transparency.BackgroundMode = kTransparent;
+    Document doc;
+    doc.Picture.ResizeAndFill(40, 20, 0);   // black
+    doc.Picture.FillHeaders();
+    doc.AlphaMask.AllocateFilled(40 * 20, 0);
+    doc.AlphaMask.data[0] = 255;        // bottom-left pixel is ink
+    doc.Transparency.MaskActive = 1;
+    doc.Transparency.BackgroundMode = kTransparent;
     RasterImage view;
-    ASSERT_EQ(RenderView(view, 0.5f), kRasterOk);
+    ASSERT_EQ(RenderView(doc, view, 0.5f), kRasterOk);
     EXPECT_EQ(view.width, 20);
     EXPECT_EQ(view.height, 10);
     EXPECT_EQ(view.info.bmiHeader.biWidth, 20);
     EXPECT_EQ(view.pixels.data[view.Offset(0, 0)], 0);      // the ink pixel
     EXPECT_EQ(view.pixels.data[view.Offset(1, 0)], 192);    // checkerboard grey
     EXPECT_EQ(view.pixels.data[view.Offset(8, 0)], 255);    // column 16 of the picture: white
-    Transparency.BackgroundMode = kBGColorFill;
-    Transparency.BGColor = 0x000000FF;                      // red
-    ASSERT_EQ(RenderView(view, 1.0f), kRasterOk);
+    doc.Transparency.BackgroundMode = kBGColorFill;
+    doc.Transparency.BGColor = 0x000000FF;                  // red
+    ASSERT_EQ(RenderView(doc, view, 1.0f), kRasterOk);
     EXPECT_EQ(view.pixels.data[view.Offset(5, 5) + 2], 255);
     EXPECT_EQ(view.pixels.data[view.Offset(5, 5) + 0], 0);
-    Transparency = TransparencyState();
-    AlphaMask.Free();
-    Picture.ResizeAndFill(0, 0, 0);
 }
 
 TEST(ViewSize, EveryZoomStepForTheTwoCommonWidths)

@@ -147,7 +147,7 @@ protected:
                 inspect(dialog);
         });
         run.result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ASSOCIATE), window,
-                                     AssociationDialog, 0);
+                                     AssociationDialog, reinterpret_cast<LPARAM>(ProgramDir));
         PumpMessages();
         EXPECT_TRUE(opened);
         for (const SeenBox& box : catcher.Boxes())

@@ -14,7 +14,6 @@
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/win32/message_box_hook_win32.h"
 #include "tests/win32/window_fixture_win32.h"
@@ -31,17 +30,17 @@ protected:
         MainWindowTest::SetUp();
         // A 64 x 64 drawing: white ground, a dark blue 20 x 20 square at the
         // bottom left.
-        Picture.ResizeAndFill(64, 64, -1);
+        doc.Picture.ResizeAndFill(64, 64, -1);
         for (int row = 0; row < 20; ++row)
             for (int x = 0; x < 20; ++x) {
-                uint8_t* p = Picture.pixels.data + Picture.Offset(x, row);
+                uint8_t* p = doc.Picture.pixels.data + doc.Picture.Offset(x, row);
                 p[0] = 90;   // blue
                 p[1] = 10;
                 p[2] = 10;
             }
-        Picture.FillHeaders();
-        std::strcpy(Picture.path, "drawing.bmp");
-        Document.kind = kStandardImage;
+        doc.Picture.FillHeaders();
+        std::strcpy(doc.Picture.path, "drawing.bmp");
+        doc.kind = kStandardImage;
         Command(IDM_ZOOM_100);
     }
 
@@ -96,9 +95,9 @@ TEST_F(ColourDialogs, TransparencyProposesSwapsAndSeparates)
     EXPECT_EQ(swappedPen, kWhite);
     EXPECT_EQ(swappedBackground, kInk);
 
-    EXPECT_EQ(Transparency.MaskActive, 1);
-    EXPECT_EQ(Transparency.PenColor, uint32_t(kInk));
-    EXPECT_EQ(Transparency.BGColor, uint32_t(kWhite));
+    EXPECT_EQ(doc.Transparency.MaskActive, 1);
+    EXPECT_EQ(doc.Transparency.PenColor, uint32_t(kInk));
+    EXPECT_EQ(doc.Transparency.BGColor, uint32_t(kWhite));
     // The view now shows the ink over the checkerboard: client row 10 is
     // picture row 53, where columns 16..31 are grey.
     EXPECT_EQ(BackBuffer(25, 10), RGB(192, 192, 192));
@@ -123,7 +122,7 @@ TEST_F(ColourDialogs, TooCloseColoursSayWhyAndChangeNothing)
         if (box.caption == "ごめんなさい。")
             messages.push_back(box.text);
     EXPECT_EQ(messages, std::vector<std::string>{"文字と背景の色の輝度が近すぎて分離できません。"});
-    EXPECT_EQ(Transparency.MaskActive, 0);
+    EXPECT_EQ(doc.Transparency.MaskActive, 0);
     EXPECT_EQ(BackBuffer(25, 10), kWhite);
 }
 
@@ -134,9 +133,9 @@ TEST_F(ColourDialogs, BackgroundColourFillAndTheColourChooser)
         SendMessageA(window, WM_COMMAND, IDM_TRANSPARENCY, 0);
         PumpMessages();
     }
-    ASSERT_EQ(Transparency.MaskActive, 1);
-    Transparency.PenColor = RGB(200, 30, 40);
-    Transparency.BGColor = RGB(0, 128, 0);
+    ASSERT_EQ(doc.Transparency.MaskActive, 1);
+    doc.Transparency.PenColor = RGB(200, 30, 40);
+    doc.Transparency.BGColor = RGB(0, 128, 0);
 
     bool transparentChecked = false, transparentAfterClick = true;
     COLORREF penSwatch = CLR_INVALID, backgroundSwatch = CLR_INVALID;
@@ -178,8 +177,8 @@ TEST_F(ColourDialogs, BackgroundColourFillAndTheColourChooser)
     EXPECT_EQ(green, 30);
     EXPECT_EQ(blue, 40);
 
-    EXPECT_EQ(Transparency.BackgroundMode, kBGColorFill);
-    EXPECT_EQ(Transparency.PenColor, uint32_t(RGB(200, 30, 40)));
+    EXPECT_EQ(doc.Transparency.BackgroundMode, kBGColorFill);
+    EXPECT_EQ(doc.Transparency.PenColor, uint32_t(RGB(200, 30, 40)));
     // The ink is recoloured and the background shows in its colour.
     EXPECT_EQ(BackBuffer(25, 10), RGB(0, 128, 0));
     EXPECT_EQ(BackBuffer(5, 60), RGB(200, 30, 40));
@@ -187,13 +186,13 @@ TEST_F(ColourDialogs, BackgroundColourFillAndTheColourChooser)
 
 TEST_F(ColourDialogs, CancelChangesNothing)
 {
-    Transparency.PenColor = RGB(1, 2, 3);
+    doc.Transparency.PenColor = RGB(1, 2, 3);
     ModalBoxCatcher catcher(IDCANCEL);
     SendMessageA(window, WM_COMMAND, IDM_COLOURS, 0);
     SendMessageA(window, WM_COMMAND, IDM_TRANSPARENCY, 0);
     PumpMessages();
     EXPECT_EQ(catcher.Boxes().size(), 2u);
-    EXPECT_EQ(Transparency.PenColor, uint32_t(RGB(1, 2, 3)));
-    EXPECT_EQ(Transparency.MaskActive, 0);
-    EXPECT_EQ(Transparency.BackgroundMode, kTransparent);
+    EXPECT_EQ(doc.Transparency.PenColor, uint32_t(RGB(1, 2, 3)));
+    EXPECT_EQ(doc.Transparency.MaskActive, 0);
+    EXPECT_EQ(doc.Transparency.BackgroundMode, kTransparent);
 }

@@ -14,7 +14,6 @@
 #include "app/document.h"
 #include "app/main_window_win32.h"
 #include "formats/painter/painter_record.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
@@ -78,7 +77,7 @@ TEST_F(MainWindow, StartsWithClassTitleAndStatusBar)
     GetWindowRect(window, &r);
     EXPECT_EQ(r.right - r.left, 400);
     EXPECT_EQ(r.bottom - r.top, 300);
-    EXPECT_EQ(Document.ZoomFactor, 1.0f);
+    EXPECT_EQ(doc.ZoomFactor, 1.0f);
     EXPECT_NE(BackBuffer.dc, nullptr);
 }
 
@@ -125,7 +124,7 @@ TEST_F(MainWindow, ZoomCommandsMoveTheCheckMark)
             EXPECT_EQ((state & MF_CHECKED) != 0, other == id) << "after " << id << ", item " << other;
         }
     }
-    EXPECT_EQ(Document.ZoomFactor, 0.1f);
+    EXPECT_EQ(doc.ZoomFactor, 0.1f);
 }
 
 TEST_F(MainWindow, LayoutWithNothingLoadedLeavesTheMinimumClientArea)
@@ -152,25 +151,25 @@ TEST_F(MainWindow, WindowIsFittedToThePictureAtEveryZoom)
         {640, 480, IDM_ZOOM_100 + 1, 575, 431 + 20},
     };
     for (const auto& c : cases) {
-        Picture.ResizeAndFill(c.width, c.height, 0);
-        Picture.FillHeaders();
+        doc.Picture.ResizeAndFill(c.width, c.height, 0);
+        doc.Picture.FillHeaders();
         Command(c.command);
         SIZE client = ClientSize();
         EXPECT_EQ(client.cx, c.clientWidth) << c.width << " at " << c.command;
         EXPECT_EQ(client.cy, c.clientHeight) << c.width << " at " << c.command;
     }
-    Picture.ResizeAndFill(0, 0, 0);
-    Picture.FillHeaders();
+    doc.Picture.ResizeAndFill(0, 0, 0);
+    doc.Picture.FillHeaders();
 }
 
 TEST_F(MainWindow, PaintWritesTheLongStatusText)
 {
-    std::strcpy(CurrentPainter.name, "花子");
+    std::strcpy(doc.CurrentPainter.name, "花子");
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
     PumpMessages();
-    EXPECT_EQ(StatusText(), "絵師：花子, 幅：" + std::to_string(Picture.width) + ", 高さ：" +
-                                std::to_string(Picture.height));
+    EXPECT_EQ(StatusText(), "絵師：花子, 幅：" + std::to_string(doc.Picture.width) + ", 高さ：" +
+                                std::to_string(doc.Picture.height));
 }
 
 TEST_F(MainWindow, DroppingThreeFilesOpensOnlyTheFirst)
@@ -187,7 +186,7 @@ TEST_F(MainWindow, DroppingThreeFilesOpensOnlyTheFirst)
     EXPECT_EQ(catcher.Boxes()[0].owner, window);
     EXPECT_EQ(catcher.Boxes()[1].text, "ファイルの読み込みに失敗しました。");
     EXPECT_EQ(WindowText(window), Title(first, "－－"));
-    EXPECT_STREQ(Document.CurrentPath, first.c_str());
+    EXPECT_STREQ(doc.CurrentPath, first.c_str());
 }
 
 TEST_F(MainWindow, DroppedNameTooLongIsRefused)
@@ -228,18 +227,18 @@ TEST_F(MainWindow, PropertiesByDocumentKind)
 {
     ModalBoxCatcher catcher;
     Command(IDM_PROPERTIES);   // nothing loaded: nothing
-    Document.kind = kCanvas;
+    doc.kind = kCanvas;
     Command(IDM_PROPERTIES);   // canvas: nothing
     EXPECT_TRUE(catcher.Boxes().empty());
 
-    Document.kind = kStandardImage;
-    Picture.ResizeAndFill(640, 480, 0);
-    Picture.FillHeaders();
+    doc.kind = kStandardImage;
+    doc.Picture.ResizeAndFill(640, 480, 0);
+    doc.Picture.FillHeaders();
     Command(IDM_PROPERTIES);
     ASSERT_EQ(catcher.Boxes().size(), 1u);
     EXPECT_EQ(catcher.Boxes()[0].text, "幅：640, 高さ：480");
     EXPECT_EQ(catcher.Boxes()[0].caption, "画像のサイズ");
-    Picture.ResizeAndFill(0, 0, 0);
+    doc.Picture.ResizeAndFill(0, 0, 0);
 }
 
 TEST_F(MainWindow, AboutBoxOpensAndCloses)

@@ -12,7 +12,6 @@
 #include "app/main_window_win32.h"
 #include "app/open_dispatch.h"
 #include "app/save_dialog_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
@@ -26,8 +25,8 @@ protected:
     {
         MainWindowTest::SetUp();
         ModalBoxCatcher none;
-        ASSERT_EQ(Read_ESI_CNV(window, ZAVIK_SAMPLES "/landscape.jpg"), 0);
-        ASSERT_EQ(Picture.width, 640);
+        ASSERT_EQ(Read_ESI_CNV(window, doc, ZAVIK_SAMPLES "/landscape.jpg"), 0);
+        ASSERT_EQ(doc.Picture.width, 640);
     }
 
     // Runs Save, choosing the type and typing the name as a user would.
@@ -63,10 +62,10 @@ TEST_F(SaveDialog, EachTypeWritesAFileTheViewerOpensAgain)
         std::string written = bare + type.extension;
         ASSERT_NE(GetFileAttributesA(written.c_str()), INVALID_FILE_ATTRIBUTES) << written;
 
-        ASSERT_EQ(Read_ESI_CNV(window, written.c_str()), 0);
-        EXPECT_EQ(Document.kind, kStandardImage) << written;
-        EXPECT_EQ(Picture.width, 640);
-        EXPECT_EQ(Picture.height, 480);
+        ASSERT_EQ(Read_ESI_CNV(window, doc, written.c_str()), 0);
+        EXPECT_EQ(doc.kind, kStandardImage) << written;
+        EXPECT_EQ(doc.Picture.width, 640);
+        EXPECT_EQ(doc.Picture.height, 480);
         char folder[MAX_PATH];
         std::strcpy(folder, written.c_str());
         *std::strrchr(folder, '\\') = '\0';

@@ -16,7 +16,6 @@
 #include "app/open_dispatch.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/offscreen_win32.h"
-#include "image/program_objects.h"
 #include "resources/resource.h"
 #include "tests/support/temp_files.h"
 #include "tests/win32/message_box_hook_win32.h"
@@ -84,10 +83,10 @@ protected:
 TEST_F(JpegView, CommandLineFileIsShownAtEveryZoom)
 {
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
     PumpMessages();
     EXPECT_TRUE(catcher.Boxes().empty());
-    EXPECT_EQ(Document.kind, kStandardImage);
+    EXPECT_EQ(doc.kind, kStandardImage);
     EXPECT_EQ(WindowText(window), path + "（絵師：－－） - zavik view");
     EXPECT_EQ(ClientSize().cx, 400);
     EXPECT_EQ(ClientSize().cy, 300 + 20);
@@ -119,8 +118,8 @@ TEST_F(JpegView, OpenDialogJpegFilter)
     ASSERT_GE(catcher.Boxes().size(), 1u);
     EXPECT_EQ(catcher.Boxes()[0].caption, "題材を開く");
     EXPECT_EQ(catcher.Boxes().size(), 1u);   // no failure box
-    EXPECT_EQ(Document.kind, kStandardImage);
-    EXPECT_STREQ(Picture.path, path.c_str());
+    EXPECT_EQ(doc.kind, kStandardImage);
+    EXPECT_STREQ(doc.Picture.path, path.c_str());
     EXPECT_EQ(ClientSize().cx, 400);
     EXPECT_EQ(ClientSize().cy, 320);
     ExpectBackBufferShowsThePicture(400, 300);
@@ -129,14 +128,14 @@ TEST_F(JpegView, OpenDialogJpegFilter)
 TEST_F(JpegView, FailedOpenKeepsWhatTheWindowShowed)
 {
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
     std::string broken = dir.Write("broken.jpg", "\xFF\xD8 this is no JPEG");
-    Read_ESI_CNV(window, broken.c_str());
+    Read_ESI_CNV(window, doc, broken.c_str());
     PumpMessages();
     ASSERT_EQ(catcher.Boxes().size(), 2u);
     EXPECT_EQ(catcher.Boxes()[0].text, "JPEGファイルオープンに失敗しました。2");
     EXPECT_EQ(catcher.Boxes()[1].text, "ファイルの読み込みに失敗しました。");
-    EXPECT_EQ(Picture.width, 400);
+    EXPECT_EQ(doc.Picture.width, 400);
     ExpectBackBufferShowsThePicture(400, 300);
 }
 
@@ -175,11 +174,11 @@ TEST_F(SampleView, PainterShowsItsNameInTitleAndStatus)
 {
     const std::string path = ZAVIK_SAMPLES "/hanako.esi";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
     PumpMessages();
     EXPECT_TRUE(catcher.Boxes().empty());
-    EXPECT_EQ(Document.kind, kPainter);
-    EXPECT_STREQ(Document.PainterPath, path.c_str());
+    EXPECT_EQ(doc.kind, kPainter);
+    EXPECT_STREQ(doc.PainterPath, path.c_str());
     EXPECT_EQ(WindowText(window), path + "（絵師：花子） - zavik view");
     EXPECT_EQ(ClientSize().cx, 250);
     EXPECT_EQ(ClientSize().cy, 100 + 20);
@@ -192,13 +191,13 @@ TEST_F(SampleView, CanvasShowsItsPainterAndItsCombinedPicture)
     SetCurrentDirectoryA(ZAVIK_SAMPLES);
     const std::string path = ZAVIK_SAMPLES "/sunset.cnv";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
     PumpMessages();
     EXPECT_TRUE(catcher.Boxes().empty());
-    EXPECT_EQ(Document.kind, kCanvas);
-    EXPECT_STREQ(Document.CanvasPath, path.c_str());
-    EXPECT_STREQ(Document.PainterPath, "hanako.esi");
-    EXPECT_STREQ(Picture.path, "landscape.jpg");
+    EXPECT_EQ(doc.kind, kCanvas);
+    EXPECT_STREQ(doc.CanvasPath, path.c_str());
+    EXPECT_STREQ(doc.PainterPath, "hanako.esi");
+    EXPECT_STREQ(doc.Picture.path, "landscape.jpg");
     EXPECT_EQ(WindowText(window), path + "（絵師：花子） - zavik view");
     EXPECT_EQ(ClientSize().cx, 320);
     EXPECT_EQ(ClientSize().cy, 240 + 20);
@@ -210,6 +209,6 @@ TEST_F(SampleView, CanvasWhosePainterFileIsMissingIsNamedAfterIt)
     SetCurrentDirectoryA("C:\\");
     const std::string path = ZAVIK_SAMPLES "/sunset.cnv";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, path.c_str()), 0);
+    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
     EXPECT_EQ(WindowText(window), path + "（絵師：hanako.esi） - zavik view");
 }

@@ -11,9 +11,6 @@
 
 #include "app/document.h"
 #include "app/main_window_win32.h"
-#include "colour/transparency_state.h"
-#include "formats/painter/painter_record.h"
-#include "image/program_objects.h"
 #include "tests/win32/message_box_hook_win32.h"
 
 class MainWindowTest : public ::testing::Test {
@@ -33,15 +30,8 @@ protected:
         ResetDocument();
     }
 
-    static void ResetDocument()
-    {
-        Document = DocumentState();
-        Transparency = TransparencyState();
-        AlphaMask.Free();
-        std::memset(CurrentPainter.name, 0, sizeof CurrentPainter.name);
-        Picture.ResizeAndFill(0, 0, 0);
-        Picture.FillHeaders();
-    }
+    // The viewer's document as at start-up.
+    static void ResetDocument() { ViewerDocument() = Document(); }
 
     void Command(int id)
     {
@@ -57,4 +47,5 @@ protected:
     }
 
     HWND window = nullptr;
+    Document& doc = ViewerDocument();   // what the window works on
 };

@@ -27,7 +27,6 @@
 #include "colour/transparency_state.h"
 #include "formats/painter/item_reader.h"
 #include "formats/standard/save_pipeline.h"
-#include "image/program_objects.h"
 #include "profile/diagnosis.h"
 #include "formats/painter/pen_shapes.h"
 
@@ -43,7 +42,10 @@ struct RgbaPixels {
     int32_t width = 0, height = 0;
 };
 
+// The page's session: its one document, which every open and dialog of the
+// page works on as the viewer's do on the viewer's, and what the page reads.
 struct WebState {
+    Document document;
     std::vector<PageMessage> messages;
     std::string title;                 // code page 932
     // The transparency dialog's working colours: they start black and keep
@@ -59,6 +61,8 @@ WebState& Web()
     static WebState state;
     return state;
 }
+
+Document& Doc() { return Web().document; }
 
 const char* Hand(std::string text)
 {
@@ -133,7 +137,7 @@ void SetWindowTitle(WindowHandle, const char* title) { Web().title = title ? tit
 // The page reads the item's name from the properties, not from a control.
 void SetControlText(WindowHandle, int, const char*) {}
 // The page asks for the view (zv_render) after every change.
-void LayoutView(WindowHandle) {}
+void LayoutView(WindowHandle, Document&) {}
 
 // -------------------------------------------------------------- the interface
 extern "C" {
@@ -147,7 +151,7 @@ EMSCRIPTEN_KEEPALIVE int zv_open(const char* path)
         ShowMessage(nullptr, MessageId::kFileNameTooLong);
         return kOpenCannotOpen;
     }
-    return Read_ESI_CNV(nullptr, path);
+    return Read_ESI_CNV(nullptr, Doc(), path);
 }
 
 // A zoom step of the menu, 100, 90, ... 10 percent.
@@ -156,7 +160,7 @@ EMSCRIPTEN_KEEPALIVE int zv_set_zoom(int percent)
     const float factor = ZoomFactorForCommand(kZoomFirstCommand + (100 - percent) / 10);
     if (percent % 10 != 0 || factor == 0.0f)
         return -1;
-    Document.ZoomFactor = factor;
+    Doc().ZoomFactor = factor;
     return 0;
 }
 
@@ -164,7 +168,7 @@ EMSCRIPTEN_KEEPALIVE int zv_set_zoom(int percent)
 EMSCRIPTEN_KEEPALIVE int zv_render()
 {
     RasterImage view;
-    if (RenderView(view, Document.ZoomFactor) != kRasterOk)
+    if (RenderView(Doc(), view, Doc().ZoomFactor) != kRasterOk)
         return -1;
     return ToRgba(view, Web().view);
 }
@@ -176,12 +180,12 @@ EMSCRIPTEN_KEEPALIVE int zv_render_picture(int which)
 {
     RgbaPixels& out = Web().picture;
     if (which == 0)
-        return ToRgba(CurrentPainter.fillPenPicture, out);
+        return ToRgba(Doc().CurrentPainter.fillPenPicture, out);
     if (which == 1)
-        return ToRgba(CurrentPainter.outlinePenPicture, out);
+        return ToRgba(Doc().CurrentPainter.outlinePenPicture, out);
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(nullptr, Document.CurrentPath, picture, item) < 0)
+    if (ReadItem(nullptr, Doc(), Doc().CurrentPath, picture, item) < 0)
         return -1;
     return ToRgba(picture, out);
 }
@@ -195,7 +199,7 @@ EMSCRIPTEN_KEEPALIVE int zv_pixels_height(int which) { return (which ? Web().pic
 // brightest pixels of the picture.
 EMSCRIPTEN_KEEPALIVE void zv_propose_colours()
 {
-    FindDarkestBrightest(Picture, Web().workingPen, Web().workingBackground);
+    FindDarkestBrightest(Doc().Picture, Web().workingPen, Web().workingBackground);
 }
 
 // "反転" of the transparency dialog.
@@ -204,13 +208,16 @@ EMSCRIPTEN_KEEPALIVE void zv_swap_colours() { std::swap(Web().workingPen, Web().
 // OK of the transparency dialog with the working colours.
 EMSCRIPTEN_KEEPALIVE int zv_apply_transparency(uint32_t tolerance)
 {
-    return ApplyTransparencyChoice(Web().workingPen, Web().workingBackground, tolerance);
+    Document& doc = Doc();
+    return ApplyTransparencyChoice(doc.Picture, doc.AlphaMask, doc.Transparency, Web().workingPen,
+                                   Web().workingBackground, tolerance);
 }
 
 // OK of the pen and background colour dialog (colours packed 0x00BBGGRR).
 EMSCRIPTEN_KEEPALIVE int zv_apply_colours(uint32_t pen, uint32_t background, int transparent)
 {
-    return ApplyPenBackgroundChoice(pen, background, transparent != 0);
+    Document& doc = Doc();
+    return ApplyPenBackgroundChoice(doc.Picture, doc.AlphaMask, doc.Transparency, pen, background, transparent != 0);
 }
 
 // Save with the save dialog's filter index (1 JPEG, 2 BMP, 3 PNG) to path.
@@ -218,33 +225,35 @@ EMSCRIPTEN_KEEPALIVE int zv_apply_colours(uint32_t pen, uint32_t background, int
 // result.
 EMSCRIPTEN_KEEPALIVE int zv_save(int filterIndex, const char* path)
 {
-    if (Document.PainterPath[0] == '\0' && Document.CanvasPath[0] == '\0' && Picture.path[0] == '\0') {
+    Document& doc = Doc();
+    if (doc.PainterPath[0] == '\0' && doc.CanvasPath[0] == '\0' && doc.Picture.path[0] == '\0') {
         ShowMessage(nullptr, MessageId::kNothingToSave);
         return 1;
     }
-    return SaveByFilterIndex(nullptr, filterIndex, path);
+    return SaveByFilterIndex(nullptr, filterIndex, path, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency);
 }
 
 // The document, the view and the messages shown since the last call (which
 // are then forgotten), as JSON.
 EMSCRIPTEN_KEEPALIVE const char* zv_state()
 {
+    Document& doc = Doc();
     WebState& web = Web();
     Report r;
-    r.Int("kind", Document.kind);
-    r.Int("width", Picture.width);
-    r.Int("height", Picture.height);
+    r.Int("kind", doc.kind);
+    r.Int("width", doc.Picture.width);
+    r.Int("height", doc.Picture.height);
     // The zoom as the menu's check mark shows it (0: no item checked).
-    const int zoomItem = CheckedZoomCommand(Document.ZoomFactor);
+    const int zoomItem = CheckedZoomCommand(doc.ZoomFactor);
     r.Int("zoomPercent", zoomItem ? 100 - (zoomItem - kZoomFirstCommand) * 10 : 0);
-    r.Utf8("title", TitleText(web.title, Document.CurrentPath));
+    r.Utf8("title", TitleText(web.title, doc.CurrentPath));
     char status[kStatusSize];
-    FormatPaintStatus(status, CurrentPainter.name, Picture.width, Picture.height);
+    FormatPaintStatus(status, doc.CurrentPainter.name, doc.Picture.width, doc.Picture.height);
     r.Text("status", status);
-    r.Int("maskActive", Transparency.MaskActive);
-    r.Int("backgroundMode", Transparency.BackgroundMode);
-    r.Utf8("penColour", ColourText(Transparency.PenColor));
-    r.Utf8("backgroundColour", ColourText(Transparency.BGColor));
+    r.Int("maskActive", doc.Transparency.MaskActive);
+    r.Int("backgroundMode", doc.Transparency.BackgroundMode);
+    r.Utf8("penColour", ColourText(doc.Transparency.PenColor));
+    r.Utf8("backgroundColour", ColourText(doc.Transparency.BGColor));
     r.Utf8("workingPen", ColourText(web.workingPen));
     r.Utf8("workingBackground", ColourText(web.workingBackground));
     std::vector<std::string> texts, captions;
@@ -265,11 +274,12 @@ EMSCRIPTEN_KEEPALIVE const char* zv_state()
 // of a standard image. A failing item read shows the dialog's message.
 EMSCRIPTEN_KEEPALIVE const char* zv_properties()
 {
+    Document& doc = Doc();
     Report r;
-    r.Int("kind", Document.kind);
-    switch (Document.kind) {
+    r.Int("kind", doc.kind);
+    switch (doc.kind) {
     case kPainter: {
-        const PainterRecord& p = CurrentPainter;
+        const PainterRecord& p = doc.CurrentPainter;
         r.Text("name", p.name);
         PenFields(r, "fillPen", p.fillPenName, p.fillPen);
         PenFields(r, "outlinePen", p.outlinePenName, p.outlinePen);
@@ -283,17 +293,17 @@ EMSCRIPTEN_KEEPALIVE const char* zv_properties()
     case kOtherItem: {
         ItemRecord item;
         RasterImage picture;
-        if (ReadItem(nullptr, Document.CurrentPath, picture, item) < 0) {
-            ShowMessage(nullptr, MessageId::kFailedPath, Document.CurrentPath);
+        if (ReadItem(nullptr, doc, doc.CurrentPath, picture, item) < 0) {
+            ShowMessage(nullptr, MessageId::kFailedPath, doc.CurrentPath);
             break;
         }
         r.Text("name", item.name);
-        r.Text("explanation", ItemExplanation);
+        r.Text("explanation", doc.ItemExplanation);
         break;
     }
     case kStandardImage: {
         char size[kStatusSize];
-        FormatSizeText(size, Picture.width, Picture.height);
+        FormatSizeText(size, doc.Picture.width, doc.Picture.height);
         r.Text("size", size);
         break;
     }

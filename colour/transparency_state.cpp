@@ -1,3 +1,0 @@
-#include "colour/transparency_state.h"
-
-TransparencyState Transparency;
