@@ -36,6 +36,7 @@
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
+#include "image/messages.h"
 #include "image/open_file.h"
 #include "image/pixel_block.h"
 #include "tests/support/recording_platform.h"
@@ -73,7 +74,7 @@ struct Outcome {
     std::vector<Shot> pictures;
     Shot mask;
     std::string texts;
-    std::vector<std::string> messages;   // text, then caption
+    std::vector<std::string> messages;   // id, whole text and caption
 
     bool operator==(const Outcome& o) const
     {
@@ -98,7 +99,8 @@ void AddPicture(Outcome& out, RasterImage& picture)
 void AddMessages(Outcome& out, const MessageList& messages)
 {
     for (const Message& m : messages)
-        out.messages.push_back(std::string(m.text) + "\n" + m.caption);
+        out.messages.push_back(std::to_string(static_cast<int>(m.id)) + " " + Cp932MessageText(m.id, m.argument.c_str()) +
+                               "\n" + TextOfMessage(m.id).caption);
 }
 
 // The first 12 bytes, zero after a short file's end; false when it cannot
@@ -183,8 +185,9 @@ Outcome DecodeFile(const std::string& path)
         bool alpha = false;
         const int result = ReadPNG(path.c_str(), picture, &mask, &alpha);
         out.results = {result, alpha};
-        if (const char* text = PngReadText(result))
-            out.messages.push_back(text);
+        MessageId id;
+        if (PngReadMessage(result, id))
+            AddMessages(out, {Message{id, ""}});
         AddPicture(out, picture);
         out.mask.pixels = std::move(mask);
     } else if (IsBmpName(path.c_str()) && head[0] == 'B' && head[1] == 'M') {
