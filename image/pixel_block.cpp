@@ -12,6 +12,10 @@
 #endif
 #endif
 
+#ifndef ZAVIK_HEAP_BLOCKS_ONLY
+#include <pthread.h>
+#endif
+
 #if defined(__linux__) && !defined(__EMSCRIPTEN__) && !defined(ZAVIK_HEAP_BLOCKS_ONLY)
 #define ZAVIK_MAPPED_BLOCKS 1
 #include <fcntl.h>
@@ -97,7 +101,10 @@ void DeleteLargeBlock(uint8_t* block, size_t) { delete[] block; }
 
 #endif
 
-MemoryUseWatcher gMemoryUseWatcher = nullptr;
+// Read on every block taken or given back, on whatever thread does it, and
+// may be set while other threads work: an atomic, so that a watcher set on
+// one thread is seen whole on the others, with what it was set up with.
+std::atomic<MemoryUseWatcher> gMemoryUseWatcher{nullptr};
 
 // Every block is told to the watcher before it is taken from the system or
 // the heap and after it goes back there; a kept block still counts, since
@@ -131,31 +138,83 @@ void DeleteBlock(uint8_t* block, size_t bytes)
 
 #ifndef ZAVIK_HEAP_BLOCKS_ONLY
 
-// The kept blocks, oldest first. The program runs its work on one thread,
-// but a flag costs nothing and keeps two threads from sharing a block.
+// A thread's kept blocks, oldest first. Each thread keeps its own: a
+// thread's next layout, save or file is the one that asks again for the
+// sizes it just gave back, and it finds them with no lock, while no thread
+// can take a block that another is still giving back.
 struct Spare {
     uint8_t* block = nullptr;
     size_t bytes = 0;
 };
 constexpr int kSpares = 2;
-Spare spares[kSpares];
-std::atomic_flag sparesBusy = ATOMIC_FLAG_INIT;
-
-struct SpareLock {
-    SpareLock()
-    {
-        while (sparesBusy.test_and_set(std::memory_order_acquire)) {
-        }
-    }
-    ~SpareLock() { sparesBusy.clear(std::memory_order_release); }
+struct KeptBlocks {
+    Spare spares[kSpares];
 };
 
-// Takes the kept blocks out (under the lock) and frees them (outside it).
-void DeleteSpares(Spare (&taken)[kSpares])
+// The calling thread's, made with its first kept block.
+thread_local KeptBlocks* kept = nullptr;
+
+// Out of the list before they are freed, so that it never names a block
+// that is gone while the watcher hears of each.
+void ReleaseKept(KeptBlocks& blocks)
 {
-    for (Spare& s : taken)
+    Spare old[kSpares];
+    for (int i = 0; i < kSpares; ++i) {
+        old[i] = blocks.spares[i];
+        blocks.spares[i] = Spare();
+    }
+    for (Spare& s : old)
         if (s.block)
             DeleteBlock(s.block, s.bytes);
+}
+
+// A thread's kept blocks go back to the system when it ends (a library
+// caller's worker leaves no memory behind, and the watcher sees it go), by
+// the destructor of a thread key rather than of a thread_local object:
+// MinGW tears a thread's thread_local variables down before such objects'
+// destructors run, so one would find its blocks gone and leak them. The
+// key's destructor is handed the record itself. The main thread's blocks
+// stay until the process ends, as they always have (a process that exits
+// runs no key destructors).
+void ReleaseAtThreadEnd(void* record)
+{
+    KeptBlocks* blocks = static_cast<KeptBlocks*>(record);
+    kept = nullptr;   // a block given back after this goes into a new record, or straight back
+    ReleaseKept(*blocks);
+    delete blocks;
+}
+
+struct ThreadEndKey {
+    pthread_key_t key;
+    bool made;
+};
+
+const ThreadEndKey& EndKey()
+{
+    static const ThreadEndKey key = [] {
+        ThreadEndKey k{};
+        k.made = pthread_key_create(&k.key, ReleaseAtThreadEnd) == 0;
+        return k;
+    }();
+    return key;
+}
+
+// The calling thread's record, made when needed; null when it cannot be
+// had, and then nothing is kept.
+KeptBlocks* ThreadKept()
+{
+    if (kept)
+        return kept;
+    const ThreadEndKey& end = EndKey();
+    if (!end.made)
+        return nullptr;
+    KeptBlocks* blocks = new (std::nothrow) KeptBlocks;
+    if (blocks && pthread_setspecific(end.key, blocks) != 0) {
+        delete blocks;
+        blocks = nullptr;
+    }
+    kept = blocks;
+    return blocks;
 }
 
 #endif
@@ -166,15 +225,12 @@ uint8_t* TakeBlock(size_t bytes, bool& zeroed)
 {
     zeroed = false;
 #ifndef ZAVIK_HEAP_BLOCKS_ONLY
-    if (bytes >= kLargeBlockBytes) {
-        {
-            SpareLock lock;
-            for (Spare& s : spares) {
-                if (s.block && s.bytes == bytes) {
-                    uint8_t* block = s.block;
-                    s = Spare();
-                    return block;
-                }
+    if (bytes >= kLargeBlockBytes && kept) {
+        for (Spare& s : kept->spares) {
+            if (s.block && s.bytes == bytes) {
+                uint8_t* block = s.block;
+                s = Spare();
+                return block;
             }
         }
         // Another size: what is kept goes back first, so that the new block
@@ -190,24 +246,24 @@ void GiveBackBlock(uint8_t* block, [[maybe_unused]] size_t bytes)
     if (!block)
         return;
 #ifndef ZAVIK_HEAP_BLOCKS_ONLY
-    if (bytes >= kLargeBlockBytes) {
-        Spare oldest[kSpares];
-        {
-            // Into the first free place, or else in place of the oldest;
-            // the newest goes last.
-            SpareLock lock;
-            int place = 0;
-            while (place < kSpares && spares[place].block)
-                ++place;
-            if (place == kSpares) {
-                oldest[0] = spares[0];
-                place = 0;
-            }
-            for (int i = place; i + 1 < kSpares; ++i)
-                spares[i] = spares[i + 1];
-            spares[kSpares - 1] = Spare{block, bytes};
+    KeptBlocks* blocks = bytes >= kLargeBlockBytes ? ThreadKept() : nullptr;
+    if (blocks) {
+        // Into the first free place, or else in place of the oldest, which
+        // goes back to the system; the newest goes last.
+        Spare* spares = blocks->spares;
+        Spare oldest;
+        int place = 0;
+        while (place < kSpares && spares[place].block)
+            ++place;
+        if (place == kSpares) {
+            oldest = spares[0];
+            place = 0;
         }
-        DeleteSpares(oldest);
+        for (int i = place; i + 1 < kSpares; ++i)
+            spares[i] = spares[i + 1];
+        spares[kSpares - 1] = Spare{block, bytes};
+        if (oldest.block)
+            DeleteBlock(oldest.block, oldest.bytes);
         return;
     }
 #endif
@@ -223,15 +279,8 @@ void ReleaseBlock(uint8_t* block, size_t bytes)
 void ReleaseSpareBlocks()
 {
 #ifndef ZAVIK_HEAP_BLOCKS_ONLY
-    Spare old[kSpares];
-    {
-        SpareLock lock;
-        for (int i = 0; i < kSpares; ++i) {
-            old[i] = spares[i];
-            spares[i] = Spare();
-        }
-    }
-    DeleteSpares(old);
+    if (kept)
+        ReleaseKept(*kept);
 #endif
 }
 
@@ -239,19 +288,21 @@ size_t SpareBlockBytes()
 {
     size_t total = 0;
 #ifndef ZAVIK_HEAP_BLOCKS_ONLY
-    SpareLock lock;
-    for (const Spare& s : spares)
-        total += s.block ? s.bytes : 0;
+    if (kept)
+        for (const Spare& s : kept->spares)
+            total += s.block ? s.bytes : 0;
 #endif
     return total;
 }
 
-void SetMemoryUseWatcher(MemoryUseWatcher watcher) { gMemoryUseWatcher = watcher; }
+void SetMemoryUseWatcher(MemoryUseWatcher watcher) { gMemoryUseWatcher.store(watcher, std::memory_order_release); }
 
 void NoteMemoryUse(int64_t change)
 {
-    if (gMemoryUseWatcher && change != 0)
-        gMemoryUseWatcher(change);
+    if (change == 0)
+        return;
+    if (const MemoryUseWatcher watcher = gMemoryUseWatcher.load(std::memory_order_acquire))
+        watcher(change);
 }
 
 bool LargeBlocksUseHugePages()

@@ -15,6 +15,10 @@
 //    next file of the same size costs no fresh pages. A request of another
 //    size first gives every kept block back to the system, so the memory
 //    held never goes beyond what was held while those blocks were in use.
+//    Each thread keeps its own blocks and takes only those again (no lock,
+//    no block shared between threads); they go back to the system when the
+//    thread ends. Threads that work side by side thus each hold at most
+//    what they held while their own blocks were in use.
 //
 // Windows and the browser build take blocks from the C++ heap (huge pages
 // need a privilege on Windows, and WebAssembly memory is one block that
@@ -39,9 +43,9 @@ void GiveBackBlock(uint8_t* block, size_t bytes);
 // size rarely comes again and which kept would stand beside the picture.
 void ReleaseBlock(uint8_t* block, size_t bytes);
 
-// Gives the kept blocks back to the system.
+// Gives the calling thread's kept blocks back to the system.
 void ReleaseSpareBlocks();
-// The bytes of the kept blocks.
+// The bytes of the calling thread's kept blocks.
 size_t SpareBlockBytes();
 // True when large blocks are 2 MiB-aligned and advised for huge pages.
 bool LargeBlocksUseHugePages();
@@ -52,7 +56,13 @@ bool LargeBlocksUseHugePages();
 // (a negative one). A program that opens files in several processes side
 // by side (the command line's batch) watches it to keep them within one
 // budget together; its watcher may hold the process up until there is
-// room. No watcher by default.
+// room. No watcher by default. It is called on the thread that takes or
+// gives back the block (a thread's kept blocks are told as they go back at
+// its end), so where threads share the blocks' work it must be safe to call
+// from them at once; it may be set or cleared at any time, and blocks taken
+// or given back on other threads meanwhile are told to the old watcher or
+// the new one. (The batch's is set in each worker process before it
+// decodes anything, and the worker decodes on one thread.)
 using MemoryUseWatcher = void (*)(int64_t change);
 void SetMemoryUseWatcher(MemoryUseWatcher watcher);
 void NoteMemoryUse(int64_t change);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "image/byte_buffer.h"
 #include "image/pixel_block.h"
@@ -10,6 +12,9 @@ namespace {
 
 int64_t held = 0;   // what the memory watcher was told
 void Watch(int64_t change) { held += change; }
+
+std::atomic<int64_t> heldByAll{0};   // the same, told from any thread
+void WatchAll(int64_t change) { heldByAll += change; }
 
 bool AllZero(const uint8_t* block, size_t bytes)
 {
@@ -79,4 +84,45 @@ TEST(PixelBlock, ABlockUsedBeforeIsClearedAgain)
     EXPECT_TRUE(AllZero(buffer.data, static_cast<size_t>(size)));
     buffer.Free();
     ReleaseSpareBlocks();
+}
+
+// Each thread keeps its own blocks: another thread neither sees nor takes
+// them, and a thread's kept blocks go back to the system, told to the
+// watcher, when it ends.
+TEST(PixelBlock, EachThreadKeepsItsOwnBlocksUntilItEnds)
+{
+    ReleaseSpareBlocks();
+    heldByAll = 0;
+    SetMemoryUseWatcher(WatchAll);
+    const size_t size = kLargeBlockBytes + 4321;
+    bool zeroed = false;
+    uint8_t* mine = TakeBlock(size, zeroed);
+    ASSERT_NE(mine, nullptr);
+    GiveBackBlock(mine, size);
+    const size_t keptHere = SpareBlockBytes();   // 0 in the sanitizer builds, which keep nothing
+
+    size_t keptThere = 0, seenThere = 0;
+    uint8_t* theirs = nullptr;
+    std::thread([&] {
+        seenThere = SpareBlockBytes();
+        bool z = false;
+        theirs = TakeBlock(size, z);
+        GiveBackBlock(theirs, size);
+        keptThere = SpareBlockBytes();
+    }).join();
+    EXPECT_EQ(seenThere, 0u);
+    EXPECT_EQ(keptThere, keptHere);
+    EXPECT_NE(theirs, nullptr);
+    if (keptHere != 0) {
+        EXPECT_NE(theirs, mine);
+    }
+    EXPECT_EQ(heldByAll, static_cast<int64_t>(keptHere));   // the thread's went back as it ended
+    EXPECT_EQ(SpareBlockBytes(), keptHere);
+    if (keptHere != 0) {
+        EXPECT_EQ(TakeBlock(size, zeroed), mine);
+        GiveBackBlock(mine, size);
+    }
+    ReleaseSpareBlocks();
+    EXPECT_EQ(heldByAll, 0);
+    SetMemoryUseWatcher(nullptr);
 }
