@@ -9,6 +9,7 @@
 #include "formats/painter/canvas_info.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/pen_shapes.h"
+#include "colour/separation.h"
 #include "profile/diagnosis.h"
 
 const char* KindName(int kind)
@@ -170,4 +171,40 @@ void ReportCanvas(Report& r, const Document& doc)
     r.Int("maskLevel", c.maskLevel);
     r.Int("maskScale", c.maskScale);
     r.End();
+}
+
+Report DocumentDetails(Document& doc, const std::string& path, bool loaded)
+{
+    Report details;
+    if (loaded && doc.kind == kPainter)
+        ReportPainter(details, doc.CurrentPainter);
+    if (loaded && doc.kind == kCanvas)
+        ReportCanvas(details, doc);
+    if (loaded && (doc.kind == kPenItem || doc.kind == kOtherItem))
+        ReportItem(details, doc, path);
+    return details;
+}
+
+std::string InfoJson(const Document& doc, const std::string& shownPath, bool loaded, const Report& details,
+                     const std::vector<std::string>& messages)
+{
+    Report r;
+    r.Utf8("path", shownPath);
+    r.Utf8("kind", KindName(doc.kind));
+    r.Int("width", loaded ? doc.Picture.width : 0);
+    r.Int("height", loaded ? doc.Picture.height : 0);
+    r.Text("painter", doc.CurrentPainter.name);
+    r.Utf8s("messages", messages);
+    if (loaded) {
+        // What the transparency dialog would propose for this picture.
+        uint32_t pen = 0, background = 0;
+        FindDarkestBrightest(doc.Picture, pen, background);
+        r.Utf8("proposedPen", ColourText(pen));
+        r.Utf8("proposedBackground", ColourText(background));
+    }
+    std::string json = r.Json();
+    const std::string more = details.Json();
+    if (more.size() > 2)   // not "{}"
+        json = json.substr(0, json.size() - 1) + "," + more.substr(1);
+    return json;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/document.h"
 #include "cli/report.h"
@@ -27,3 +28,14 @@ void ReportItem(Report& r, Document& doc, const std::string& path);
 // The canvas values of the last canvas opened into doc (its CanvasInfo and
 // the two paths the canvas named).
 void ReportCanvas(Report& r, const Document& doc);
+
+// The report of the document beyond its kind and size, by its kind: the
+// painter, the canvas values or the item (read again from path). Empty
+// when nothing was loaded.
+Report DocumentDetails(Document& doc, const std::string& path, bool loaded);
+
+// The JSON object `zavik info --json` prints for a document: the path as
+// shown, kind, size, painter, the messages' texts (UTF-8), the colours the
+// transparency dialog would propose, then the details.
+std::string InfoJson(const Document& doc, const std::string& shownPath, bool loaded, const Report& details,
+                     const std::vector<std::string>& messages);

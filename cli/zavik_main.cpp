@@ -195,36 +195,12 @@ int RunInfo(const Options& options)
             exitCode = kExitFailed;
         const int width = loaded ? doc.Picture.width : 0;
         const int height = loaded ? doc.Picture.height : 0;
-        Report details;
-        if (loaded && doc.kind == kPainter)
-            ReportPainter(details, doc.CurrentPainter);
-        if (loaded && doc.kind == kCanvas)
-            ReportCanvas(details, doc);
-        if (loaded && (doc.kind == kPenItem || doc.kind == kOtherItem))
-            ReportItem(details, doc, path);
+        const Report details = DocumentDetails(doc, path, loaded);
         if (options.json) {
-            Report r;
-            r.Utf8("path", PathText(path));
-            r.Utf8("kind", KindName(doc.kind));
-            r.Int("width", width);
-            r.Int("height", height);
-            r.Text("painter", doc.CurrentPainter.name);
             std::vector<std::string> texts;
             for (const CliMessage& m : CliMessages())
                 texts.push_back(CliMessageText(m));
-            r.Utf8s("messages", texts);
-            if (loaded) {
-                // What the transparency dialog would propose for this picture.
-                uint32_t pen = 0, background = 0;
-                FindDarkestBrightest(doc.Picture, pen, background);
-                r.Utf8("proposedPen", ColourText(pen));
-                r.Utf8("proposedBackground", ColourText(background));
-            }
-            std::string json = r.Json();
-            std::string more = details.Json();
-            if (more.size() > 2)   // not "{}"
-                json = json.substr(0, json.size() - 1) + "," + more.substr(1);
-            std::fputs((json + "\n").c_str(), stdout);
+            std::fputs((InfoJson(doc, PathText(path), loaded, details, texts) + "\n").c_str(), stdout);
         } else if (loaded) {
             std::printf("%s: %s, %d x %d, painter %s\n", ShownName(path, stdout).c_str(), KindName(doc.kind), width,
                         height, Cp932ToUtf8(doc.CurrentPainter.name).c_str());

@@ -229,37 +229,6 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     return kPngRead;
 }
 
-// Where the rows of a PNG file being written come from.
-struct PngRowSource {
-    const RasterImage* picture;
-    const uint8_t* mask;          // the weights, when alpha is written or blended
-    const RasterImage* backdrop;  // the background, when blended
-    bool alpha;
-};
-
-// One PNG row (red, green, blue[, alpha]) from a memory row of the picture.
-void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out)
-{
-    const RasterImage& picture = *source.picture;
-    const int64_t rowStart = int64_t{memoryRow} * picture.stride;
-    const uint8_t* f = picture.pixels.data + rowStart;
-    const uint8_t* weight = source.mask ? source.mask + int64_t{memoryRow} * picture.width : nullptr;
-    const uint8_t* g = source.backdrop ? source.backdrop->pixels.data + rowStart : nullptr;
-    for (int32_t c = 0; c < picture.width; ++c, f += 3) {
-        if (g) {
-            *out++ = BlendByte(g[3 * c + 2], f[2], weight[c], FullMask::kUnlimited);
-            *out++ = BlendByte(g[3 * c + 1], f[1], weight[c], FullMask::kUnlimited);
-            *out++ = BlendByte(g[3 * c + 0], f[0], weight[c], FullMask::kUnlimited);
-        } else {
-            *out++ = f[2];
-            *out++ = f[1];
-            *out++ = f[0];
-        }
-        if (source.alpha)
-            *out++ = weight[c];
-    }
-}
-
 // Writes the whole file, top row first, one row at a time through row.
 bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
 {
@@ -312,6 +281,29 @@ bool HoldsItsRows(const RasterImage& p)
 }
 
 }  // namespace
+
+// One PNG row (red, green, blue[, alpha]) from a memory row of the picture.
+void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out)
+{
+    const RasterImage& picture = *source.picture;
+    const int64_t rowStart = int64_t{memoryRow} * picture.stride;
+    const uint8_t* f = picture.pixels.data + rowStart;
+    const uint8_t* weight = source.mask ? source.mask + int64_t{memoryRow} * picture.width : nullptr;
+    const uint8_t* g = source.backdrop ? source.backdrop->pixels.data + rowStart : nullptr;
+    for (int32_t c = 0; c < picture.width; ++c, f += 3) {
+        if (g) {
+            *out++ = BlendByte(g[3 * c + 2], f[2], weight[c], FullMask::kUnlimited);
+            *out++ = BlendByte(g[3 * c + 1], f[1], weight[c], FullMask::kUnlimited);
+            *out++ = BlendByte(g[3 * c + 0], f[0], weight[c], FullMask::kUnlimited);
+        } else {
+            *out++ = f[2];
+            *out++ = f[1];
+            *out++ = f[0];
+        }
+        if (source.alpha)
+            *out++ = weight[c];
+    }
+}
 
 bool IsPngSignature(const uint8_t* bytes)
 {

@@ -28,6 +28,20 @@ enum PngReadResult : int {
     kPngTooLarge = -7,       // beyond the picture limit, or no memory for it
 };
 
+// Where the rows of a PNG being written come from: the picture, its alpha
+// weights (when alpha is written or blended), the background it is blended
+// over (none: not blended), and whether rows carry alpha.
+struct PngRowSource {
+    const RasterImage* picture;
+    const uint8_t* mask;
+    const RasterImage* backdrop;
+    bool alpha;
+};
+
+// One PNG row (red, green, blue[, alpha]) from a memory row of the picture
+// (the last memory row is the top row).
+void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out);
+
 // True when bytes (at least 8) start with the PNG signature.
 bool IsPngSignature(const uint8_t* bytes);
 
