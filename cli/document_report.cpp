@@ -6,6 +6,7 @@
 
 #include "app/document.h"
 #include "app/open_readers.h"
+#include "cli/cli_platform.h"
 #include "formats/painter/canvas_info.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/pen_shapes.h"
@@ -132,7 +133,8 @@ void ReportItem(Report& r, Document& doc, const std::string& path)
 {
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(nullptr, doc, path.c_str(), picture, item) < 0)
+    CliFrontEnd ui;
+    if (ReadItem(ui, doc, path.c_str(), picture, item) < 0)
         return;
     r.Begin("item");
     r.Text("name", item.name);
