@@ -57,11 +57,16 @@ void FormatSizeText(char text[kStatusSize], int width, int height)
     std::snprintf(text, kStatusSize, kSizeFormat, width, height);
 }
 
-int SetDocumentTitle(WindowHandle window, Document& doc, const char* path, const char* painterName)
+void AskForLayout(ViewChanges& changes, const Document& doc)
 {
-    char title[kTitleSize];
-    FormatDocumentTitle(title, path, painterName);
-    SetWindowTitle(window, title);
+    changes.layout = true;
+    CopyText(changes.layoutPainterName, sizeof changes.layoutPainterName, doc.CurrentPainter.name);
+}
+
+int SetDocumentTitle(Document& doc, const char* path, const char* painterName, ViewChanges& changes)
+{
+    FormatDocumentTitle(changes.titleText, path, painterName);
+    changes.title = true;
     // path may be CurrentPath itself (the use-item dialog reads from it).
     char copy[kPathSize];
     CopyText(copy, sizeof copy, path);

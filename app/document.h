@@ -12,7 +12,6 @@
 #include "formats/painter/magic.h"
 #include "formats/painter/painter_record.h"
 #include "image/byte_buffer.h"
-#include "image/platform.h"
 #include "image/raster_image.h"
 #include "image/texts.h"   // kNoPainterName, the painter name when what is opened has none
 
@@ -62,6 +61,26 @@ void FormatLayoutStatus(char status[kStatusSize], const char* painterName);
 // "幅：%d, 高さ：%d": the size box of a standard image.
 void FormatSizeText(char text[kStatusSize], int width, int height);
 
-// Sets the title for a document and makes path its CurrentPath (the old
-// contents are zeroed first).
-int SetDocumentTitle(WindowHandle window, Document& doc, const char* path, const char* painterName);
+// What an open changed that its front end shows: the open dispatch fills it
+// instead of calling up into the front end, which acts on it once the open
+// has returned, in this order: the view laid out again, then the title. No
+// message follows a layout or a title within an open, so acting afterwards
+// shows the user the same sequence of boxes, layout and title.
+struct ViewChanges {
+    bool layout = false;
+    // The painter's name the layout's status text shows: the document's as
+    // it was when the open laid the view out. An item opened by its content
+    // is laid out before the item's "no painter" name is set, so the status
+    // keeps the previous painter's name while the title shows none.
+    char layoutPainterName[sizeof PainterRecord::name] = {};
+    bool title = false;
+    char titleText[kTitleSize] = {};   // code page 932, its path as the file system spells it
+};
+
+// Asks for the view to be laid out again, with the document's painter name
+// as it is now.
+void AskForLayout(ViewChanges& changes, const Document& doc);
+
+// Sets the title for a document (in changes) and makes path its CurrentPath
+// (the old contents are zeroed first).
+int SetDocumentTitle(Document& doc, const char* path, const char* painterName, ViewChanges& changes);

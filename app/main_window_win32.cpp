@@ -7,14 +7,13 @@
 
 #include "app/command_line.h"
 #include "app/document.h"
+#include "image/window_front_end_win32.h"
 #include "app/open_dispatch.h"
 #include "app/zoom.h"
 #include "colour/colour_dialogs_win32.h"
 #include "formats/painter/painter_record.h"
 #include "app/save_dialog_win32.h"
-#include "app/view_layout.h"
 #include "image/offscreen_win32.h"
-#include "image/platform.h"
 #include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 #include "shell/association_win32.h"
@@ -39,7 +38,7 @@ namespace {
 // with a message instead of being cut to another file's name.
 void ShowNameTooLong(HWND window)
 {
-    ShowMessage(window, MessageId::kFileNameTooLong);
+    WindowFrontEnd(window).ShowMessage(MessageId::kFileNameTooLong, nullptr, BoxOwner::kWindow);
 }
 
 void PaintWindow(HWND window)
@@ -103,7 +102,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         return 0;
     case IDM_SAVE:
         if (doc.PainterPath[0] == '\0' && doc.CanvasPath[0] == '\0' && doc.Picture.path[0] == '\0')
-            ShowMessage(window, MessageId::kNothingToSave);
+            WindowFrontEnd(window).ShowMessage(MessageId::kNothingToSave, nullptr, BoxOwner::kWindow);
         else
             SavePicture(window, doc);
         return 0;
@@ -197,7 +196,7 @@ int OpenDroppedFile(HWND window, HDROP drop)
         ShowNameTooLong(window);
         return 0;
     }
-    Read_ESI_CNV(window, ViewerDocument(), name);
+    OpenInWindow(window, ViewerDocument(), name);
     return 0;
 }
 
@@ -292,7 +291,7 @@ int RunViewer(HINSTANCE instance, const char* commandLine, int showCommand)
     if (commandLine[0] != '\0') {
         char name[kPathSize];
         if (StripQuotes(name, commandLine))
-            Read_ESI_CNV(window, ViewerDocument(), name);
+            OpenInWindow(window, ViewerDocument(), name);
         else
             ShowNameTooLong(window);
     }

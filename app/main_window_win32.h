@@ -41,4 +41,20 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // The back buffer holds the view as last laid out; WM_PAINT copies it.
 extern Offscreen BackBuffer;
 int CreateBackBuffer(HWND window);
+
+// Lays the view out again after the document changed: composes its Picture
+// with its transparency state, draws it, fits the window around it and
+// shows the painter's name in the status bar: the document's, or after an
+// open the one the open laid out with (ViewChanges::layoutPainterName).
+void LayoutView(HWND window, Document& doc);
+void LayoutView(HWND window, Document& doc, const char* painterName);
+
+// Acts on what an open changed, in the order the open asks for them: lays
+// the view out, then sets the window's title.
+void ShowViewChanges(HWND window, Document& doc, const ViewChanges& changes);
+
+// The open by content for the main window (a drop, the command line):
+// Read_ESI_CNV with its boxes owned by window, then its changes shown.
+// Read_ESI_CNV's result.
+int OpenInWindow(HWND window, Document& doc, const char* path);
 int OpenWithDialog(HWND window, Document& doc);

@@ -4,6 +4,7 @@
 
 #include <commdlg.h>
 
+#include "image/window_front_end_win32.h"
 #include "app/main_window_win32.h"
 #include "app/open_dispatch.h"
 
@@ -22,5 +23,9 @@ int OpenWithDialog(HWND window, Document& doc)
     ofn.lpstrDefExt = "jpg";
     if (!GetOpenFileNameA(&ofn))
         return -1;
-    return OpenChosenFile(window, doc, static_cast<int>(ofn.nFilterIndex), file);
+    WindowFrontEnd ui(window);
+    ViewChanges changes;
+    const int result = OpenChosenFile(ui, doc, static_cast<int>(ofn.nFilterIndex), file, changes);
+    ShowViewChanges(window, doc, changes);
+    return result;
 }

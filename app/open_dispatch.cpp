@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/open_readers.h"
-#include "app/view_layout.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/standard/bmp_codec.h"
 #include "formats/standard/jpeg_codec.h"
@@ -33,84 +32,84 @@ void SetPainterName(Document& doc, const char* name)
 
 // Opens the file and reads its header, with the boxes of a file that cannot
 // be opened. False when it cannot be opened.
-bool OpenHeader(WindowHandle window, const char* path, uint8_t header[12])
+bool OpenHeader(FrontEnd& ui, const char* path, uint8_t header[12])
 {
     if (ReadFileHeader(path, header))
         return true;
-    ShowMessage(window, MessageId::kFileCreateFailed);
-    ShowMessage(window, MessageId::kTestPath, path);
+    ui.ShowMessage(MessageId::kFileCreateFailed, nullptr, BoxOwner::kWindow);
+    ui.ShowMessage(MessageId::kTestPath, path, BoxOwner::kWindow);
     return false;
 }
 
 // The painter and canvas branches, shared by the content dispatch and the
 // ESI and CNV filters: a failed read ends the open before the title.
-int OpenPainter(WindowHandle window, Document& doc, const char* path)
+int OpenPainter(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
 {
-    if (LoadPainterFile(window, doc, doc.CurrentPainter, path) < 0)
+    if (LoadPainterFile(ui, doc, doc.CurrentPainter, path) < 0)
         return kOpenReadFailed;
     CopyText(doc.PainterPath, sizeof doc.PainterPath, path);
-    LayoutView(window, doc);
-    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
+    AskForLayout(changes, doc);
+    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
-int OpenCanvas(WindowHandle window, Document& doc, const char* path)
+int OpenCanvas(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
 {
-    if (ReadCNV(window, doc, doc.Picture.path, doc.PainterPath, path) < 0) {
-        ShowMessage(window, MessageId::kCanvasReadFailed);
+    if (ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, path) < 0) {
+        ui.ShowMessage(MessageId::kCanvasReadFailed, nullptr, BoxOwner::kWindow);
         return kOpenReadFailed;
     }
     CopyText(doc.CanvasPath, sizeof doc.CanvasPath, path);
-    LayoutView(window, doc);
-    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
+    AskForLayout(changes, doc);
+    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
 // OpenStandardImage on the file's first bytes, read once for every test
 // (null when the file cannot be opened, which no content test accepts).
-int OpenStandardImageWithHeader(WindowHandle window, Document& doc, const char* path, const uint8_t* header,
+int OpenStandardImageWithHeader(FrontEnd& ui, Document& doc, const char* path, const uint8_t* header,
                                 RasterImage& picture)
 {
     switch (StandardKindOf(path, header)) {
     case ContentKind::kPng:
-        return LoadPNG(window, doc, path, picture);
+        return LoadPNG(ui, doc, path, picture);
     case ContentKind::kBmp:
-        return LoadBMP(window, path, picture);
+        return LoadBMP(ui, path, picture);
     case ContentKind::kJpeg:
-        return LoadJPEG(window, path, picture, 1);
+        return LoadJPEG(ui, path, picture, 1);
     default:
         break;
     }
-    ShowMessage(window, MessageId::kUnsupportedFile);
+    ui.ShowMessage(MessageId::kUnsupportedFile, nullptr, BoxOwner::kWindow);
     return -1;
 }
 
 // Steps after the header was read: the kind by its magic, else a standard image.
-int OpenByContent(WindowHandle window, Document& doc, const char* path, const uint8_t header[12])
+int OpenByContent(FrontEnd& ui, Document& doc, const char* path, const uint8_t header[12], ViewChanges& changes)
 {
     doc.kind = kNone;
     switch (KindByContent(path, header)) {
     case ContentKind::kItem:
-        OpenItemFile(window, doc, path);
+        OpenItemFile(ui, doc, path, changes);
         SetPainterName(doc, kNoPainterName);
-        SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
+        SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
         return kOpenDone;
     case ContentKind::kPainter:
-        return OpenPainter(window, doc, path);
+        return OpenPainter(ui, doc, path, changes);
     case ContentKind::kCanvas:
-        return OpenCanvas(window, doc, path);
+        return OpenCanvas(ui, doc, path, changes);
     default:
         break;
     }
     SetPainterName(doc, kNoPainterName);
-    if (OpenStandardImageWithHeader(window, doc, path, header, doc.Picture) != 0) {
-        ShowMessage(window, MessageId::kReadFailed);
+    if (OpenStandardImageWithHeader(ui, doc, path, header, doc.Picture) != 0) {
+        ui.ShowMessage(MessageId::kReadFailed, nullptr, BoxOwner::kWindow);
     } else {
         doc.kind = kStandardImage;
         CopyText(doc.Picture.path, sizeof doc.Picture.path, path);
     }
-    LayoutView(window, doc);
-    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
+    AskForLayout(changes, doc);
+    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
@@ -141,16 +140,16 @@ ContentKind KindByContent(const char* path, const uint8_t header[12])
     return StandardKindOf(path, header);
 }
 
-int Read_ESI_CNV(WindowHandle window, Document& doc, const char* path)
+int Read_ESI_CNV(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
 {
     uint8_t header[12];
-    if (!OpenHeader(window, path, header))
+    if (!OpenHeader(ui, path, header))
         return kOpenCannotOpen;
     doc.Transparency.MaskActive = 0;
-    return OpenByContent(window, doc, path, header);
+    return OpenByContent(ui, doc, path, header, changes);
 }
 
-int OpenChosenFile(WindowHandle window, Document& doc, int filterIndex, const char* path)
+int OpenChosenFile(FrontEnd& ui, Document& doc, int filterIndex, const char* path, ViewChanges& changes)
 {
     doc.kind = kNone;
     doc.Transparency.MaskActive = 0;
@@ -161,68 +160,68 @@ int OpenChosenFile(WindowHandle window, Document& doc, int filterIndex, const ch
     case 3:
         // All types by content; ESI and CNV only the kind they name, and
         // anything else is laid out again under the old painter's name.
-        if (!OpenHeader(window, path, header))
+        if (!OpenHeader(ui, path, header))
             return kOpenCannotOpen;
         if (filterIndex == 1)
-            return OpenByContent(window, doc, path, header);
+            return OpenByContent(ui, doc, path, header, changes);
         if (filterIndex == 2 && IsPainterMagic(header))
-            return OpenPainter(window, doc, path);
+            return OpenPainter(ui, doc, path, changes);
         if (filterIndex == 3 && IsCanvasMagic(header))
-            return OpenCanvas(window, doc, path);
-        LayoutView(window, doc);
+            return OpenCanvas(ui, doc, path, changes);
+        AskForLayout(changes, doc);
         break;
     case 4:
         if (ReadJPEG(path, doc.Picture) != 1)
-            ShowMessage(window, MessageId::kJpegOpenFailed);
+            ui.ShowMessage(MessageId::kJpegOpenFailed, nullptr, BoxOwner::kWindow);
         doc.kind = kStandardImage;
         CopyText(doc.Picture.path, sizeof doc.Picture.path, path);
-        LayoutView(window, doc);
+        AskForLayout(changes, doc);
         break;
     case 5:
-        if (OpenBmpIntoPicture(window, doc, path) < 0)
-            ShowMessage(window, MessageId::kBmpOpenFailed);
+        if (OpenBmpIntoPicture(doc, path, changes) < 0)
+            ui.ShowMessage(MessageId::kBmpOpenFailed, nullptr, BoxOwner::kWindow);
         doc.kind = kStandardImage;
         break;
     case 6:
-        if (OpenStandardImage(window, doc, path, doc.Picture) == 0) {
+        if (OpenStandardImage(ui, doc, path, doc.Picture) == 0) {
             doc.kind = kStandardImage;
-            LayoutView(window, doc);
+            AskForLayout(changes, doc);
         }
         break;
     case 7:
-        OpenItemFile(window, doc, path);
+        OpenItemFile(ui, doc, path, changes);
         break;
     default:
         break;
     }
-    SetDocumentTitle(window, doc, path, doc.CurrentPainter.name);
+    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
-int OpenStandardImage(WindowHandle window, Document& doc, const char* path, RasterImage& picture)
+int OpenStandardImage(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture)
 {
     uint8_t header[12];
-    return OpenStandardImageWithHeader(window, doc, path, ReadFileHeader(path, header) ? header : nullptr, picture);
+    return OpenStandardImageWithHeader(ui, doc, path, ReadFileHeader(path, header) ? header : nullptr, picture);
 }
 
-int OpenItemFile(WindowHandle window, Document& doc, const char* path)
+int OpenItemFile(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
 {
     RasterImage itemPicture;
     ItemRecord item;
-    if (ReadItem(window, doc, path, itemPicture, item) < 0) {
-        ShowMessage(window, MessageId::kItemReadFailed);
+    if (ReadItem(ui, doc, path, itemPicture, item) < 0) {
+        ui.ShowMessage(MessageId::kItemReadFailed, nullptr, BoxOwner::kWindow);
         return -1;
     }
     doc.Picture.CopyPixelsFrom(itemPicture);
     doc.Picture.FillHeaders();
-    LayoutView(window, doc);
+    AskForLayout(changes, doc);
     return 0;
 }
 
-int OpenBmpIntoPicture(WindowHandle window, Document& doc, const char* path)
+int OpenBmpIntoPicture(Document& doc, const char* path, ViewChanges& changes)
 {
     if (ReadBMP(doc.Picture, path) < 0)
         return -1;
-    LayoutView(window, doc);
+    AskForLayout(changes, doc);
     return 0;
 }

@@ -27,27 +27,27 @@ int PainterResult(PainterError error)
 
 // read(file) runs the reader on the open file.
 template <typename Read>
-int LoadWith(Read read, WindowHandle window, const char* path)
+int LoadWith(Read read, FrontEnd& ui, const char* path)
 {
     std::FILE* file = OpenRegularFile(path);
     if (!file)
         return kPainterLoadFailed;
     int result = read(file);
     if (result == kPainterBadVersion)
-        ShowMessage(window, MessageId::kPainterVersion);
+        ui.ShowMessage(MessageId::kPainterVersion, nullptr, BoxOwner::kWindow);
     else if (result < 0)
-        ShowMessage(window, MessageId::kNotPainter);
+        ui.ShowMessage(MessageId::kNotPainter, nullptr, BoxOwner::kWindow);
     std::fclose(file);
     return result < 0 ? kPainterLoadFailed : kPainterLoaded;
 }
 
 // The canvas's painter: the short read of its file when there is one (its
 // messages and failures do not change the canvas read), else its file name.
-void SetCanvasPainterName(WindowHandle window, PainterRecord& painter, const char* painterPath)
+void SetCanvasPainterName(FrontEnd& ui, PainterRecord& painter, const char* painterPath)
 {
     if (std::FILE* probe = OpenRegularFile(painterPath)) {
         std::fclose(probe);
-        LoadPainterFileShort(window, painter, painterPath);
+        LoadPainterFileShort(ui, painter, painterPath);
         return;
     }
     if (!PainterNameFromMissingFile(painterPath, painter.name, sizeof painter.name))
@@ -56,13 +56,13 @@ void SetCanvasPainterName(WindowHandle window, PainterRecord& painter, const cha
 
 }  // namespace
 
-int ReadPainter(Document& doc, PainterRecord& painter, std::FILE* file)
+int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* file)
 {
     RasterImage picture = std::move(doc.Picture);
     MessageList messages;
     const PainterError error = DecodePainter(file, painter, picture, messages);
     doc.Picture = std::move(picture);
-    ShowMessages(nullptr, messages);
+    ShowMessages(ui, messages, BoxOwner::kNone);
     if (error == PainterError::kNone)
         doc.kind = kPainter;
     return PainterResult(error);
@@ -73,17 +73,17 @@ int ReadPainterShort(PainterRecord& painter, std::FILE* file)
     return PainterResult(DecodePainterShort(file, painter));
 }
 
-int LoadPainterFile(WindowHandle window, Document& doc, PainterRecord& painter, const char* path)
+int LoadPainterFile(FrontEnd& ui, Document& doc, PainterRecord& painter, const char* path)
 {
-    return LoadWith([&](std::FILE* file) { return ReadPainter(doc, painter, file); }, window, path);
+    return LoadWith([&](std::FILE* file) { return ReadPainter(ui, doc, painter, file); }, ui, path);
 }
 
-int LoadPainterFileShort(WindowHandle window, PainterRecord& painter, const char* path)
+int LoadPainterFileShort(FrontEnd& ui, PainterRecord& painter, const char* path)
 {
-    return LoadWith([&](std::FILE* file) { return ReadPainterShort(painter, file); }, window, path);
+    return LoadWith([&](std::FILE* file) { return ReadPainterShort(painter, file); }, ui, path);
 }
 
-int ReadCNV(WindowHandle window, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath)
+int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath)
 {
     // The decoder starts from the current values, which whatever the file
     // does not carry keeps. subjectPath is the picture's own path, so it is
@@ -99,7 +99,7 @@ int ReadCNV(WindowHandle window, Document& doc, char* subjectPath, char* painter
     doc.CanvasInfo = std::move(canvas.record);
     std::memcpy(subjectPath, canvas.subjectPath, kPathSize);
     std::memcpy(painterPath, canvas.painterPath, kPathSize);
-    ShowMessages(window, messages);
+    ShowMessages(ui, messages, BoxOwner::kWindow);
     switch (error) {
     case CanvasError::kNone:
         break;
@@ -111,12 +111,12 @@ int ReadCNV(WindowHandle window, Document& doc, char* subjectPath, char* painter
     case CanvasError::kReadError:
         return kCanvasBadMagic;
     }
-    SetCanvasPainterName(window, doc.CurrentPainter, painterPath);
+    SetCanvasPainterName(ui, doc.CurrentPainter, painterPath);
     doc.kind = kCanvas;
     return kCanvasRead;
 }
 
-int ReadItem(WindowHandle window, Document& doc, const char* path, RasterImage& picture, ItemRecord& item)
+int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture, ItemRecord& item)
 {
     ItemContents contents;
     contents.record = item;
@@ -124,7 +124,7 @@ int ReadItem(WindowHandle window, Document& doc, const char* path, RasterImage& 
     MessageList messages;
     const ItemError error = DecodeItemFile(path, contents, messages);
     picture = std::move(contents.picture);
-    ShowMessages(window, messages);
+    ShowMessages(ui, messages, BoxOwner::kWindow);
     switch (error) {
     case ItemError::kNone:
         break;
@@ -136,7 +136,7 @@ int ReadItem(WindowHandle window, Document& doc, const char* path, RasterImage& 
         return kItemNotRead;
     }
     item = contents.record;
-    SetControlText(window, kItemNameControl, item.name);
+    ui.SetControlText(kItemNameControl, item.name);
     CopyText(doc.ItemExplanation, sizeof doc.ItemExplanation, contents.explanation);
     if (contents.itemKind == kItemKindPen)
         doc.kind = kPenItem;
@@ -145,7 +145,7 @@ int ReadItem(WindowHandle window, Document& doc, const char* path, RasterImage& 
     return kItemRead;
 }
 
-int LoadPNG(WindowHandle window, Document& doc, const char* path, RasterImage& picture)
+int LoadPNG(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture)
 {
     bool alphaChannel = false;
     const int result = ReadPNG(path, picture, &doc.AlphaMask, &alphaChannel);
@@ -157,6 +157,6 @@ int LoadPNG(WindowHandle window, Document& doc, const char* path, RasterImage& p
     }
     MessageId id;
     if (PngReadMessage(result, id))
-        ShowMessage(window, id);
+        ui.ShowMessage(id, nullptr, BoxOwner::kWindow);
     return -1;
 }

@@ -1,5 +1,5 @@
 // The readers by their names: each reads a file through its decoder
-// (formats/), shows the decoder's messages through the platform and commits
+// (formats/), shows the decoder's messages through the front end and commits
 // what it read into the document it is given, with exactly the effects the
 // open dispatch relies on. They and the dispatch are the only code that
 // writes a document's Picture, CanvasInfo, CurrentPainter, ItemExplanation
@@ -11,22 +11,22 @@
 #include "app/document.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/painter_record.h"
-#include "image/platform.h"
+#include "image/front_end.h"
 #include "image/raster_image.h"
 
 // The painter file open at its first byte ("rb") into painter, its picture
 // into the document's Picture, the kind Painter after a read. The box of a
 // JPEG picture that fails to decode is shown without an owner.
 // PainterReadResult.
-int ReadPainter(Document& doc, PainterRecord& painter, std::FILE* file);
+int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* file);
 // Only the fixed header fields into painter. PainterReadResult.
 int ReadPainterShort(PainterRecord& painter, std::FILE* file);
 
 // Opens path, runs the reader, shows the reader's failure in a box owned by
-// window and closes the file. 0 after a load, -1 after a failure (no
-// message when the file cannot be opened).
-int LoadPainterFile(WindowHandle window, Document& doc, PainterRecord& painter, const char* path);
-int LoadPainterFileShort(WindowHandle window, PainterRecord& painter, const char* path);
+// the front end's window and closes the file. 0 after a load, -1 after a
+// failure (no message when the file cannot be opened).
+int LoadPainterFile(FrontEnd& ui, Document& doc, PainterRecord& painter, const char* path);
+int LoadPainterFileShort(FrontEnd& ui, PainterRecord& painter, const char* path);
 
 // Reads the canvas at canvasPath into the document's Picture, combined with
 // its layers; the subject path goes to subjectPath and the painter path to
@@ -35,17 +35,18 @@ int LoadPainterFileShort(WindowHandle window, PainterRecord& painter, const char
 // CurrentPainter's name from the painter file the canvas names
 // (LoadPainterFileShort) or, when that is missing, from its file name; the
 // kind becomes Canvas. CanvasReadResult.
-int ReadCNV(WindowHandle window, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath);
+int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath);
 
 // Reads the item at path into picture (50 x 50) and item, sets the
-// document's ItemExplanation and kind and control 1012 of window: PenItem
+// document's ItemExplanation and kind and control 1012 of the front end's
+// window (the use-item dialog's name; other windows have none): PenItem
 // for itemKind 0, OtherItem for 1, unchanged for any other kind. A file that
 // is refused leaves the record, ItemExplanation, the control and the kind as
 // they were. ItemReadResult.
-int ReadItem(WindowHandle window, Document& doc, const char* path, RasterImage& picture, ItemRecord& item);
+int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture, ItemRecord& item);
 
 // The PNG open step of the dispatch: reads into picture and the document's
 // AlphaMask (an alpha channel is a separation of its own: it sets
 // MaskActive to 1, so it shows and saves like one); 0 after a load (path
 // recorded in the picture), -1 after its message.
-int LoadPNG(WindowHandle window, Document& doc, const char* path, RasterImage& picture);
+int LoadPNG(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "image/window_front_end_win32.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/sjis_text.h"
 
@@ -49,7 +50,8 @@ int SavePicture(HWND window, const Document& doc)
     const int type = static_cast<int>(ofn.nFilterIndex);
     if (!MayWrite(window, PathWithExtensionFor(file, type), file))
         return -1;
-    SaveByFilterIndex(window, type, file, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency);
+    WindowFrontEnd ui(window);
+    SaveByFilterIndex(ui, type, file, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency);
     // The folder of the file just saved: Windows makes it the current folder
     // as the dialog closes, other implementations of the dialog need not.
     if (ofn.nFileOffset > 0 && ofn.nFileOffset < MAX_PATH) {

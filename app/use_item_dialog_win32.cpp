@@ -6,10 +6,10 @@
 #include <initializer_list>
 
 #include "app/document.h"
+#include "image/window_front_end_win32.h"
 #include "app/open_readers.h"
 #include "formats/painter/item_reader.h"
 #include "image/offscreen_win32.h"
-#include "image/platform.h"
 #include "profile/painter_dialog_win32.h"
 #include "resources/resource.h"
 
@@ -69,8 +69,9 @@ INT_PTR CALLBACK UseItemDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM 
     case WM_INITDIALOG: {
         // The document the item is read again into: the dialog's parameter.
         Document& doc = *reinterpret_cast<Document*>(lParam);
-        if (ReadItem(dialog, doc, doc.CurrentPath, ItemPicture(), DialogItem()) < 0) {
-            ShowMessage(dialog, MessageId::kFailedPath, doc.CurrentPath);
+        WindowFrontEnd ui(dialog);
+        if (ReadItem(ui, doc, doc.CurrentPath, ItemPicture(), DialogItem()) < 0) {
+            ui.ShowMessage(MessageId::kFailedPath, doc.CurrentPath, BoxOwner::kWindow);
             EndDialog(dialog, -2);
             return TRUE;
         }

@@ -46,9 +46,3 @@ int StretchNearest(RasterImage& dest, const RasterImage& source, int32_t dw, int
 // transparency state over its Backdrop (rebuilt here) and stretched to the
 // zoom.
 int RenderView(Document& doc, RasterImage& dest, float zoom);
-
-// Lays the view out again after the document changed: composes its Picture
-// with its transparency state, draws it and fits the window around it. Each
-// front end implements it (the open dispatch calls it); the command line's
-// and the browser's do nothing, as they render on request.
-void LayoutView(WindowHandle window, Document& doc);

@@ -1,14 +1,16 @@
-// The view: the back buffer and the drawing of the composed picture. The
-// arithmetic (backdrop, blend, zoomed size) is the core's; this file only
-// hands the results to GDI.
+// The view: the back buffer, the drawing of the composed picture and what an
+// open's changes do to the window. The arithmetic (backdrop, blend, zoomed
+// size) is the core's; this file only hands the results to GDI.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include "app/document.h"
 #include "app/main_window_win32.h"
+#include "app/open_dispatch.h"
 #include "app/view_layout.h"
 #include "image/offscreen_win32.h"
+#include "image/window_front_end_win32.h"
 
 namespace {
 
@@ -52,9 +54,10 @@ int CreateBackBuffer(HWND window)
     return 0;
 }
 
-void LayoutView(WindowHandle handle, Document& doc)
+void LayoutView(HWND window, Document& doc) { LayoutView(window, doc, doc.CurrentPainter.name); }
+
+void LayoutView(HWND window, Document& doc, const char* painterName)
 {
-    HWND window = static_cast<HWND>(handle);
     RasterImage composed;
     HDC dc = GetDC(window);
     const int32_t W = doc.Picture.width;
@@ -105,6 +108,23 @@ void LayoutView(WindowHandle handle, Document& doc)
     ShowScrollBar(window, SB_HORZ, FALSE);
 
     char status[kStatusSize];
-    FormatLayoutStatus(status, doc.CurrentPainter.name);
+    FormatLayoutStatus(status, painterName);
     SendMessageA(StatusBar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(status));
+}
+
+void ShowViewChanges(HWND window, Document& doc, const ViewChanges& changes)
+{
+    if (changes.layout)
+        LayoutView(window, doc, changes.layoutPainterName);
+    if (changes.title)
+        SetWindowTextA(window, changes.titleText);
+}
+
+int OpenInWindow(HWND window, Document& doc, const char* path)
+{
+    WindowFrontEnd ui(window);
+    ViewChanges changes;
+    const int result = Read_ESI_CNV(ui, doc, path, changes);
+    ShowViewChanges(window, doc, changes);
+    return result;
 }

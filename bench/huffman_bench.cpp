@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/open_readers.h"
+#include "cli/cli_platform.h"
 #include "formats/painter/canvas_reader.h"
 #include "formats/painter/huffman.h"
 #include "image/pixel_block.h"
@@ -104,11 +105,12 @@ void Report(benchmark::State& state, int64_t codedBytes)
 // and the section decoded into the picture.
 void BM_HuffmanCanvasOpen(benchmark::State& state)
 {
+    CliFrontEnd ui;
     const Inputs& in = TheInputs(state);
     Document doc;
     char subject[kPathSize], painter[kPathSize];
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReadCNV(nullptr, doc, subject, painter, in.canvasPath.c_str()));
+        benchmark::DoNotOptimize(ReadCNV(ui, doc, subject, painter, in.canvasPath.c_str()));
     Report(state, in.CodedLength());
 }
 BENCHMARK(BM_HuffmanCanvasOpen)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -117,6 +119,7 @@ BENCHMARK(BM_HuffmanCanvasOpen)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchm
 // of a process: every block is new from the system.
 void BM_HuffmanCanvasFirstOpen(benchmark::State& state)
 {
+    CliFrontEnd ui;
     const Inputs& in = TheInputs(state);
     Document doc;
     char subject[kPathSize], painter[kPathSize];
@@ -124,7 +127,7 @@ void BM_HuffmanCanvasFirstOpen(benchmark::State& state)
         state.PauseTiming();
         ReleaseSpareBlocks();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ReadCNV(nullptr, doc, subject, painter, in.canvasPath.c_str()));
+        benchmark::DoNotOptimize(ReadCNV(ui, doc, subject, painter, in.canvasPath.c_str()));
     }
     Report(state, in.CodedLength());
 }

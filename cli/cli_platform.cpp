@@ -1,11 +1,9 @@
-// The command-line tool's platform: messages go to stderr as UTF-8 and are
-// kept for the JSON report; there is no window, so titles, controls and
-// the view layout have nothing to do.
+// The command-line tool's front end: messages go to stderr as UTF-8 and are
+// kept for the JSON report; there is no window, so controls have nothing to
+// do.
 #include "cli/cli_platform.h"
 
 #include "cli/text_output.h"
-#include "app/view_layout.h"
-#include "image/platform.h"
 
 namespace {
 
@@ -32,7 +30,7 @@ std::string CliMessageText(const CliMessage& message)
     return Cp932ToUtf8(text.before) + PathText(message.argument) + Cp932ToUtf8(text.after);
 }
 
-void ShowMessage(WindowHandle, MessageId id, const char* argument)
+void CliFrontEnd::ShowMessage(MessageId id, const char* argument, BoxOwner)
 {
     const std::string name = argument ? argument : "";
     Log().messages.push_back({id, name});
@@ -45,6 +43,4 @@ void ShowMessage(WindowHandle, MessageId id, const char* argument)
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-void SetWindowTitle(WindowHandle, const char*) {}
-void SetControlText(WindowHandle, int, const char*) {}
-void LayoutView(WindowHandle, Document&) {}
+void CliFrontEnd::SetControlText(int, const char*) {}

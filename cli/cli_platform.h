@@ -1,12 +1,22 @@
-// The command-line tool's side of the platform: what the core would have
-// shown in message boxes is kept in order (for --json) and, unless the
-// caller asks otherwise, printed to stderr as UTF-8.
+// The command-line tool's front end: what the core would have shown in
+// message boxes is kept in order (for --json) and, unless the caller asks
+// otherwise, printed to stderr as UTF-8.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "image/front_end.h"
 #include "image/messages.h"
+
+// There is no window: every box, owned or not, goes to the log below, and a
+// control has no text to set. What an open asks of the view (a layout, a
+// title) is left undone, as the tool renders on request.
+class CliFrontEnd final : public FrontEnd {
+public:
+    void ShowMessage(MessageId id, const char* argument, BoxOwner owner) override;
+    void SetControlText(int controlId, const char* text) override;
+};
 
 struct CliMessage {
     MessageId id;

@@ -6,9 +6,8 @@
 #include <cstdio>
 #include <string>
 
-// Converts a code page 932 text to UTF-8. Bytes that do not form a
-// character of the code page come out as U+FFFD.
-std::string Cp932ToUtf8(const char* text);
+#include "report/utf8.h"   // Cp932ToUtf8
+
 
 // A file name from the command line (the system's own spelling: UTF-8 or
 // any bytes here, the ANSI code page on Windows) as the console shows it:
@@ -38,9 +37,3 @@ void PrintCp932(std::FILE* stream, const char* text);
 // terminal, show names as the terminal needs them.
 bool StandardErrorIsTerminal();
 
-// The length of the well-formed UTF-8 sequence at text[i], as Unicode
-// defines well-formed (no overlong forms, no surrogates, nothing above
-// U+10FFFF), or 0 when the byte there does not begin one. Strict readers
-// (Python's decoder, JavaScript's TextDecoder in fatal mode) refuse exactly
-// what this refuses.
-size_t Utf8SequenceLength(const std::string& text, size_t i);

@@ -14,11 +14,11 @@
 #include "app/view_layout.h"
 #include "cli/batch.h"
 #include "cli/cli_platform.h"
-#include "cli/document_report.h"
+#include "report/document_report.h"
 #include "cli/file_identity.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
-#include "cli/report.h"
+#include "report/report.h"
 #include "cli/text_output.h"
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
@@ -123,7 +123,9 @@ bool ApplyColourSteps(Document& doc, const ColourSteps& steps)
             background = steps.background;
         if (steps.swap)
             std::swap(pen, background);
-        if (ApplyTransparencyChoice(doc.Picture, doc.AlphaMask, doc.Transparency, pen, background, steps.tolerance) < 0)
+        CliFrontEnd ui;
+        if (ApplyTransparencyChoice(ui, doc.Picture, doc.AlphaMask, doc.Transparency, pen, background,
+                                    steps.tolerance) < 0)
             return false;
     }
     if (steps.choice != ColourSteps::kNoChoice || steps.havePenColour) {
@@ -148,7 +150,11 @@ bool OpenDocument(Document& doc, const std::string& path)
         std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", ShownName(path).c_str(), kPathSize - 1);
         return false;
     }
-    int result = Read_ESI_CNV(nullptr, doc, path.c_str());
+    // The view is rendered on request and there is no title: the open's
+    // changes are not needed.
+    CliFrontEnd ui;
+    ViewChanges changes;
+    int result = Read_ESI_CNV(ui, doc, path.c_str(), changes);
     return result == kOpenDone && doc.kind != kNone;
 }
 
@@ -195,7 +201,8 @@ int RunInfo(const Options& options)
             exitCode = kExitFailed;
         const int width = loaded ? doc.Picture.width : 0;
         const int height = loaded ? doc.Picture.height : 0;
-        const Report details = DocumentDetails(doc, path, loaded);
+        CliFrontEnd ui;
+        const Report details = DocumentDetails(ui, doc, path, loaded);
         if (options.json) {
             std::vector<std::string> texts;
             for (const CliMessage& m : CliMessages())
@@ -272,7 +279,8 @@ bool WriteView(const std::string& out, const std::string& format, const RasterIm
     if (format == "png") {
         const ByteBuffer noMask;
         const RasterImage noBackdrop;
-        return Saved(WRITE_PNG(nullptr, out.c_str(), view, noMask, noBackdrop, TransparencyState()) == 0);
+        CliFrontEnd ui;
+        return Saved(WRITE_PNG(ui, out.c_str(), view, noMask, noBackdrop, TransparencyState()) == 0);
     }
     const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
     if (result != OutputResult::kWritten)
@@ -294,7 +302,8 @@ bool ConvertFile(const std::string& input, const std::string& output, const std:
     Document doc;
     if (!OpenDocument(doc, input) || !HasPicture(doc, input) || !ApplyColourSteps(doc, colours))
         return false;
-    return Saved(SaveByFilterIndex(nullptr, FilterIndexFor(format), output.c_str(), doc.Picture, doc.AlphaMask,
+    CliFrontEnd ui;
+    return Saved(SaveByFilterIndex(ui, FilterIndexFor(format), output.c_str(), doc.Picture, doc.AlphaMask,
                                    doc.Backdrop, doc.Transparency) == 0);
 }
 
@@ -442,7 +451,8 @@ int RunThumbnail(const Options& options)
         transparency.BackgroundMode = kTransparent;
     }
     const RasterImage noBackdrop;
-    return Saved(WRITE_PNG(nullptr, options.files[1].c_str(), thumbnail, thumbnailMask, noBackdrop, transparency) == 0)
+    CliFrontEnd ui;
+    return Saved(WRITE_PNG(ui, options.files[1].c_str(), thumbnail, thumbnailMask, noBackdrop, transparency) == 0)
                ? kExitOk
                : kExitFailed;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "colour/separation.h"
+#include "image/window_front_end_win32.h"
 #include "image/offscreen_win32.h"
 #include "resources/resource.h"
 
@@ -138,7 +139,9 @@ INT_PTR CALLBACK TransparencyDialog(HWND dialog, UINT message, WPARAM wParam, LP
             // Text that is not a number reads as 0.
             UINT tolerance = GetDlgItemInt(dialog, IDC_TOLERANCE, nullptr, FALSE);
             ColourDialogDocument& doc = *Subject(dialog);
-            ApplyTransparencyChoice(doc.picture, doc.mask, doc.transparency, state.pen, state.background, tolerance);
+            WindowFrontEnd ui(dialog);
+            ApplyTransparencyChoice(ui, doc.picture, doc.mask, doc.transparency, state.pen, state.background,
+                                    tolerance);
             EndDialog(dialog, 0);
             return TRUE;
         }

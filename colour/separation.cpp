@@ -7,7 +7,7 @@
 #include <new>
 
 #include "image/pixel_math.h"
-#include "image/platform.h"
+#include "image/front_end.h"
 
 // The results truncate double-precision values: every build must evaluate in
 // the declared precision (the 32-bit Windows build uses SSE2).
@@ -217,14 +217,15 @@ int BuildAlphaMask(RasterImage& picture, ByteBuffer& mask, TransparencyState& tr
     return kSeparationOk;
 }
 
-int SeparateBackground(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency, uint32_t penColour,
-                       uint32_t backgroundColour, int32_t tolerance)
+int SeparateBackground(FrontEnd& ui, RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
+                       uint32_t penColour, uint32_t backgroundColour, int32_t tolerance)
 {
     const int result = BuildAlphaMask(picture, mask, transparency, LuminanceOfColour(penColour),
                                       LuminanceOfColour(backgroundColour), tolerance);
     if (result >= 0)
         return kBackgroundSeparated;
-    ShowMessage(nullptr, result == kSeparationNoMemory ? MessageId::kSeparationNoMemory : MessageId::kColoursTooClose);
+    const MessageId id = result == kSeparationNoMemory ? MessageId::kSeparationNoMemory : MessageId::kColoursTooClose;
+    ui.ShowMessage(id, nullptr, BoxOwner::kNone);
     return kBackgroundNotSeparated;
 }
 
@@ -243,7 +244,7 @@ int RecolorPen(RasterImage& picture, const ByteBuffer& mask, uint32_t colour)
     return kSeparationOk;
 }
 
-int ApplyTransparencyChoice(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
+int ApplyTransparencyChoice(FrontEnd& ui, RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
                             uint32_t penColour, uint32_t backgroundColour, uint32_t tolerance)
 {
     transparency.PenColor = penColour;
@@ -251,7 +252,7 @@ int ApplyTransparencyChoice(RasterImage& picture, ByteBuffer& mask, Transparency
     if (transparency.MaskActive != 0)
         return 1;
     const int32_t t = tolerance > uint32_t{INT32_MAX} ? INT32_MAX : static_cast<int32_t>(tolerance);
-    return SeparateBackground(picture, mask, transparency, penColour, backgroundColour, t);
+    return SeparateBackground(ui, picture, mask, transparency, penColour, backgroundColour, t);
 }
 
 int ApplyPenBackgroundChoice(RasterImage& picture, const ByteBuffer& mask, TransparencyState& transparency,

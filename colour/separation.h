@@ -17,6 +17,7 @@
 
 #include "colour/transparency_state.h"
 #include "image/byte_buffer.h"
+#include "image/front_end.h"
 #include "image/raster_image.h"
 
 // ---------------------------------------------------------------- colour model
@@ -96,14 +97,14 @@ int BuildAlphaMask(RasterImage& picture, ByteBuffer& mask, TransparencyState& tr
                    int32_t background, int32_t tolerance);
 
 // The separation as the transparency dialog runs it: BuildAlphaMask with the
-// luminances of the two packed colours. On failure the user is told (no
-// owner window) and the result is -1; 0 on success.
+// luminances of the two packed colours. On failure the user is told (in a
+// box of no window's) and the result is -1; 0 on success.
 enum SeparateBackgroundResult : int {
     kBackgroundSeparated = 0,
     kBackgroundNotSeparated = -1,   // the user has been told
 };
-int SeparateBackground(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency, uint32_t penColour,
-                       uint32_t backgroundColour, int32_t tolerance);
+int SeparateBackground(FrontEnd& ui, RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
+                       uint32_t penColour, uint32_t backgroundColour, int32_t tolerance);
 
 // Sets every picture pixel whose mask byte is non-zero to colour (packed
 // 0x00BBGGRR); the others stay. Returns 0, or -4 (nothing changed) when the
@@ -117,7 +118,7 @@ int RecolorPen(RasterImage& picture, const ByteBuffer& mask, uint32_t colour);
 // values beyond the int32 range count as the largest int32 (they can never
 // separate). Returns SeparateBackground's result, or 1 when a mask was
 // already active and only the colours were stored.
-int ApplyTransparencyChoice(RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
+int ApplyTransparencyChoice(FrontEnd& ui, RasterImage& picture, ByteBuffer& mask, TransparencyState& transparency,
                             uint32_t penColour, uint32_t backgroundColour, uint32_t tolerance);
 
 // OK in the pen and background colour dialog: stores PenColor, BGColor and

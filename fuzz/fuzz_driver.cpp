@@ -23,8 +23,6 @@
 
 namespace {
 
-WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x1234);
-
 const struct {
     FuzzTarget target;
     const char* name;
@@ -184,11 +182,11 @@ std::string SplitDecoderProblem(const uint8_t* data, size_t size)
     return "";
 }
 
-void RunOnStream(Document& doc, FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& outcome)
+void RunOnStream(FrontEnd& ui, Document& doc, FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& outcome)
 {
     switch (target) {
     case FuzzTarget::Painter:
-        outcome.results.push_back(ReadPainter(doc, doc.CurrentPainter, file));
+        outcome.results.push_back(ReadPainter(ui, doc, doc.CurrentPainter, file));
         break;
     case FuzzTarget::PainterShort:
         outcome.results.push_back(ReadPainterShort(doc.CurrentPainter, file));
@@ -216,7 +214,7 @@ void RunOnStream(Document& doc, FuzzTarget target, std::FILE* file, size_t size,
         outcome.problem = PositionProblem(file, size);
 }
 
-void RunOnFile(Document& doc, FuzzTarget target, const uint8_t* data, size_t size, FuzzOutcome& outcome)
+void RunOnFile(FrontEnd& ui, Document& doc, FuzzTarget target, const uint8_t* data, size_t size, FuzzOutcome& outcome)
 {
     // The open by content recognises BMP by name as well; everything else
     // goes by content or (JPEG) by the name it is given here.
@@ -237,12 +235,12 @@ void RunOnFile(Document& doc, FuzzTarget target, const uint8_t* data, size_t siz
     }
     switch (target) {
     case FuzzTarget::Canvas:
-        outcome.results.push_back(ReadCNV(kWindow, doc, doc.Picture.path, doc.PainterPath, name));
+        outcome.results.push_back(ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, name));
         break;
     case FuzzTarget::Item: {
         RasterImage picture;
         ItemRecord item;
-        const int result = ReadItem(kWindow, doc, name, picture, item);
+        const int result = ReadItem(ui, doc, name, picture, item);
         outcome.results.push_back(result);
         outcome.width = picture.width;
         outcome.height = picture.height;
@@ -258,10 +256,13 @@ void RunOnFile(Document& doc, FuzzTarget target, const uint8_t* data, size_t siz
         outcome.results.push_back(ReadBMP(doc.Picture, name));
         break;
     case FuzzTarget::Png:
-        outcome.results.push_back(LoadPNG(kWindow, doc, name, doc.Picture));
+        outcome.results.push_back(LoadPNG(ui, doc, name, doc.Picture));
         break;
     default:
-        outcome.results.push_back(Read_ESI_CNV(kWindow, doc, name));
+        outcome.results.push_back(Read_ESI_CNV(ui, doc, name, outcome.view));
+        // The title is handed to the window as a C string.
+        if (outcome.view.title && !Terminated(outcome.view.titleText, sizeof outcome.view.titleText))
+            outcome.problem = "title not terminated";
         break;
     }
 }
@@ -334,7 +335,7 @@ void ResetFuzzState(Document& doc)
     CopyText(doc.CurrentPainter.name, sizeof doc.CurrentPainter.name, "前の絵師");
 }
 
-FuzzOutcome RunFuzzInput(Document& doc, FuzzTarget target, const uint8_t* data, size_t size,
+FuzzOutcome RunFuzzInput(FrontEnd& ui, Document& doc, FuzzTarget target, const uint8_t* data, size_t size,
                          const std::string& folder)
 {
     FuzzOutcome outcome;
@@ -354,10 +355,10 @@ FuzzOutcome RunFuzzInput(Document& doc, FuzzTarget target, const uint8_t* data, 
             outcome.problem = "cannot open the input";
             return outcome;
         }
-        RunOnStream(doc, target, file, size, outcome);
+        RunOnStream(ui, doc, target, file, size, outcome);
         std::fclose(file);
     } else {
-        RunOnFile(doc, target, data, size, outcome);
+        RunOnFile(ui, doc, target, data, size, outcome);
     }
     if (target != FuzzTarget::Item) {
         outcome.width = doc.Picture.width;

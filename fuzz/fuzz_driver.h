@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "image/front_end.h"
 #include "image/raster_image.h"
 
 enum class FuzzTarget {
@@ -43,6 +44,7 @@ struct FuzzOutcome {
     int32_t width = 0;            // the picture the reader fills, afterwards
     int32_t height = 0;
     std::string problem;          // empty when the state left behind is consistent
+    ViewChanges view;             // what the open asked of the view (Open only)
 
     // "result R...\npicture W H\n": what a regression file must give.
     std::string Describe() const;
@@ -55,9 +57,10 @@ bool PrepareFuzzFolder(const std::string& folder);
 // Puts doc into the state every run starts from.
 void ResetFuzzState(Document& doc);
 
-// Runs one input on doc from the start state; the current directory is the
-// work folder during the run and restored afterwards.
-FuzzOutcome RunFuzzInput(Document& doc, FuzzTarget target, const uint8_t* data, size_t size,
+// Runs one input on doc from the start state, its messages shown through ui;
+// the current directory is the work folder during the run and restored
+// afterwards.
+FuzzOutcome RunFuzzInput(FrontEnd& ui, Document& doc, FuzzTarget target, const uint8_t* data, size_t size,
                          const std::string& folder);
 
 // Empty when the picture is one consistent picture: sizes not negative,

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "fuzz/fuzz_driver.h"
+#include "fuzz/fuzz_front_end.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -50,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // (ResetFuzzState), the rest carries over from input to input, as the
     // regression replay replays them.
     static Document doc;
-    const FuzzOutcome outcome = RunFuzzInput(doc, ZAVIK_FUZZ_TARGET, data, size, FuzzFolder());
+    FuzzFrontEnd ui;
+    const FuzzOutcome outcome = RunFuzzInput(ui, doc, ZAVIK_FUZZ_TARGET, data, size, FuzzFolder());
     if (!outcome.problem.empty()) {
         std::fprintf(stderr, "inconsistent state: %s\n", outcome.problem.c_str());
         std::abort();

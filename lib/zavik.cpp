@@ -24,14 +24,14 @@
 #include "app/open_dispatch.h"
 #include "app/version.h"
 #include "app/view_layout.h"
-#include "cli/document_report.h"
-#include "cli/report.h"
-#include "cli/text_output.h"
+#include "report/document_report.h"
+#include "report/report.h"
+#include "report/utf8.h"
 #include "formats/standard/jpeg_codec.h"
 #include "formats/standard/png_codec.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/area_reduce.h"
-#include "image/platform.h"
+#include "image/front_end.h"
 
 struct zavik_file {
     Document doc;
@@ -59,10 +59,20 @@ struct zavik_file {
 
 namespace {
 
-// The file whose open is running on this thread: the core's messages go to
-// it. Each open runs on one thread from start to end, so files opened on
-// different threads never see each other's messages.
-thread_local zavik_file* opening = nullptr;
+// The library's front end for one file: every box goes to the file's
+// messages; there is no window, no control and no view to lay out.
+class FileFrontEnd final : public FrontEnd {
+public:
+    explicit FileFrontEnd(MessageList& messages) : messages_(messages) {}
+    void ShowMessage(MessageId id, const char* argument, BoxOwner) override
+    {
+        messages_.push_back({id, argument ? argument : ""});
+    }
+    void SetControlText(int, const char*) override {}
+
+private:
+    MessageList& messages_;
+};
 
 std::string MessageUtf8(const Message& m)
 {
@@ -91,13 +101,13 @@ zavik_status Open(zavik_file* file)
         file->messages.push_back({MessageId::kFileNameTooLong, {}});
         return ZAVIK_ERROR_OPEN;
     }
-    opening = file;
-    const int result = Read_ESI_CNV(nullptr, file->doc, file->path.c_str());
+    FileFrontEnd ui(file->messages);
+    ViewChanges changes;
+    const int result = Read_ESI_CNV(ui, file->doc, file->path.c_str(), changes);
     const zavik_status status = Finish(file, result);
     // The properties as `zavik info` reports them; an item is read again
     // for them, as the use-item dialog reads it, and its messages count.
-    const Report details = DocumentDetails(file->doc, file->path, file->opened);
-    opening = nullptr;
+    const Report details = DocumentDetails(ui, file->doc, file->path, file->opened);
     // Messages name the file as the caller named it.
     if (file->name != file->path)
         for (Message& m : file->messages)
@@ -239,17 +249,6 @@ zavik_status MakeThumbnail(zavik_file* file, int max_side)
 }
 
 }  // namespace
-
-// The core's platform services for the library: messages are kept with the
-// file being opened; there is no window to title or lay out.
-void ShowMessage(WindowHandle, MessageId id, const char* argument)
-{
-    if (opening)
-        opening->messages.push_back({id, argument ? argument : ""});
-}
-void SetWindowTitle(WindowHandle, const char*) {}
-void SetControlText(WindowHandle, int, const char*) {}
-void LayoutView(WindowHandle, Document&) {}
 
 extern "C" {
 

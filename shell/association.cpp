@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "image/platform.h"
-
 const FileKindEntry kFileKinds[kFileKindCount] = {
     {"ZavikESI", ".esi", "ZavikESI\\shell\\open\\command", "ZavikESI\\DefaultIcon", 10},
     {"ZavikCNV", ".cnv", "ZavikCNV\\shell\\open\\command", "ZavikCNV\\DefaultIcon", 11},
@@ -34,12 +32,12 @@ int ComposeAssociationValues(AssociationValues& out, FileKind kind, const char* 
     return kAssociationOk;
 }
 
-int RegisterFileKindWith(FileKind kind, const char* programDir, KeyValueWriter write)
+int RegisterFileKindWith(FrontEnd& ui, FileKind kind, const char* programDir, KeyValueWriter write)
 {
     const FileKindEntry& entry = kFileKinds[kind];
     AssociationValues values;
     if (ComposeAssociationValues(values, kind, programDir) != kAssociationOk) {
-        ShowMessage(nullptr, MessageId::kAssociationFolderTooLong, entry.extension);
+        ui.ShowMessage(MessageId::kAssociationFolderTooLong, entry.extension, BoxOwner::kNone);
         return kAssociationTooLong;
     }
 
@@ -54,7 +52,7 @@ int RegisterFileKindWith(FileKind kind, const char* programDir, KeyValueWriter w
     };
     for (const auto& w : writes) {
         if (!write(w.key, w.value)) {
-            ShowMessage(nullptr, w.failure);
+            ui.ShowMessage(w.failure, nullptr, BoxOwner::kNone);
             return kAssociationKeyFailed;
         }
     }

@@ -5,6 +5,7 @@
 // the messages of a failed kind are the same on every platform.
 #pragma once
 
+#include "image/front_end.h"
 #include "image/raster_image.h"   // kPathSize
 
 enum FileKind {
@@ -54,4 +55,4 @@ using KeyValueWriter = bool (*)(const char* key, const char* value);
 // (caption "Error", no owner) and kAssociationKeyFailed; the keys written
 // before it stay. A program directory too long for the values writes
 // nothing, shows its own message and returns kAssociationTooLong.
-int RegisterFileKindWith(FileKind kind, const char* programDir, KeyValueWriter write);
+int RegisterFileKindWith(FrontEnd& ui, FileKind kind, const char* programDir, KeyValueWriter write);

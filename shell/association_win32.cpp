@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "image/window_front_end_win32.h"
 #include "resources/resource.h"
 
 bool WriteClassesRootDefault(const char* key, const char* value)
@@ -20,9 +21,9 @@ bool WriteClassesRootDefault(const char* key, const char* value)
     return true;
 }
 
-int RegisterFileKind(FileKind kind, const char* programDir)
+int RegisterFileKind(FrontEnd& ui, FileKind kind, const char* programDir)
 {
-    return RegisterFileKindWith(kind, programDir, WriteClassesRootDefault);
+    return RegisterFileKindWith(ui, kind, programDir, WriteClassesRootDefault);
 }
 
 INT_PTR CALLBACK AssociationDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -50,10 +51,11 @@ INT_PTR CALLBACK AssociationDialog(HWND dialog, UINT message, WPARAM wParam, LPA
         // Each kind has shown its own message when it failed; the others
         // are still registered.
         const char* programDir = reinterpret_cast<const char*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        WindowFrontEnd ui(dialog);
         registering = true;
         for (const auto& b : boxes)
             if (IsDlgButtonChecked(dialog, b.box) == BST_CHECKED)
-                RegisterFileKind(b.kind, programDir);
+                RegisterFileKind(ui, b.kind, programDir);
         registering = false;
         EndDialog(dialog, 0);
         return TRUE;

@@ -5,13 +5,15 @@
 
 #include <windows.h>
 
+#include "image/front_end.h"
 #include "shell/association.h"
 
 // Registers the program as the opener of one kind, with its values built
-// from programDir, the program's folder. Results as RegisterFileKindWith:
+// from programDir, the program's folder; its boxes stand alone, as ui
+// shows boxes of no window's. Results as RegisterFileKindWith:
 // kAssociationOk, kAssociationKeyFailed (at the first key that cannot be
 // created, after its message), kAssociationTooLong.
-int RegisterFileKind(FileKind kind, const char* programDir);
+int RegisterFileKind(FrontEnd& ui, FileKind kind, const char* programDir);
 
 // The writer RegisterFileKind uses: RegCreateKeyExA under the classes root,
 // then the key's default value as REG_SZ with its terminating zero counted.

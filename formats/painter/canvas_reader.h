@@ -23,7 +23,7 @@
 #include <cstdint>
 
 #include "formats/painter/canvas_info.h"
-#include "image/platform.h"
+#include "image/messages.h"
 #include "image/raster_image.h"
 
 // Results of ReadCNV.

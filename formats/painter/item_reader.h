@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/platform.h"
+#include "image/messages.h"
 #include "image/raster_image.h"
 
 struct ItemRecord {

@@ -22,7 +22,7 @@
 
 #include "formats/painter/painter_record.h"
 #include "image/file_reader.h"
-#include "image/platform.h"
+#include "image/messages.h"
 #include "image/raster_image.h"
 
 // Results of ReadPainter and ReadPainterShort.

@@ -171,14 +171,14 @@ int ReadBMP(RasterImage& picture, const char* path)
     return LoadFile(path, picture, path);
 }
 
-int LoadBMP(WindowHandle window, const char* path, RasterImage& picture)
+int LoadBMP(FrontEnd& ui, const char* path, RasterImage& picture)
 {
     int result = ReadBMP(picture, path);
     if (result >= 0)
         return 0;
     if (result == kBmpNot24Bit)
-        ShowMessage(window, MessageId::kBmpNot24Bit);
+        ui.ShowMessage(MessageId::kBmpNot24Bit, nullptr, BoxOwner::kWindow);
     else
-        ShowMessage(window, MessageId::kBmpOpenFailed);
+        ui.ShowMessage(MessageId::kBmpOpenFailed, nullptr, BoxOwner::kWindow);
     return -1;
 }

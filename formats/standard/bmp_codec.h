@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "image/platform.h"
+#include "image/front_end.h"
 #include "image/raster_image.h"
 
 // Results of ReadBMP and LoadBMPPixels.
@@ -57,5 +57,5 @@ int ReadBMP(RasterImage& picture, const char* path);
 int LoadBMPPixels(RasterImage& picture);
 
 // The BMP open step of the dispatch: 0 after a load, -1 after its message.
-int LoadBMP(WindowHandle window, const char* path, RasterImage& picture);
+int LoadBMP(FrontEnd& ui, const char* path, RasterImage& picture);
 

@@ -355,14 +355,14 @@ bool IsJPEGName(const char* path)
     return NameEndsIn(path, accepted, 4);
 }
 
-int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int showMessages)
+int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessages)
 {
     if (ReadJPEG(path, picture) == 1) {
         CopyText(picture.path, sizeof picture.path, path);
         return 0;
     }
     if (showMessages)
-        ShowMessage(window, MessageId::kJpegOpenFailed2);
+        ui.ShowMessage(MessageId::kJpegOpenFailed2, nullptr, BoxOwner::kWindow);
     return -1;
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "image/memory_budget.h"
-#include "image/platform.h"
+#include "image/front_end.h"
 #include "image/raster_image.h"
 
 #include <cstdio>
@@ -30,7 +30,7 @@ int ReadJPEG(const char* path, RasterImage& picture);
 int ReadJPEGReduced(const char* path, int32_t side, RasterImage& picture);
 // The JPEG open step of the dispatch: 0 after a load (path recorded in the
 // picture), -1 after its message (when showMessages is non-zero).
-int LoadJPEG(WindowHandle window, const char* path, RasterImage& picture, int showMessages);
+int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessages);
 
 // Encodes picture into an open file ("wb"): quality 0..100 on the library's
 // scale, progressive when the flag is set. 1 when the whole picture was

@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #include "image/byte_buffer.h"
-#include "image/platform.h"
+#include "image/messages.h"
 #include "image/raster_image.h"
 
 // Results of ReadPNG. LoadPNG shows the message of each failure (PngReadMessage).

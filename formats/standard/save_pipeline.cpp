@@ -88,54 +88,54 @@ struct WriterFailures {
 
 // The one save: a temporary file beside path, encode into it, put it in
 // path's place, and tell the user when that failed.
-int Save(WindowHandle window, const char* path, const WriterFailures& failures,
+int Save(FrontEnd& ui, const char* path, const WriterFailures& failures,
          const std::function<bool(std::FILE*)>& encode)
 {
     switch (WriteSafely(path, encode)) {
     case OutputResult::kWritten:
         return 0;
     case OutputResult::kCannotCreate:
-        ShowMessage(window, failures.cannotCreate);
+        ui.ShowMessage(failures.cannotCreate, nullptr, BoxOwner::kWindow);
         return failures.cannotCreateResult;
     case OutputResult::kWriteFailed:
         break;
     }
-    ShowMessage(window, failures.writeFailed);
+    ui.ShowMessage(failures.writeFailed, nullptr, BoxOwner::kWindow);
     return failures.writeFailedResult;
 }
 
 }  // namespace
 
-int WRITE_JPEG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
                const RasterImage& backdrop, const TransparencyState& transparency)
 {
     static const WriterFailures failures = {MessageId::kJpegSaveCannotCreate, MessageId::kJpegSaveFailed,
                                             kJpegCannotCreate, kJpegWriteFailed};
-    return Save(window, path, failures, [&](std::FILE* file) {
+    return Save(ui, path, failures, [&](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
         return source && EncodeJPEG(file, *source, 80, 1) == 1;
     });
 }
 
-int WriteBMP(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
              const RasterImage& backdrop, const TransparencyState& transparency)
 {
     static const WriterFailures failures = {MessageId::kBmpSaveCannotCreate, MessageId::kBmpSaveFailed,
                                             kBmpCannotCreate, kBmpWriteFailed};
-    return Save(window, path, failures, [&](std::FILE* file) {
+    return Save(ui, path, failures, [&](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
         return source && StoreBmpFile(file, *source);
     });
 }
 
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
+int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
               const RasterImage& backdrop, const TransparencyState& transparency)
 {
     static const WriterFailures failures = {MessageId::kPngSaveCannotCreate, MessageId::kPngSaveFailed,
                                             kPngCannotCreate, kPngWriteFailed};
-    return Save(window, path, failures, [&](std::FILE* file) {
+    return Save(ui, path, failures, [&](std::FILE* file) {
         const bool blend = SaveMaskActive(picture, alphaMask, transparency);
         const uint8_t* weights = blend ? alphaMask.data : nullptr;
         if (blend && transparency.BackgroundMode == kBGColorFill) {
@@ -147,18 +147,18 @@ int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture,
     });
 }
 
-int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path, const RasterImage& picture,
+int SaveByFilterIndex(FrontEnd& ui, int filterIndex, const char* path, const RasterImage& picture,
                       const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency)
 {
     // A pipe or a device (/dev/stdout) is written as it is named.
     const std::string named = OutputIsStream(path) ? std::string(path) : PathWithExtensionFor(path, filterIndex);
     switch (filterIndex) {
     case kSaveAsJpeg:
-        return WRITE_JPEG(window, named.c_str(), picture, mask, backdrop, transparency);
+        return WRITE_JPEG(ui, named.c_str(), picture, mask, backdrop, transparency);
     case kSaveAsBmp:
-        return WriteBMP(window, named.c_str(), picture, mask, backdrop, transparency);
+        return WriteBMP(ui, named.c_str(), picture, mask, backdrop, transparency);
     case kSaveAsPng:
-        return WRITE_PNG(window, named.c_str(), picture, mask, backdrop, transparency);
+        return WRITE_PNG(ui, named.c_str(), picture, mask, backdrop, transparency);
     default:
         return kSaveNoFormat;
     }

@@ -23,7 +23,7 @@
 
 #include "colour/transparency_state.h"
 #include "image/byte_buffer.h"
-#include "image/platform.h"
+#include "image/front_end.h"
 #include "image/raster_image.h"
 
 // The save dialog's filter indexes.
@@ -81,25 +81,25 @@ const RasterImage* PictureToSave(RasterImage& composite, const RasterImage& pict
                                  const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Writes the picture to save as a progressive JPEG of quality 80.
-int WRITE_JPEG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
                const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Writes the picture to save as a 24-bit BMP file.
-int WriteBMP(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& mask,
+int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
              const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Writes picture as an 8-bit PNG file: colour with alpha from alphaMask in
 // Transparent mode while a mask is active, colour composited over the
 // backdrop in BGColorFill mode, plain colour otherwise. The picture and the
 // mask are not changed.
-int WRITE_PNG(WindowHandle window, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
+int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
               const RasterImage& backdrop, const TransparencyState& transparency);
 
 // Save with the format the dialog's filter index chose (1 JPEG, 2 BMP,
 // 3 PNG), whatever extension the name has; a name without one gets the
 // format's (PathWithExtensionFor), unless it names a pipe or a device. Returns the writer's result (0 written,
 // negative after its message), or kSaveNoFormat for another index.
-int SaveByFilterIndex(WindowHandle window, int filterIndex, const char* path, const RasterImage& picture,
+int SaveByFilterIndex(FrontEnd& ui, int filterIndex, const char* path, const RasterImage& picture,
                       const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency);
 
 // path, with ".jpg", ".bmp" or ".png" (by filter index) appended when its

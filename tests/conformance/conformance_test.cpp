@@ -37,6 +37,7 @@ namespace {
 
 fs::path g_inputs;
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x4321);
+RecordingFrontEnd ui(kWindow);
 const char* const kConvert = "/usr/bin/convert";   // another convert may come first on PATH
 const char* const kDjpeg = "/usr/bin/djpeg";
 const char* const kJpegtran = "/usr/bin/jpegtran";
@@ -257,7 +258,7 @@ int OpenPng(Document& doc, const fs::path& path, bool& opened)
     ByteBuffer scratchMask;
     const int result = ReadPNG(path.c_str(), scratch, &scratchMask);
     ResetDocument(doc);
-    opened = LoadPNG(kWindow, doc, path.c_str(), doc.Picture) == 0;
+    opened = LoadPNG(ui, doc, path.c_str(), doc.Picture) == 0;
     EXPECT_EQ(opened, result == kPngRead);
     if (!opened) {
         ExpectDocumentUnchanged(doc);
@@ -368,7 +369,7 @@ TEST(JpegConformance, TestImagesOpenAsDjpegDecodesThem)
         const bool referenceDecodes =
             RunCommand(std::string(kDjpeg) + " -ppm -outfile " + decoded + " " + path.string() + " 2>/dev/null") == 0;
         ResetDocument(doc);
-        const bool opened = LoadJPEG(kWindow, path.c_str(), doc.Picture, 1) == 0;
+        const bool opened = LoadJPEG(ui, path.c_str(), doc.Picture, 1) == 0;
         EXPECT_EQ(opened, referenceDecodes);
         if (!opened) {
             ExpectMessage(kJpegFailedText, "失敗");
@@ -400,7 +401,7 @@ int OpenBmp(Document& doc, const std::string& path)
     RasterImage scratch;
     const int result = ReadBMP(scratch, path.c_str());
     ResetDocument(doc);
-    const int opened = LoadBMP(kWindow, path.c_str(), doc.Picture);
+    const int opened = LoadBMP(ui, path.c_str(), doc.Picture);
     EXPECT_EQ(opened, result >= 0 ? 0 : -1);
     if (opened != 0)
         ExpectDocumentUnchanged(doc);

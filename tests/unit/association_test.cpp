@@ -10,6 +10,10 @@
 
 namespace {
 
+// Bound to a window, so that a box shown with that window as its owner,
+// rather than with none, shows as one.
+RecordingFrontEnd ui(reinterpret_cast<WindowHandle>(0x7777));
+
 using Write = std::pair<std::string, std::string>;
 
 // A registry that records every write and can refuse the n-th key.
@@ -37,7 +41,7 @@ protected:
     {
         std::vector<int> results;
         for (FileKind kind : {kPainterFileKind, kCanvasFileKind, kItemFileKind})
-            results.push_back(RegisterFileKindWith(kind, programDir, RecordWrite));
+            results.push_back(RegisterFileKindWith(ui, kind, programDir, RecordWrite));
         return results;
     }
 };
@@ -90,7 +94,7 @@ TEST_F(Association, TheFirstKeyRefusedStopsTheKindWithItsNumberedMessage)
         SCOPED_TRACE(step);
         SetUp();
         refuseAt = step;
-        EXPECT_EQ(RegisterFileKindWith(kPainterFileKind, "C:\\z\\", RecordWrite), kAssociationKeyFailed);
+        EXPECT_EQ(RegisterFileKindWith(ui, kPainterFileKind, "C:\\z\\", RecordWrite), kAssociationKeyFailed);
         // The keys before the refused one stay written.
         EXPECT_EQ(writes, std::vector<Write>(all.begin(), all.begin() + step - 1));
         std::vector<RecordedMessage> expected = {
@@ -118,7 +122,7 @@ TEST_F(Association, AProgramDirectoryTooLongForTheValuesWritesNothing)
     std::memset(unterminated, 'b', sizeof unterminated);
     EXPECT_EQ(ComposeAssociationValues(values, kPainterFileKind, unterminated), kAssociationTooLong);
 
-    EXPECT_EQ(RegisterFileKindWith(kCanvasFileKind, tooLong.c_str(), RecordWrite), kAssociationTooLong);
+    EXPECT_EQ(RegisterFileKindWith(ui, kCanvasFileKind, tooLong.c_str(), RecordWrite), kAssociationTooLong);
     EXPECT_TRUE(writes.empty());
     std::vector<RecordedMessage> expected = {
         {nullptr, "プログラムのフォルダ名が長すぎるため、.cnv ファイルの関連付けができませんでした。", "Error"}};

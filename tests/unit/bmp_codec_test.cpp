@@ -17,6 +17,7 @@
 namespace {
 
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x3456);
+RecordingFrontEnd ui(kWindow);
 
 struct BmpLayout {
     int32_t width = 3, height = 2;
@@ -82,7 +83,7 @@ TEST_F(Bmp, WrittenFilesReadBackWithIdenticalHeadersAndPadding)
             doc.Picture.pixels.data[i] = static_cast<uint8_t>(31 * i + 1);   // padding included
         doc.Picture.FillHeaders();
         std::string path = dir.Path("w.bmp");
-        ASSERT_EQ(WriteBMP(kWindow, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+        ASSERT_EQ(WriteBMP(ui, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
                   kBmpWritten);
         EXPECT_EQ(doc.Picture.stride, width == 5 ? 16 : width == 4 ? 12 : 4);
         RasterImage back;
@@ -116,7 +117,7 @@ TEST_F(Bmp, ReadableLayouts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string path = dir.Write("l.bmp", MakeBmp(c.layout));
-        ASSERT_EQ(LoadBMP(kWindow, path.c_str(), doc.Picture), 0);
+        ASSERT_EQ(LoadBMP(ui, path.c_str(), doc.Picture), 0);
         ASSERT_TRUE(doc.Picture.width == 3 && doc.Picture.height == 2 && doc.Picture.stride == 12);
         const BitmapInfoHeader& h = doc.Picture.info.bmiHeader;
         EXPECT_TRUE(h.biHeight == 2 && h.biSize == 40 && h.biXPelsPerMeter == 2835);   // bottom-up, as kept
@@ -156,7 +157,7 @@ TEST_F(Bmp, RefusedFilesKeepThePictureAndShowTheirMessage)
         ClearRecordedCalls();
         std::string path = dir.Write("x.bmp", c.bytes);
         EXPECT_EQ(ReadBMP(doc.Picture, path.c_str()), c.result);
-        EXPECT_EQ(LoadBMP(kWindow, path.c_str(), doc.Picture), -1);
+        EXPECT_EQ(LoadBMP(ui, path.c_str(), doc.Picture), -1);
         EXPECT_EQ(Recorded().messages, std::vector<RecordedMessage>{c.result == kBmpNot24Bit ? not24 : failed});
         EXPECT_TRUE(doc.Picture.width == 2 && doc.Picture.info.bmiHeader.biWidth == 2 &&
                     doc.Picture.pixels.data[0] == 0x55);

@@ -21,6 +21,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Messages = std::vector<RecordedMessage>;
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x4321);
+RecordingFrontEnd ui(kWindow);
 
 const RecordedMessage kBadMagic{kWindow, "本当にcnvファイルですか？", "失敗してしまいました。"};
 const RecordedMessage kBadVersion{
@@ -72,7 +73,7 @@ protected:
     }
     int Read(const std::string& path)
     {
-        return ReadCNV(kWindow, doc, doc.Picture.path, doc.PainterPath, path.c_str());
+        return ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, path.c_str());
     }
     std::string Write()
     {

@@ -10,6 +10,10 @@
 
 namespace {
 
+// Bound to a window, so that a box shown with that window as its owner,
+// rather than with none, shows as one.
+RecordingFrontEnd ui(reinterpret_cast<WindowHandle>(0x7777));
+
 uint32_t Grey(int v) { return static_cast<uint32_t>(v) * 0x010101u; }
 uint32_t Pack(const Rgb& c) { return uint32_t{c.b} << 16 | uint32_t{c.g} << 8 | c.r; }
 
@@ -145,13 +149,13 @@ TEST_F(Colour, DialogChoices)
     // Transparency dialog: a failure is told once, a success separates, a
     // second OK only stores the colours. 4e9 is not wrapped to a negative tolerance.
     LoadPicture(2, {Grey(20), Grey(230)});
-    EXPECT_EQ(ApplyTransparencyChoice(picture, mask, transparency, Grey(20), Grey(230), 4000000000u), -1);
+    EXPECT_EQ(ApplyTransparencyChoice(ui, picture, mask, transparency, Grey(20), Grey(230), 4000000000u), -1);
     ASSERT_EQ(Recorded().messages.size(), 1u);
     EXPECT_EQ(Recorded().messages[0], (RecordedMessage{nullptr, "文字と背景の色の輝度が近すぎて分離できません。", "ごめんなさい。"}));
     EXPECT_EQ(transparency.MaskActive, 0);
-    EXPECT_EQ(ApplyTransparencyChoice(picture, mask, transparency, Grey(20), Grey(230), 10), 0);
+    EXPECT_EQ(ApplyTransparencyChoice(ui, picture, mask, transparency, Grey(20), Grey(230), 10), 0);
     EXPECT_EQ(transparency.MaskActive, 1);
-    EXPECT_EQ(ApplyTransparencyChoice(picture, mask, transparency, 0x123456, 0x654321, 10), 1);
+    EXPECT_EQ(ApplyTransparencyChoice(ui, picture, mask, transparency, 0x123456, 0x654321, 10), 1);
     EXPECT_TRUE(transparency.PenColor == 0x123456 && transparency.BGColor == 0x654321);
     EXPECT_EQ(Recorded().messages.size(), 1u);
 
@@ -177,7 +181,7 @@ TEST_F(Colour, DialogChoices)
     // Separation of an empty picture succeeds with nothing to do.
     picture.ResizeAndFill(0, 0, 0);
     transparency.MaskActive = 0;
-    EXPECT_EQ(SeparateBackground(picture, mask, transparency, 0, Grey(255), 10), 0);
+    EXPECT_EQ(SeparateBackground(ui, picture, mask, transparency, 0, Grey(255), 10), 0);
     EXPECT_TRUE(mask.length == 0 && transparency.MaskActive == 1);
 }
 

@@ -10,7 +10,6 @@
 #include "app/command_line.h"
 #include "app/document.h"
 #include "app/zoom.h"
-#include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -100,16 +99,16 @@ TEST(DocumentTitle, LongPathsAreCutBeforeTheTail)
 TEST(DocumentTitle, SettingTheTitleReplacesCurrentPath)
 {
     Document doc;
-    ClearRecordedCalls();
+    ViewChanges changes;
     std::memset(doc.CurrentPath, 'x', sizeof doc.CurrentPath - 1);
-    SetDocumentTitle(nullptr, doc, "b.jpg", "－－");
+    SetDocumentTitle(doc, "b.jpg", "－－", changes);
     EXPECT_STREQ(doc.CurrentPath, "b.jpg");
     for (size_t i = 5; i < sizeof doc.CurrentPath; ++i)
         ASSERT_EQ(doc.CurrentPath[i], 0) << i;
-    ASSERT_EQ(Recorded().titles.size(), 1u);
-    EXPECT_EQ(Recorded().titles[0], "b.jpg（絵師：－－） - zavik view");
+    ASSERT_TRUE(changes.title);
+    EXPECT_STREQ(changes.titleText, "b.jpg（絵師：－－） - zavik view");
     // The path may be CurrentPath itself.
-    SetDocumentTitle(nullptr, doc, doc.CurrentPath, "x");
+    SetDocumentTitle(doc, doc.CurrentPath, "x", changes);
     EXPECT_STREQ(doc.CurrentPath, "b.jpg");
 }
 

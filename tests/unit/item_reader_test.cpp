@@ -20,6 +20,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x5150);
+RecordingFrontEnd ui(kWindow);
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr size_t kWhole = std::numeric_limits<size_t>::max();
 
@@ -51,7 +52,7 @@ protected:
         Bytes bytes = ItemFileBytes(layout);
         bytes.resize(std::min(kept, bytes.size()));
         std::string path = dir.Write("item.itm", std::string(bytes.begin(), bytes.end()));
-        return ReadItem(kWindow, doc, path.c_str(), read, target);
+        return ReadItem(ui, doc, path.c_str(), read, target);
     }
     bool SamePixels(const RasterImage& a) const
     {
@@ -212,7 +213,7 @@ TEST_F(ItemReader, RefusedFilesChangeNothing)
         EXPECT_TRUE(Recorded().messages.empty()) << c.what;
         EXPECT_TRUE(Recorded().controlTexts.empty()) << c.what;
     }
-    EXPECT_EQ(ReadItem(kWindow, doc, dir.Path("none.itm").c_str(), read, target), kItemNotRead);
+    EXPECT_EQ(ReadItem(ui, doc, dir.Path("none.itm").c_str(), read, target), kItemNotRead);
     std::vector<RecordedMessage> expected = {{kWindow, "ファイルオープンに失敗しました。ReadItem", "失敗"}};
     EXPECT_EQ(Recorded().messages, expected);
 }

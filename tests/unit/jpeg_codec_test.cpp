@@ -338,17 +338,19 @@ TEST(Jpeg, LoadRecordsThePathOrShowsItsMessage)
     std::string path = Encode(dir, p, true);
     RasterImage loaded;
     ClearRecordedCalls();
-    EXPECT_EQ(LoadJPEG(nullptr, path.c_str(), loaded, 1), 0);
+    RecordingFrontEnd noWindow(nullptr);
+    EXPECT_EQ(LoadJPEG(noWindow, path.c_str(), loaded, 1), 0);
     EXPECT_STREQ(loaded.path, path.c_str());
     EXPECT_TRUE(Recorded().messages.empty());
 
     std::string bad = dir.Write("bad.jpg", "garbage");
     WindowHandle owner = reinterpret_cast<WindowHandle>(0x99);
-    EXPECT_EQ(LoadJPEG(owner, bad.c_str(), loaded, 1), -1);
+    RecordingFrontEnd ui(owner);
+    EXPECT_EQ(LoadJPEG(ui, bad.c_str(), loaded, 1), -1);
     ASSERT_EQ(Recorded().messages.size(), 1u);
     EXPECT_EQ(Recorded().messages[0], (RecordedMessage{owner, "JPEGファイルオープンに失敗しました。2", "失敗"}));
     EXPECT_STREQ(loaded.path, path.c_str());
-    EXPECT_EQ(LoadJPEG(owner, bad.c_str(), loaded, 0), -1);
+    EXPECT_EQ(LoadJPEG(ui, bad.c_str(), loaded, 0), -1);
     EXPECT_EQ(Recorded().messages.size(), 1u);
 }
 

@@ -13,16 +13,18 @@
 #include "formats/painter/painter_record.h"
 #include "tests/support/recording_platform.h"
 #include "tests/support/temp_files.h"
+#include "tools/writers/item_file_writer.h"
 
 namespace {
 
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x1234);
+RecordingFrontEnd ui(kWindow);
 
 class OpenDispatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ClearRecordedCalls();
+        Clear();
         doc.Transparency.MaskActive = 1;
         std::strcpy(doc.CurrentPainter.name, "前の絵師");
         doc.Picture.ResizeAndFill(3, 2, 0x55);
@@ -30,7 +32,15 @@ protected:
         std::strcpy(doc.Picture.path, "previous.bmp");
     }
 
+    // Before the next open: its messages and changes alone.
+    void Clear()
+    {
+        ClearRecordedCalls();
+        changes = ViewChanges();
+    }
+
     std::vector<RecordedMessage> Messages() const { return Recorded().messages; }
+    std::string ShownTitle() const { return changes.titleText; }
 
     // The picture must stay the one loaded before.
     void ExpectPictureUnchanged() const
@@ -41,6 +51,7 @@ protected:
     }
 
     Document doc;
+    ViewChanges changes;
     TempDir dir;
 };
 
@@ -57,28 +68,28 @@ const RecordedMessage kNotLoaded{kWindow, "ファイルの読み込みに失敗�
 TEST_F(OpenDispatch, MissingFileShowsBothBoxesAndChangesNothing)
 {
     std::string path = dir.Path("nothing here.esi");
-    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenCannotOpen);
+    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenCannotOpen);
     std::vector<RecordedMessage> expected = {{kWindow, "ファイル生成に失敗しました。", "Read_ESI_CNV"},
                                              {kWindow, path, "test"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.Transparency.MaskActive, 1);   // reset only after a successful open
-    EXPECT_TRUE(Recorded().titles.empty());
-    EXPECT_EQ(Recorded().layouts, 0);
+    EXPECT_FALSE(changes.title);
+    EXPECT_FALSE(changes.layout);
     ExpectPictureUnchanged();
 }
 
 TEST_F(OpenDispatch, UnknownContentIsTriedAsStandardImage)
 {
     std::string path = dir.Write("data.dat", "just some bytes");
-    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kNone);
     EXPECT_EQ(doc.Transparency.MaskActive, 0);
     EXPECT_STREQ(doc.CurrentPainter.name, "－－");
-    EXPECT_EQ(Recorded().layouts, 1);
-    ASSERT_EQ(Recorded().titles.size(), 1u);
-    EXPECT_EQ(Recorded().titles[0], Title(path, "－－"));
+    EXPECT_TRUE(changes.layout);
+    ASSERT_TRUE(changes.title);
+    EXPECT_EQ(ShownTitle(), Title(path, "－－"));
     EXPECT_STREQ(doc.CurrentPath, path.c_str());
     EXPECT_STREQ(doc.Picture.path, "previous.bmp");
     ExpectPictureUnchanged();
@@ -90,7 +101,7 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
 {
     doc.Picture.ResizeAndFill(4, 1, 0x21);
     const std::string real = dir.Path("real.bmp");
-    ASSERT_EQ(WriteBMP(kWindow, real.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
+    ASSERT_EQ(WriteBMP(ui, real.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
     std::ifstream in(real, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const RecordedMessage notJpeg{kWindow, "JPEGファイルオープンに失敗しました。2", "失敗"};
@@ -101,7 +112,7 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        EXPECT_EQ(Read_ESI_CNV(kWindow, doc, dir.Write(c.name, bytes).c_str()), kOpenDone);
+        EXPECT_EQ(Read_ESI_CNV(ui, doc, dir.Write(c.name, bytes).c_str(), changes), kOpenDone);
         EXPECT_EQ(Messages(), c.messages);
         EXPECT_EQ(doc.kind, c.messages.empty() ? kStandardImage : kNone);
         EXPECT_EQ(doc.Picture.width, c.messages.empty() ? 4 : 3);
@@ -111,24 +122,45 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
 TEST_F(OpenDispatch, ItemMagicWinsOverTheName)
 {
     std::string path = dir.Write("really an item.esi", std::string("itm file 0f\0", 12) + "rest");
-    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
     std::vector<RecordedMessage> expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_STREQ(doc.CurrentPainter.name, "－－");
-    ASSERT_EQ(Recorded().titles.size(), 1u);
-    EXPECT_EQ(Recorded().titles[0], Title(path, "－－"));
-    EXPECT_EQ(Recorded().layouts, 0);   // a failed item is not laid out
+    ASSERT_TRUE(changes.title);
+    EXPECT_EQ(ShownTitle(), Title(path, "－－"));
+    EXPECT_FALSE(changes.layout);   // a failed item is not laid out
+}
+
+// An item opened by its content is laid out before its "no painter" name is
+// set: the layout's status keeps the previous painter while the title, set
+// after it, names none. The front end lays out after the open returns, so
+// the changes must carry the name as it was at the layout.
+TEST_F(OpenDispatch, AnItemIsLaidOutUnderThePreviousPainterAndTitledUnderNone)
+{
+    ItemRecord item;
+    std::strcpy(item.name, "筆");
+    RasterImage picture;
+    picture.ResizeAndFill(kItemPictureSize, kItemPictureSize, 0x30);
+    const std::string path = dir.Path("pen.itm");
+    ASSERT_TRUE(WriteItemFile(path.c_str(), ItemFileLayout(item, picture)));
+    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(doc.kind, kPenItem);
+    EXPECT_TRUE(changes.layout);
+    EXPECT_STREQ(changes.layoutPainterName, "前の絵師");
+    EXPECT_STREQ(doc.CurrentPainter.name, "－－");
+    EXPECT_EQ(ShownTitle(), Title(path, "－－"));
 }
 
 TEST_F(OpenDispatch, PainterFailureEndsTheOpenEarly)
 {
     // An empty file is dispatched as a painter: the header buffer still holds "esi file 0f".
     for (const std::string& content : {std::string(), std::string("esi file 0a"), std::string("esi")}) {
-        ClearRecordedCalls();
+        Clear();
         std::string path = dir.Write("p.bin", content);
-        EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenReadFailed) << content;
-        EXPECT_TRUE(Recorded().titles.empty());
-        EXPECT_EQ(Recorded().layouts, 0);
+        EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenReadFailed) << content;
+        EXPECT_FALSE(changes.title);
+        EXPECT_FALSE(changes.layout);
         EXPECT_STREQ(doc.PainterPath, "");
         EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
     }
@@ -137,17 +169,17 @@ TEST_F(OpenDispatch, PainterFailureEndsTheOpenEarly)
 TEST_F(OpenDispatch, CanvasFailureShowsItsBox)
 {
     std::string path = dir.Write("c.cnv", std::string("cnv file 0a\x07", 12));
-    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenReadFailed);
+    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenReadFailed);
     std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
     EXPECT_EQ(Messages(), expected);
-    EXPECT_TRUE(Recorded().titles.empty());
+    EXPECT_FALSE(changes.title);
     EXPECT_STREQ(doc.CanvasPath, "");
 }
 
 TEST_F(OpenDispatch, ElevenBytesOtherThanAOrFGoOnToTheStandardImages)
 {
     std::string path = dir.Write("x.esi", std::string("esi file 0c\0", 12));
-    EXPECT_EQ(Read_ESI_CNV(kWindow, doc, path.c_str()), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
 }
@@ -171,15 +203,15 @@ TEST_F(OpenDispatch, FilterTextIsFourteenStrings)
 TEST_F(OpenDispatch, DialogAllTypesIsTheContentDispatch)
 {
     std::string path = dir.Write("a.dat", "zzzz");
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 1, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 1, path.c_str(), changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.Transparency.MaskActive, 0);
-    EXPECT_EQ(Recorded().titles.back(), Title(path, "－－"));
+    EXPECT_EQ(ShownTitle(), Title(path, "－－"));
 
-    ClearRecordedCalls();
+    Clear();
     doc.Transparency.MaskActive = 1;
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 1, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 1, dir.Path("gone.esi").c_str(), changes), kOpenCannotOpen);
     EXPECT_EQ(Messages().size(), 2u);
     EXPECT_EQ(doc.Transparency.MaskActive, 0);   // the dialog resets it as soon as it returns
 }
@@ -188,97 +220,97 @@ TEST_F(OpenDispatch, DialogPainterAndCanvasEntriesOnOtherFiles)
 {
     // "ESI" on a file that is no painter: only a new layout, the title with the old name.
     std::string jpeg = dir.Write("photo.jpg", "\xFF\xD8\xFF\xE0 not really");
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 2, jpeg.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 2, jpeg.c_str(), changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(Recorded().layouts, 1);
-    EXPECT_EQ(Recorded().titles.back(), Title(jpeg, "前の絵師"));
+    EXPECT_TRUE(changes.layout);
+    EXPECT_EQ(ShownTitle(), Title(jpeg, "前の絵師"));
     EXPECT_EQ(doc.kind, kNone);
 
-    ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 3, jpeg.c_str()), kOpenDone);
+    Clear();
+    EXPECT_EQ(OpenChosenFile(ui, doc, 3, jpeg.c_str(), changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(Recorded().layouts, 1);
+    EXPECT_TRUE(changes.layout);
 
-    ClearRecordedCalls();
+    Clear();
     std::string painter = dir.Write("p.esi", std::string("esi file 0f\0", 12));
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 2, painter.c_str()), kOpenReadFailed);
-    EXPECT_TRUE(Recorded().titles.empty());
+    EXPECT_EQ(OpenChosenFile(ui, doc, 2, painter.c_str(), changes), kOpenReadFailed);
+    EXPECT_FALSE(changes.title);
 
-    ClearRecordedCalls();
+    Clear();
     std::string canvas = dir.Write("c.cnv", std::string("cnv file 0a\0", 12));
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 3, canvas.c_str()), kOpenReadFailed);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 3, canvas.c_str(), changes), kOpenReadFailed);
     std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
     EXPECT_EQ(Messages(), expected);
 
-    ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 2, dir.Path("gone.esi").c_str()), kOpenCannotOpen);
+    Clear();
+    EXPECT_EQ(OpenChosenFile(ui, doc, 2, dir.Path("gone.esi").c_str(), changes), kOpenCannotOpen);
     EXPECT_EQ(Messages().size(), 2u);
 }
 
 TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
 {
     std::string path = dir.Write("not a jpeg.jpg", "plain text");
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 4, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 4, path.c_str(), changes), kOpenDone);
     std::vector<RecordedMessage> expected = {{kWindow, "JPEGファイルオープンに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kStandardImage);
     EXPECT_STREQ(doc.Picture.path, path.c_str());
-    EXPECT_EQ(Recorded().layouts, 1);
-    EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));   // the name stays
+    EXPECT_TRUE(changes.layout);
+    EXPECT_EQ(ShownTitle(), Title(path, "前の絵師"));   // the name stays
     ExpectPictureUnchanged();
 
-    ClearRecordedCalls();
+    Clear();
     doc.kind = kNone;
     std::string bmp = dir.Write("not a bitmap.bmp", "plain text");
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 5, bmp.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 5, bmp.c_str(), changes), kOpenDone);
     expected = {{kWindow, "BMPファイルオープンに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kStandardImage);
-    EXPECT_EQ(Recorded().layouts, 0);
+    EXPECT_FALSE(changes.layout);
     ExpectPictureUnchanged();
 }
 
 TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
 {
     std::string path = dir.Write("x.png", "not png");
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 6, path.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 6, path.c_str(), changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kNone);
-    EXPECT_EQ(Recorded().layouts, 0);
-    EXPECT_EQ(Recorded().titles.back(), Title(path, "前の絵師"));
+    EXPECT_FALSE(changes.layout);
+    EXPECT_EQ(ShownTitle(), Title(path, "前の絵師"));
 
     // The PNG entry runs the whole content test, so a bitmap opens as one.
-    ClearRecordedCalls();
+    Clear();
     doc.Picture.ResizeAndFill(4, 3, 0x21);
     doc.Picture.FillHeaders();
     const std::string bmp = dir.Path("chosen as png.bmp");
-    ASSERT_EQ(WriteBMP(kWindow, bmp.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
+    ASSERT_EQ(WriteBMP(ui, bmp.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
     doc.Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 6, bmp.c_str()), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, doc, 6, bmp.c_str(), changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(doc.kind, kStandardImage);
     EXPECT_EQ(doc.Picture.width, 4);
     EXPECT_EQ(doc.Picture.pixels.data[0], 0x21);
-    EXPECT_EQ(Recorded().layouts, 1);
-    EXPECT_EQ(Recorded().titles.back(), Title(bmp, "前の絵師"));
+    EXPECT_TRUE(changes.layout);
+    EXPECT_EQ(ShownTitle(), Title(bmp, "前の絵師"));
 
-    ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 7, path.c_str()), kOpenDone);
+    Clear();
+    EXPECT_EQ(OpenChosenFile(ui, doc, 7, path.c_str(), changes), kOpenDone);
     expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
 
-    ClearRecordedCalls();
-    EXPECT_EQ(OpenChosenFile(kWindow, doc, 9, path.c_str()), kOpenDone);
+    Clear();
+    EXPECT_EQ(OpenChosenFile(ui, doc, 9, path.c_str(), changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(Recorded().titles.size(), 1u);
+    EXPECT_TRUE(changes.title);
 }
 
 TEST_F(OpenDispatch, EarlierPathsSurviveLaterOpens)
 {
     std::strcpy(doc.PainterPath, "old.esi");
     std::string path = dir.Write("d.dat", "??");
-    Read_ESI_CNV(kWindow, doc, path.c_str());
+    Read_ESI_CNV(ui, doc, path.c_str(), changes);
     EXPECT_STREQ(doc.PainterPath, "old.esi");   // Save stays allowed
 }

@@ -20,6 +20,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x4321);
+RecordingFrontEnd ui(kWindow);
 
 // Every field gets its own value, so that a field taken from the wrong place shows.
 void FillPen(PenSettings& pen, int32_t b)
@@ -145,7 +146,7 @@ protected:
     int Read(PainterRecord& p, const Bytes& bytes, int (*shortReader)(PainterRecord&, std::FILE*) = nullptr)
     {
         FilePtr f = Open(bytes);
-        return shortReader ? shortReader(p, f.get()) : ReadPainter(doc, p, f.get());
+        return shortReader ? shortReader(p, f.get()) : ReadPainter(ui, doc, p, f.get());
     }
     void ExpectPreviousPicture() const
     {
@@ -284,8 +285,8 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
             const auto& messages = shortForm && c.length >= 16 ? none : c.messages;
             bool ok = messages.empty();
             const std::string path = Put(file);
-            EXPECT_EQ(shortForm ? LoadPainterFileShort(kWindow, read, path.c_str())
-                                : LoadPainterFile(kWindow, doc, read, path.c_str()),
+            EXPECT_EQ(shortForm ? LoadPainterFileShort(ui, read, path.c_str())
+                                : LoadPainterFile(ui, doc, read, path.c_str()),
                       ok ? kPainterLoaded : kPainterLoadFailed) << c.position << shortForm;
             EXPECT_EQ(Recorded().messages, messages) << c.position << shortForm;
             // A failure leaves what was read before it: the name of a file cut after it.
@@ -295,8 +296,8 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
     }
     ClearRecordedCalls();
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
-    EXPECT_EQ(LoadPainterFileShort(kWindow, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFile(ui, doc, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFileShort(ui, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
     EXPECT_TRUE(Recorded().messages.empty());
 }
 
@@ -306,7 +307,7 @@ TEST_F(PainterReader, FormatWordTwoFailsAfterTheScalars)
     layout.pictureFormat = 2;
     PainterRecord read;
     std::strcpy(read.fillPenName, "前の筆");
-    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, Put(PainterFileBytes(layout)).c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFile(ui, doc, read, Put(PainterFileBytes(layout)).c_str()), kPainterLoadFailed);
     const std::vector<RecordedMessage> expected = {{kWindow, "本当に絵師ファイルかな？", "失敗してしまいました。"}};
     EXPECT_EQ(Recorded().messages, expected);
     EXPECT_EQ(Scalars(read), Scalars(source));   // already overwritten
@@ -532,7 +533,7 @@ TEST_F(PainterReader, JpegPictureThenTheFollowingSections)
     EXPECT_EQ(file[565], 0xD8);
 
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, Put(file).c_str()), kPainterLoaded);
+    EXPECT_EQ(LoadPainterFile(ui, doc, read, Put(file).c_str()), kPainterLoaded);
     EXPECT_TRUE(Recorded().messages.empty());
     EXPECT_EQ(doc.Picture.width, 64);
     EXPECT_EQ(doc.Picture.height, 64);
@@ -553,7 +554,7 @@ TEST_F(PainterReader, FailedJpegPictureIsReportedAndReadingGoesOn)
     Bytes file = PainterHeaderBytes(layout);
     file.insert(file.end(), 200, 0x42);   // no JPEG data
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(kWindow, doc, read, Put(file).c_str()), kPainterLoaded);
+    EXPECT_EQ(LoadPainterFile(ui, doc, read, Put(file).c_str()), kPainterLoaded);
     std::vector<RecordedMessage> expected = {
         {nullptr, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"}};   // a box without an owner
     EXPECT_EQ(Recorded().messages, expected);

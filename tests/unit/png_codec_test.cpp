@@ -23,6 +23,7 @@
 namespace {
 
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x2345);
+RecordingFrontEnd ui(kWindow);
 
 // Channel k of pixel (x, y), y counted from the top.
 uint8_t Sample(int x, int y, int k) { return static_cast<uint8_t>(17 * x + 61 * y + 97 * k + 3); }
@@ -126,7 +127,7 @@ TEST_F(Png, AcceptedKindsReadBottomUpWithTheirMask)
                 const bool colour = type & PNG_COLOR_MASK_COLOR, alpha = type & PNG_COLOR_MASK_ALPHA;
                 doc.Transparency.MaskActive = 0;
                 std::string path = WritePng(dir.Path("p.jpg"), width, 5, type, 8, adam7);   // content decides
-                ASSERT_EQ(OpenStandardImage(kWindow, doc, path.c_str(), doc.Picture), 0);
+                ASSERT_EQ(OpenStandardImage(ui, doc, path.c_str(), doc.Picture), 0);
                 EXPECT_STREQ(doc.Picture.path, path.c_str());
                 ASSERT_TRUE(doc.Picture.width == width && doc.Picture.height == 5);
                 ASSERT_EQ(doc.AlphaMask.length, width * 5);
@@ -166,7 +167,7 @@ TEST_F(Png, RefusedFilesKeepThePictureAndShowTheirMessage)
         SCOPED_TRACE(c.path);
         ClearRecordedCalls();
         EXPECT_EQ(ReadPNG(c.path.c_str(), doc.Picture, &doc.AlphaMask), c.result);
-        EXPECT_EQ(LoadPNG(kWindow, doc, c.path.c_str(), doc.Picture), -1);
+        EXPECT_EQ(LoadPNG(ui, doc, c.path.c_str(), doc.Picture), -1);
         EXPECT_EQ(Recorded().messages, (std::vector<RecordedMessage>{{kWindow, c.text, "失敗"}}));
         ExpectNothingChanged();
     }
@@ -186,7 +187,7 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
         ClearRecordedCalls();
         std::string path = dir.Write("bad.png", bytes);
         EXPECT_EQ(ReadPNG(path.c_str(), doc.Picture, &doc.AlphaMask), kPngCorrupt);
-        EXPECT_EQ(LoadPNG(kWindow, doc, path.c_str(), doc.Picture), -1);
+        EXPECT_EQ(LoadPNG(ui, doc, path.c_str(), doc.Picture), -1);
         EXPECT_EQ(Recorded().messages,
                   (std::vector<RecordedMessage>{{kWindow, "PNGファイルのデータが壊れています。", "失敗"}}));
         ExpectNothingChanged();
@@ -196,9 +197,9 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
 TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
 {
     ASSERT_EQ(
-        LoadPNG(kWindow, doc, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), doc.Picture), 0);
+        LoadPNG(ui, doc, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), doc.Picture), 0);
     const std::string saved = dir.Path("saved.png");
-    ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+    ASSERT_EQ(WRITE_PNG(ui, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
               kPngWritten);
     EXPECT_EQ(ReadAll(saved), ReadAll(dir.Path("rgba.png")));   // libpng's default filters and level
     RasterImage back;
@@ -223,7 +224,7 @@ TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
     ASSERT_EQ(BuildBackdrop(doc.Backdrop, 256, 3, kBGColorFill, 0x00C81E64), kRasterOk);
     RasterImage view;
     ASSERT_EQ(ComposeView(view, doc.Picture, doc.Backdrop, doc.AlphaMask, 1), kRasterOk);
-    ASSERT_EQ(WRITE_PNG(kWindow, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+    ASSERT_EQ(WRITE_PNG(ui, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
               kPngWritten);
     EXPECT_EQ(ReadAll(saved)[25], PNG_COLOR_TYPE_RGB);
     ASSERT_EQ(ReadPNG(saved.c_str(), back, nullptr), kPngRead);

@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The window the fuzz targets' runs stand for.
+RecordingFrontEnd ui(reinterpret_cast<WindowHandle>(0x1234));
+
 std::string ReadText(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -36,7 +39,7 @@ std::string Replay(Document& doc, FuzzTarget target, const std::string& bytes, c
 {
     ClearRecordedCalls();
     const FuzzOutcome outcome =
-        RunFuzzInput(doc, target, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), folder);
+        RunFuzzInput(ui, doc, target, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), folder);
     *problem = outcome.problem;
     return outcome.Describe() + "messages " + std::to_string(Recorded().messages.size()) + "\n";
 }

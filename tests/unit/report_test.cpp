@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cli/report.h"
+#include "report/report.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 namespace {
 
 WindowHandle const kWindow = reinterpret_cast<WindowHandle>(0x4567);
+RecordingFrontEnd ui(kWindow);
 
 std::string ReadAll(const std::string& path)
 {
@@ -91,7 +92,7 @@ TEST_F(Save, CompositeIsACopyOverTheChosenBackground)
             }
             // BMP is lossless: the file holds the composite.
             std::string path = dir.Path("c.bmp");
-            ASSERT_EQ(WriteBMP(kWindow, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
+            ASSERT_EQ(WriteBMP(ui, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
                       kBmpWritten);
             EXPECT_EQ(ReadAll(path).substr(54), std::string(composite.pixels.data, composite.pixels.data + 48));
         }
@@ -126,19 +127,19 @@ TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         doc.Transparency.BackgroundMode = c.mode;
-        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str(), doc.Picture, doc.AlphaMask,
+        EXPECT_EQ(SaveByFilterIndex(ui, c.index, dir.Path(c.typed).c_str(), doc.Picture, doc.AlphaMask,
                                     doc.Backdrop, doc.Transparency),
                   0);
         const std::string first = ReadAll(dir.Path(c.written));
         EXPECT_EQ(first.substr(0, c.magic.size()), c.magic);
-        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path(c.typed).c_str(), doc.Picture, doc.AlphaMask,
+        EXPECT_EQ(SaveByFilterIndex(ui, c.index, dir.Path(c.typed).c_str(), doc.Picture, doc.AlphaMask,
                                     doc.Backdrop, doc.Transparency),
                   0);  // over the first
         EXPECT_EQ(ReadAll(dir.Path(c.written)), first);
         expected.insert(c.written);
     }
     EXPECT_EQ(Bytes(doc.Picture), before);
-    EXPECT_EQ(SaveByFilterIndex(kWindow, 4, dir.Path("g.jpg").c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop,
+    EXPECT_EQ(SaveByFilterIndex(ui, 4, dir.Path("g.jpg").c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop,
                                 doc.Transparency),
               kSaveNoFormat);
     EXPECT_EQ(Names(), expected);
@@ -162,7 +163,7 @@ TEST_F(Save, AnEmptyPictureIsNeverWritten)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         ClearRecordedCalls();
-        EXPECT_EQ(SaveByFilterIndex(kWindow, c.index, dir.Path("empty").c_str(), doc.Picture, doc.AlphaMask,
+        EXPECT_EQ(SaveByFilterIndex(ui, c.index, dir.Path("empty").c_str(), doc.Picture, doc.AlphaMask,
                                     doc.Backdrop, doc.Transparency),
                   c.result);
         ASSERT_EQ(Recorded().messages.size(), 1u);
@@ -176,7 +177,7 @@ TEST_F(Save, AnEmptyPictureIsNeverWritten)
 // scans of the library's progressive script for colour pictures.
 TEST_F(Save, ASavedJpegIsProgressiveJfifAtQuality80)
 {
-    ASSERT_EQ(SaveByFilterIndex(kWindow, kSaveAsJpeg, dir.Path("q.jpg").c_str(), doc.Picture, doc.AlphaMask,
+    ASSERT_EQ(SaveByFilterIndex(ui, kSaveAsJpeg, dir.Path("q.jpg").c_str(), doc.Picture, doc.AlphaMask,
                                 doc.Backdrop, doc.Transparency),
               0);
     const std::string file = ReadAll(dir.Path("q.jpg"));
@@ -297,7 +298,7 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
                 doc.Picture.width = doc.Picture.height = 5;
                 doc.Picture.stride = 16;
             }
-            EXPECT_EQ(SaveByFilterIndex(kWindow, w.index, a.path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop,
+            EXPECT_EQ(SaveByFilterIndex(ui, w.index, a.path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop,
                                         doc.Transparency),
                       a.result)
                 << a.path;

@@ -49,6 +49,9 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
+// The window the fuzz targets' runs stand for.
+RecordingFrontEnd ui(reinterpret_cast<WindowHandle>(0x1234));
+
 constexpr size_t kEveryOffset = SIZE_MAX;
 #if defined(_WIN32) || defined(__SANITIZE_ADDRESS__)
 // Under Wine and under the sanitizers every open costs many times more: the
@@ -143,8 +146,9 @@ size_t Hash(const void* data, size_t size, size_t seed = 0)
     return std::hash<std::string_view>()(bytes) ^ (seed * 31);
 }
 
-// What a user could see of the open: picture, headers, texts, messages.
-std::string StateDigest(const Document& doc)
+// What a user could see of the open: picture, headers, texts, messages,
+// the title.
+std::string StateDigest(const Document& doc, const ViewChanges& view)
 {
     uint8_t headers[kFileHeaderBytes + kInfoHeaderBytes];
     StoreFileHeader(doc.Picture.fileHeader, headers);
@@ -158,8 +162,8 @@ std::string StateDigest(const Document& doc)
                          doc.PainterPath + "\n" + doc.CurrentPainter.name + "\n" + doc.CurrentPainter.memo + "\n";
     for (const RecordedMessage& m : Recorded().messages)
         digest += m.caption + ": " + m.text + "\n";
-    for (const std::string& t : Recorded().titles)
-        digest += t + "\n";
+    if (view.title)
+        digest += std::string(view.titleText) + "\n";
     return digest;
 }
 
@@ -174,9 +178,9 @@ protected:
         std::string digests[2];
         for (int run = 0; run < (twice ? 2 : 1); ++run) {
             ClearRecordedCalls();
-            const FuzzOutcome outcome = RunFuzzInput(doc, FuzzTarget::Open, bytes.data(), bytes.size(), folder);
+            const FuzzOutcome outcome = RunFuzzInput(ui, doc, FuzzTarget::Open, bytes.data(), bytes.size(), folder);
             ASSERT_EQ(outcome.problem, "") << what << " at " << offset;
-            digests[run] = StateDigest(doc);
+            digests[run] = StateDigest(doc, outcome.view);
         }
         if (twice) {
             ASSERT_EQ(digests[0], digests[1]) << what << " at " << offset << ": not the same twice";
@@ -300,7 +304,7 @@ std::FILE* OpenFailing(const char* path)
 // The state an open can change, messages and titles aside.
 std::string StateWithoutMessages(const Document& doc)
 {
-    const std::string digest = StateDigest(doc);
+    const std::string digest = StateDigest(doc, ViewChanges());
     size_t lines = 0, at = 0;
     while (lines < 5 && (at = digest.find('\n', at)) != std::string::npos)
         ++lines, ++at;
@@ -339,7 +343,7 @@ TEST_F(Sweep, ReadErrorsChangeNothing)
             failAt = file.bytes.size() * step / 25;
             ClearRecordedCalls();
             const FuzzOutcome outcome =
-                RunFuzzInput(doc, FuzzTarget::Open, file.bytes.data(), file.bytes.size(), folder);
+                RunFuzzInput(ui, doc, FuzzTarget::Open, file.bytes.data(), file.bytes.size(), folder);
             EXPECT_EQ(outcome.problem, "") << file.name << " failing at " << failAt;
             EXPECT_EQ(StateWithoutMessages(doc), before) << file.name << " failing at " << failAt;
             EXPECT_FALSE(Recorded().messages.empty()) << file.name << " failing at " << failAt;
@@ -457,7 +461,7 @@ protected:
     FuzzOutcome Open(const Bytes& bytes)
     {
         ClearRecordedCalls();
-        return RunFuzzInput(doc, FuzzTarget::Open, bytes.data(), bytes.size(), folder);
+        return RunFuzzInput(ui, doc, FuzzTarget::Open, bytes.data(), bytes.size(), folder);
     }
 
     // The previous 3 x 2 picture is still there and a message said why.

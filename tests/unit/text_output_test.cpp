@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/report.h"
+#include "report/report.h"
 #include "cli/text_output.h"
 
 namespace {

@@ -94,7 +94,7 @@ TEST_F(PropertiesDialog, PainterWithTheRecordDefaults)
     std::string path = dir.Path("defaults.esi");
     ASSERT_TRUE(WritePainterFile(path.c_str(), layout));
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     DialogSeen seen = OpenProperties("絵師の特徴", kPainterControls, catcher);
     ASSERT_EQ(catcher.Boxes().size(), 1u);
     const std::map<int, std::string> expected = {
@@ -134,7 +134,7 @@ TEST_F(PropertiesDialog, PainterShowsTheLoadedValuesAndPenPictures)
     std::string path = dir.Path("taro.esi");
     ASSERT_TRUE(WritePainterFile(path.c_str(), PainterFileLayout(painter, picture)));
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     DialogSeen seen = OpenProperties("絵師の特徴", kPainterControls, catcher);
     EXPECT_EQ(seen.texts[IDC_PAINTER_NAME], "太郎");
     EXPECT_EQ(seen.texts[IDC_FILL_PEN_NAME], "太い筆");
@@ -154,7 +154,7 @@ TEST_F(PropertiesDialog, ItemShowsItsNamePictureAndExplanation)
 {
     const std::string path = ZAVIK_SAMPLES "/kirakira.itm";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     EXPECT_EQ(doc.kind, kPenItem);
     EXPECT_EQ(WindowText(window), path + "（絵師：－－） - zavik view");
     std::map<int, std::string> texts;
@@ -202,7 +202,7 @@ TEST_F(PropertiesDialog, ItemThatIsGoneSaysSo)
     std::string path = dir.Path("gone.itm");
     ASSERT_TRUE(CopyFileA(ZAVIK_SAMPLES "/kirakira.itm", path.c_str(), FALSE));
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     DeleteFileA(path.c_str());
     SendMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
     PumpMessages();

@@ -25,7 +25,7 @@ protected:
     {
         MainWindowTest::SetUp();
         ModalBoxCatcher none;
-        ASSERT_EQ(Read_ESI_CNV(window, doc, ZAVIK_SAMPLES "/landscape.jpg"), 0);
+        ASSERT_EQ(OpenInWindow(window, doc, ZAVIK_SAMPLES "/landscape.jpg"), 0);
         ASSERT_EQ(doc.Picture.width, 640);
     }
 
@@ -62,7 +62,7 @@ TEST_F(SaveDialog, EachTypeWritesAFileTheViewerOpensAgain)
         std::string written = bare + type.extension;
         ASSERT_NE(GetFileAttributesA(written.c_str()), INVALID_FILE_ATTRIBUTES) << written;
 
-        ASSERT_EQ(Read_ESI_CNV(window, doc, written.c_str()), 0);
+        ASSERT_EQ(OpenInWindow(window, doc, written.c_str()), 0);
         EXPECT_EQ(doc.kind, kStandardImage) << written;
         EXPECT_EQ(doc.Picture.width, 640);
         EXPECT_EQ(doc.Picture.height, 480);

@@ -83,7 +83,7 @@ protected:
 TEST_F(JpegView, CommandLineFileIsShownAtEveryZoom)
 {
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     PumpMessages();
     EXPECT_TRUE(catcher.Boxes().empty());
     EXPECT_EQ(doc.kind, kStandardImage);
@@ -128,9 +128,9 @@ TEST_F(JpegView, OpenDialogJpegFilter)
 TEST_F(JpegView, FailedOpenKeepsWhatTheWindowShowed)
 {
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     std::string broken = dir.Write("broken.jpg", "\xFF\xD8 this is no JPEG");
-    Read_ESI_CNV(window, doc, broken.c_str());
+    OpenInWindow(window, doc, broken.c_str());
     PumpMessages();
     ASSERT_EQ(catcher.Boxes().size(), 2u);
     EXPECT_EQ(catcher.Boxes()[0].text, "JPEGファイルオープンに失敗しました。2");
@@ -174,7 +174,7 @@ TEST_F(SampleView, PainterShowsItsNameInTitleAndStatus)
 {
     const std::string path = ZAVIK_SAMPLES "/hanako.esi";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     PumpMessages();
     EXPECT_TRUE(catcher.Boxes().empty());
     EXPECT_EQ(doc.kind, kPainter);
@@ -191,7 +191,7 @@ TEST_F(SampleView, CanvasShowsItsPainterAndItsCombinedPicture)
     SetCurrentDirectoryA(ZAVIK_SAMPLES);
     const std::string path = ZAVIK_SAMPLES "/sunset.cnv";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     PumpMessages();
     EXPECT_TRUE(catcher.Boxes().empty());
     EXPECT_EQ(doc.kind, kCanvas);
@@ -209,6 +209,6 @@ TEST_F(SampleView, CanvasWhosePainterFileIsMissingIsNamedAfterIt)
     SetCurrentDirectoryA("C:\\");
     const std::string path = ZAVIK_SAMPLES "/sunset.cnv";
     ModalBoxCatcher catcher;
-    ASSERT_EQ(Read_ESI_CNV(window, doc, path.c_str()), 0);
+    ASSERT_EQ(OpenInWindow(window, doc, path.c_str()), 0);
     EXPECT_EQ(WindowText(window), path + "（絵師：hanako.esi） - zavik view");
 }

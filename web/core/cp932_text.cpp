@@ -5,7 +5,7 @@
 // at the next byte.
 #include <cstring>
 
-#include "cli/text_output.h"
+#include "report/utf8.h"
 #include "web/core/cp932_tables.h"
 
 namespace {

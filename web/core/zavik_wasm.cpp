@@ -1,7 +1,7 @@
 // The core in the browser: a thin C interface over the viewer's own open
 // dispatch, view, colour dialogs' logic, properties and save pipeline, called
-// by the page's worker (web/src/worker.js), and the browser's side of the
-// platform services (image/platform.h).
+// by the page's worker (web/src/worker.js), and the browser's front end
+// (image/front_end.h).
 //
 // Files are handed over through emscripten's in-memory file system: the
 // worker writes the dropped file under its own name (JPEG is recognised by
@@ -18,11 +18,11 @@
 #include "app/document.h"
 #include "app/open_dispatch.h"
 #include "app/open_readers.h"
-#include "image/platform.h"
+#include "image/front_end.h"
 #include "app/view_layout.h"
 #include "app/zoom.h"
-#include "cli/report.h"
-#include "cli/text_output.h"
+#include "report/report.h"
+#include "report/utf8.h"
 #include "colour/separation.h"
 #include "colour/transparency_state.h"
 #include "formats/painter/item_reader.h"
@@ -124,20 +124,20 @@ std::string TitleText(const std::string& title, const std::string& path)
     return path + Cp932ToUtf8(title.c_str() + path.size());
 }
 
+// ------------------------------------------------------------ the front end
+// Messages are kept for the page, which shows each in a dialog with its
+// caption, whoever would own its box. The page reads the item's name from
+// the properties, not from a control.
+class PageFrontEnd final : public FrontEnd {
+public:
+    void ShowMessage(MessageId id, const char* argument, BoxOwner) override
+    {
+        Web().messages.push_back({id, argument ? argument : ""});
+    }
+    void SetControlText(int, const char*) override {}
+};
+
 }  // namespace
-
-// ------------------------------------------------------------ platform services
-// Messages are kept for the page, which shows each in a dialog with its caption.
-void ShowMessage(WindowHandle, MessageId id, const char* argument)
-{
-    Web().messages.push_back({id, argument ? argument : ""});
-}
-
-void SetWindowTitle(WindowHandle, const char* title) { Web().title = title ? title : ""; }
-// The page reads the item's name from the properties, not from a control.
-void SetControlText(WindowHandle, int, const char*) {}
-// The page asks for the view (zv_render) after every change.
-void LayoutView(WindowHandle, Document&) {}
 
 // -------------------------------------------------------------- the interface
 extern "C" {
@@ -148,10 +148,17 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int zv_open(const char* path)
 {
     if (std::strlen(path) >= static_cast<size_t>(kPathSize)) {
-        ShowMessage(nullptr, MessageId::kFileNameTooLong);
+        PageFrontEnd().ShowMessage(MessageId::kFileNameTooLong, nullptr, BoxOwner::kWindow);
         return kOpenCannotOpen;
     }
-    return Read_ESI_CNV(nullptr, Doc(), path);
+    // The page asks for the view (zv_render) after every change; only the
+    // title is kept.
+    PageFrontEnd ui;
+    ViewChanges changes;
+    const int result = Read_ESI_CNV(ui, Doc(), path, changes);
+    if (changes.title)
+        Web().title = changes.titleText;
+    return result;
 }
 
 // A zoom step of the menu, 100, 90, ... 10 percent.
@@ -185,7 +192,8 @@ EMSCRIPTEN_KEEPALIVE int zv_render_picture(int which)
         return ToRgba(Doc().CurrentPainter.outlinePenPicture, out);
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(nullptr, Doc(), Doc().CurrentPath, picture, item) < 0)
+    PageFrontEnd ui;
+    if (ReadItem(ui, Doc(), Doc().CurrentPath, picture, item) < 0)
         return -1;
     return ToRgba(picture, out);
 }
@@ -209,7 +217,8 @@ EMSCRIPTEN_KEEPALIVE void zv_swap_colours() { std::swap(Web().workingPen, Web().
 EMSCRIPTEN_KEEPALIVE int zv_apply_transparency(uint32_t tolerance)
 {
     Document& doc = Doc();
-    return ApplyTransparencyChoice(doc.Picture, doc.AlphaMask, doc.Transparency, Web().workingPen,
+    PageFrontEnd ui;
+    return ApplyTransparencyChoice(ui, doc.Picture, doc.AlphaMask, doc.Transparency, Web().workingPen,
                                    Web().workingBackground, tolerance);
 }
 
@@ -226,11 +235,12 @@ EMSCRIPTEN_KEEPALIVE int zv_apply_colours(uint32_t pen, uint32_t background, int
 EMSCRIPTEN_KEEPALIVE int zv_save(int filterIndex, const char* path)
 {
     Document& doc = Doc();
+    PageFrontEnd ui;
     if (doc.PainterPath[0] == '\0' && doc.CanvasPath[0] == '\0' && doc.Picture.path[0] == '\0') {
-        ShowMessage(nullptr, MessageId::kNothingToSave);
+        ui.ShowMessage(MessageId::kNothingToSave, nullptr, BoxOwner::kWindow);
         return 1;
     }
-    return SaveByFilterIndex(nullptr, filterIndex, path, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency);
+    return SaveByFilterIndex(ui, filterIndex, path, doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency);
 }
 
 // The document, the view and the messages shown since the last call (which
@@ -293,8 +303,9 @@ EMSCRIPTEN_KEEPALIVE const char* zv_properties()
     case kOtherItem: {
         ItemRecord item;
         RasterImage picture;
-        if (ReadItem(nullptr, doc, doc.CurrentPath, picture, item) < 0) {
-            ShowMessage(nullptr, MessageId::kFailedPath, doc.CurrentPath);
+        PageFrontEnd ui;
+        if (ReadItem(ui, doc, doc.CurrentPath, picture, item) < 0) {
+            ui.ShowMessage(MessageId::kFailedPath, doc.CurrentPath, BoxOwner::kWindow);
             break;
         }
         r.Text("name", item.name);

@@ -1,6 +1,6 @@
-// What `zavik info` reports of the loaded document beyond its kind and
-// size: the painter record, the canvas record and the item record, each
-// with the texts the viewer's dialogs would show for it.
+// What `zavik info`, the page and the library report of a loaded document
+// beyond its kind and size: the painter record, the canvas record and the
+// item record, each with the texts the viewer's dialogs would show for it.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "app/document.h"
-#include "cli/report.h"
+#include "image/front_end.h"
+#include "report/report.h"
 #include "formats/painter/painter_record.h"
 
 // The kind's name in the reports: "canvas", "painter", ..., "none".
@@ -22,8 +23,8 @@ std::string ColourText(uint32_t colour);
 void ReportPainter(Report& r, const PainterRecord& p);
 
 // The item at path, read again into doc as the use-item dialog reads it,
-// with its explanation; nothing when it cannot be read.
-void ReportItem(Report& r, Document& doc, const std::string& path);
+// with its explanation; nothing when it cannot be read (ui shows why).
+void ReportItem(Report& r, FrontEnd& ui, Document& doc, const std::string& path);
 
 // The canvas values of the last canvas opened into doc (its CanvasInfo and
 // the two paths the canvas named).
@@ -32,7 +33,7 @@ void ReportCanvas(Report& r, const Document& doc);
 // The report of the document beyond its kind and size, by its kind: the
 // painter, the canvas values or the item (read again from path). Empty
 // when nothing was loaded.
-Report DocumentDetails(Document& doc, const std::string& path, bool loaded);
+Report DocumentDetails(FrontEnd& ui, Document& doc, const std::string& path, bool loaded);
 
 // The JSON object `zavik info --json` prints for a document: the path as
 // shown, kind, size, painter, the messages' texts (UTF-8), the colours the

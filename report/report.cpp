@@ -1,9 +1,9 @@
-#include "cli/report.h"
+#include "report/report.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "cli/text_output.h"
+#include "report/utf8.h"
 
 bool IsUtf8(const std::string& text)
 {

@@ -1,4 +1,4 @@
-#include "cli/document_report.h"
+#include "report/document_report.h"
 
 #include <cstdio>
 #include <utility>
@@ -6,6 +6,7 @@
 
 #include "app/document.h"
 #include "app/open_readers.h"
+#include "image/front_end.h"
 #include "formats/painter/canvas_info.h"
 #include "formats/painter/item_reader.h"
 #include "formats/painter/pen_shapes.h"
@@ -129,11 +130,11 @@ void ReportPainter(Report& r, const PainterRecord& p)
 }
 
 // The item is read again, as the use-item dialog does, for its record.
-void ReportItem(Report& r, Document& doc, const std::string& path)
+void ReportItem(Report& r, FrontEnd& ui, Document& doc, const std::string& path)
 {
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(nullptr, doc, path.c_str(), picture, item) < 0)
+    if (ReadItem(ui, doc, path.c_str(), picture, item) < 0)
         return;
     r.Begin("item");
     r.Text("name", item.name);
@@ -173,7 +174,7 @@ void ReportCanvas(Report& r, const Document& doc)
     r.End();
 }
 
-Report DocumentDetails(Document& doc, const std::string& path, bool loaded)
+Report DocumentDetails(FrontEnd& ui, Document& doc, const std::string& path, bool loaded)
 {
     Report details;
     if (loaded && doc.kind == kPainter)
@@ -181,7 +182,7 @@ Report DocumentDetails(Document& doc, const std::string& path, bool loaded)
     if (loaded && doc.kind == kCanvas)
         ReportCanvas(details, doc);
     if (loaded && (doc.kind == kPenItem || doc.kind == kOtherItem))
-        ReportItem(details, doc, path);
+        ReportItem(details, ui, doc, path);
     return details;
 }
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/text_output.h"
+#include "report/utf8.h"
 
 std::string Cp932ToUtf8(const char* text)
 {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "cli/text_output.h"
+#include "report/utf8.h"
 
 std::string Cp932ToUtf8(const char* text)
 {
