@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# What a Linux user installs: `cmake --install` and the Debian package made
-# by cpack. The file kinds are typed by content once the MIME package is in a
+# What a Linux user installs: `cmake --install` and the Debian packages made
+# by cpack (zavik, libzavik0, libzavik-dev). The file kinds are typed by content once the MIME package is in a
 # MIME database; the packaged zavik runs from the unpacked package, which
 # lintian passes and whose copyright file parses as DEP-5.
 # Usage: linux_install_test.sh REPO BUILD-DIR
@@ -63,6 +63,66 @@ check "package holds the thumbnailer" [ -f "$work/unpacked/usr/share/thumbnailer
 # The README lists the informational tags that remain.
 lintian_clean() { local out; out=$(lintian --fail-on error,warning "$1" 2>&1) || { echo "$out"; return 1; }; }
 check "lintian reports no error and no warning" lintian_clean "$deb"
+
+# The library's packages beside it, made by the same cpack run: installed
+# with it by dpkg into a root of the test's own, whose database holds the
+# host's packages the three depend on (so dpkg checks every Depends); a C
+# program built against them through their pkg-config file; then removed.
+arch=$(dpkg --print-architecture)
+lib=$work/deb/libzavik0_$(dpkg-deb -f "$deb" Version)_$arch.deb
+dev=${lib/libzavik0_/libzavik-dev_}
+field() { [ "$(dpkg-deb -f "$1" "$2")" = "$3" ]; }
+check "libzavik0 is in libs" field "$lib" Section libs
+check "libzavik-dev is in libdevel" field "$dev" Section libdevel
+check "libzavik0 is Multi-Arch: same" field "$lib" Multi-Arch same
+check "libzavik-dev is Multi-Arch: same" field "$dev" Multi-Arch same
+check "libzavik-dev depends on this very libzavik0" field "$dev" Depends "libzavik0 (= $(dpkg-deb -f "$lib" Version))"
+check "libzavik0 gives libzavik.so.0 to programs linked with it" \
+    [ "$(dpkg-deb -I "$lib" shlibs)" = "libzavik 0 libzavik0 (>= $(dpkg-deb -f "$lib" Version))" ]
+# Debian wants the loader's cache brought up to date by libc-bin's trigger.
+ldconfig_by_trigger() {
+    [ "$(dpkg-deb -I "$1" triggers)" = "activate-noawait ldconfig" ] &&
+        ! dpkg-deb -I "$1" postinst >/dev/null 2>&1 && ! dpkg-deb -I "$1" postrm >/dev/null 2>&1
+}
+check "libzavik0 triggers ldconfig and has no script calling it" ldconfig_by_trigger "$lib"
+check "lintian reports no error and no warning on libzavik0" lintian_clean "$lib"
+check "lintian reports no error and no warning on libzavik-dev" lintian_clean "$dev"
+
+root=$work/root
+admin=$root/var/lib/dpkg
+mkdir -p "$admin/info" "$admin/updates"
+touch "$admin/available"
+needed=$(for p in "$deb" "$lib" "$dev"; do dpkg-deb -f "$p" Depends | tr , '\n'; done |
+         sed -E 's/^ *//; s/[ (].*//' | grep -v '^libzavik' | sort -u | sed "s/$/:$arch/")
+# shellcheck disable=SC2086
+dpkg-query -s $needed >"$admin/status"
+for p in $needed; do touch "$admin/info/$p.list"; done
+in_root() { PATH=$PATH:/usr/sbin:/sbin dpkg --root="$root" --force-not-root "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; return 1; }; }
+check "dpkg installs the three packages" in_root -i "$deb" "$lib" "$dev"
+check "libzavik0 is in the loader's multiarch folder" [ -f "$root/usr/lib/$(gcc -print-multiarch)/libzavik.so.0" ]
+cat >"$work/size.c" <<'C'
+#include <stdio.h>
+#include <zavik/zavik.h>
+int main(int argc, char **argv)
+{
+    zavik_file *file = NULL;
+    zavik_status status = zavik_open_path(argv[argc - 1], &file);
+    if (status != ZAVIK_OK) {
+        printf("%s\n", zavik_status_text(status));
+        return 1;
+    }
+    printf("%d x %d\n", zavik_width(file), zavik_height(file));
+    zavik_close(file);
+    return 0;
+}
+C
+pc_dir=$(dirname "$(find "$root" -name zavik.pc)")
+# shellcheck disable=SC2046
+check "a C program builds against the installed library" \
+    cc -Wall -Werror "$work/size.c" -o "$work/size" $(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs zavik)
+check "it prints a JPEG's size" [ "$(LD_LIBRARY_PATH=$pc_dir/.. "$work/size" "$repo/samples/landscape.jpg")" = "640 x 480" ]
+check "dpkg removes the three packages" in_root --purge libzavik-dev libzavik0 zavik
+check "nothing of them is left" [ -z "$(find "$root" -path "$admin" -prune -o ! -type d -print)" ]
 
 # dep5 FILE: FILE parses as a machine-readable copyright file whose every
 # Files paragraph has its licence's text; prints the licence of Files: *.
