@@ -34,9 +34,13 @@ check "an unknown value is refused" [ $? = 2 ]
 out=$("$probe_script" 2>"$work/err")
 case $out in
     i686) check "decision printed" grep -q 'runs 32-bit code: the i686 build under wine32' "$work/err" ;;
-    x86_64) check "decision printed" grep -q 'runs no 32-bit code .*: the x86_64 build under wine64' "$work/err" ;;
+    x86_64) check "decision printed" grep -Eq '(runs no 32-bit code .*|32-bit Wine \(wine32:i386\) is not installed): the x86_64 build under wine64' "$work/err" ;;
     *) check "probe answers i686 or x86_64, not '$out'" false ;;
 esac
+# The kernel alone: the answer bootstrap needs before Wine is installed.
+kernel=$("$probe_script" --quiet --kernel 2>"$work/err")
+check "--kernel answers i686 or x86_64" grep -Eqx 'i686|x86_64' <<<"$kernel"
+[ "$kernel" = x86_64 ] && check "no 32-bit kernel, no i686 build" [ "$out" = x86_64 ]
 out=$("$probe_script" --quiet 2>"$work/err")
 check "quiet prints only the answer" [ ! -s "$work/err" ]
 
