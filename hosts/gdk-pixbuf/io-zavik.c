@@ -25,6 +25,7 @@ typedef struct {
     GdkPixbufModuleUpdatedFunc updated_func;
     gpointer user_data;
     GByteArray *bytes;
+    gboolean too_long;   /* said so, and the bytes let go */
 } ZavikContext;
 
 static void set_error(GError **error, zavik_status status, const char *text)
@@ -171,8 +172,10 @@ static gpointer zavik_begin_load(GdkPixbufModuleSizeFunc size_func, GdkPixbufMod
 static gboolean zavik_load_increment(gpointer data, const guchar *buf, guint size, GError **error)
 {
     ZavikContext *context = data;
-    if (size > ZAVIK_HOST_MAX_FILE_BYTES - context->bytes->len) {
+    if (context->too_long || size > ZAVIK_HOST_MAX_FILE_BYTES - context->bytes->len) {
         set_too_long(error);
+        context->too_long = TRUE;
+        g_byte_array_set_size(context->bytes, 0);
         return FALSE;
     }
     g_byte_array_append(context->bytes, buf, size);
@@ -183,8 +186,15 @@ static gboolean zavik_stop_load(gpointer data, GError **error)
 {
     ZavikContext *context = data;
     gboolean wanted = TRUE;
-    GdkPixbuf *pixbuf = decode(context->bytes->data, context->bytes->len, context, &wanted, error);
-    const gboolean done = pixbuf != NULL || !wanted;
+    GdkPixbuf *pixbuf = NULL;
+    gboolean done;
+    /* The loader stops a load whose increment failed: the part kept is not
+     * decoded. */
+    if (context->too_long)
+        set_too_long(error);
+    else
+        pixbuf = decode(context->bytes->data, context->bytes->len, context, &wanted, error);
+    done = pixbuf != NULL || (!wanted && !context->too_long);
     if (pixbuf)
         g_object_unref(pixbuf);   /* the loader took its own reference */
     g_byte_array_unref(context->bytes);

@@ -14,6 +14,7 @@
 namespace {
 
 const char* const kFormats[] = {"esi", "cnv", "itm"};
+const int kWaitMilliseconds = 30000;
 
 bool IsOurFormat(const QByteArray& format)
 {
@@ -61,8 +62,7 @@ bool ZavikImageHandler::canRead() const
         return false;
     // The format is whichever kind the content is: a canvas named .esi is
     // still read as a canvas.
-    const QByteArray head = device()->peek(3);
-    const_cast<ZavikImageHandler*>(this)->setFormat(head);
+    setFormat(device()->peek(3));
     return true;
 }
 
@@ -82,7 +82,8 @@ bool ZavikImageHandler::open() const
         const qint64 n = in->read(chunk, sizeof chunk);
         if (n < 0)
             return false;
-        if (n == 0 && (in->atEnd() || !in->waitForReadyRead(-1)))
+        // A stream that stops sending ends the file rather than the wait.
+        if (n == 0 && (in->atEnd() || !in->waitForReadyRead(kWaitMilliseconds)))
             break;
         if (static_cast<size_t>(bytes.size()) + static_cast<size_t>(n) > ZAVIK_HOST_MAX_FILE_BYTES) {
             qWarning("zavik: the file is longer than any zavik view opens");
