@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a Linux user installs: `cmake --install` and the Debian packages made
-# by cpack (zavik, libzavik0, libzavik-dev). The file kinds are typed by content once the MIME package is in a
-# MIME database; the packaged zavik runs from the unpacked package, which
+# by cpack (zavik, libzavik0, libzavik-dev, zavik-gdk-pixbuf-loader,
+# qt6-image-formats-plugin-zavik). The file kinds are typed by content once
+# the MIME package is in a MIME database; the packaged zavik runs from the unpacked package, which
 # lintian passes and whose copyright file parses as DEP-5.
 # Usage: linux_install_test.sh REPO BUILD-DIR
 source "$(dirname "${BASH_SOURCE[0]}")/../support/check.sh"
@@ -88,17 +89,46 @@ check "libzavik0 triggers ldconfig and has no script calling it" ldconfig_by_tri
 check "lintian reports no error and no warning on libzavik0" lintian_clean "$lib"
 check "lintian reports no error and no warning on libzavik-dev" lintian_clean "$dev"
 
+# The image libraries' plug-ins, each on libzavik0 of this version, in the
+# folders the libraries load them from; the loader's in the folder on which
+# Debian's gdk-pixbuf holds its trigger, which remakes the loaders cache.
+loader=${lib/libzavik0_/zavik-gdk-pixbuf-loader_}
+qt=${lib/libzavik0_/qt6-image-formats-plugin-zavik_}
+for p in "$loader" "$qt"; do
+    name=$(dpkg-deb -f "$p" Package)
+    check "$name depends on this very libzavik0" grep -q "libzavik0 (= $(dpkg-deb -f "$lib" Version))" <<<"$(dpkg-deb -f "$p" Depends)"
+    check "lintian reports no error and no warning on $name" lintian_clean "$p"
+done
+check "the loader needs the zavik package's MIME types" grep -q "zavik (= " <<<"$(dpkg-deb -f "$loader" Depends)"
+moduledir=$(pkg-config --variable=gdk_pixbuf_moduledir gdk-pixbuf-2.0)
+check "the loader is in gdk-pixbuf's loaders folder" \
+    grep -qx "\.$moduledir/libpixbufloader-zavik\.so" <<<"$(dpkg-deb -c "$loader" | awk '{print $6}')"
+check "gdk-pixbuf's trigger watches that folder" \
+    grep -qx "interest-noawait $moduledir" /var/lib/dpkg/info/libgdk-pixbuf-2.0-0:"$arch".triggers
+check "the Qt plug-in is in Qt's imageformats folder" \
+    grep -qx "\.$(qtpaths6 --query QT_INSTALL_PLUGINS)/imageformats/libqzavik\.so" <<<"$(dpkg-deb -c "$qt" | awk '{print $6}')"
+
 root=$work/root
 admin=$root/var/lib/dpkg
 mkdir -p "$admin/info" "$admin/updates"
 touch "$admin/available"
-needed=$(for p in "$deb" "$lib" "$dev"; do dpkg-deb -f "$p" Depends | tr , '\n'; done |
-         sed -E 's/^ *//; s/[ (].*//' | grep -v '^libzavik' | sort -u | sed "s/$/:$arch/")
+needed=$(for p in "$deb" "$lib" "$dev" "$loader" "$qt"; do dpkg-deb -f "$p" Depends | tr , '\n'; done |
+         sed -E 's/^ *//; s/[ (].*//' | grep -vxE 'libzavik.*|zavik' | sort -u | sed "s/$/:$arch/")
 # shellcheck disable=SC2086
 dpkg-query -s $needed >"$admin/status"
 for p in $needed; do touch "$admin/info/$p.list"; done
 in_root() { PATH=$PATH:/usr/sbin:/sbin dpkg --root="$root" --force-not-root "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; return 1; }; }
-check "dpkg installs the three packages" in_root -i "$deb" "$lib" "$dev"
+check "dpkg installs the five packages" in_root -i "$deb" "$lib" "$dev" "$loader" "$qt"
+# "Open with" offers eog for the three kinds, by the loader's desktop entry
+# (in the MIME index desktop-file-utils' trigger keeps).
+entry=$root/usr/share/applications/zavik-eog.desktop
+check "the desktop entry is valid" desktop-file-validate "$entry"
+update-desktop-database "$root/usr/share/applications"
+for kind in painter canvas item; do
+    check "eog is offered for $kind files" grep -q zavik-eog.desktop \
+        <<<"$(XDG_DATA_DIRS=$root/usr/share XDG_DATA_HOME=$work/home gio mime application/x-zavik-$kind 2>/dev/null)"
+done
+rm "$root/usr/share/applications/mimeinfo.cache"
 check "libzavik0 is in the loader's multiarch folder" [ -f "$root/usr/lib/$(gcc -print-multiarch)/libzavik.so.0" ]
 cat >"$work/size.c" <<'C'
 #include <stdio.h>
@@ -121,7 +151,8 @@ pc_dir=$(dirname "$(find "$root" -name zavik.pc)")
 check "a C program builds against the installed library" \
     cc -Wall -Werror "$work/size.c" -o "$work/size" $(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs zavik)
 check "it prints a JPEG's size" [ "$(LD_LIBRARY_PATH=$pc_dir/.. "$work/size" "$repo/samples/landscape.jpg")" = "640 x 480" ]
-check "dpkg removes the three packages" in_root --purge libzavik-dev libzavik0 zavik
+check "dpkg removes the five packages" in_root --purge zavik-gdk-pixbuf-loader qt6-image-formats-plugin-zavik \
+    libzavik-dev libzavik0 zavik
 check "nothing of them is left" [ -z "$(find "$root" -path "$admin" -prune -o ! -type d -print)" ]
 
 # dep5 FILE: FILE parses as a machine-readable copyright file whose every
