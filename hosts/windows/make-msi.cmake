@@ -22,6 +22,12 @@ if(ARCH STREQUAL "x64")
 else()
     set(platform_defines -D Win64=no -D ProgramFilesFolder=ProgramFilesFolder)
 endif()
+# The project's licence, where it states one, as the archive carries it.
+if(EXISTS ${STAGE}/LICENSES/zavik.txt)
+    list(APPEND platform_defines -D ProjectLicence=yes)
+else()
+    list(APPEND platform_defines -D ProjectLicence=no)
+endif()
 # wixl reads the sources relative to the folder it runs in.
 execute_process(COMMAND ${WIXL} -a ${ARCH} -D Version=${VERSION} -D Platform=${ARCH} ${platform_defines}
                         -o ${OUTPUT}.part ${SOURCE_DIR}/hosts/windows/zavik.wxs
