@@ -1,6 +1,8 @@
 #include "hosts_test_support.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "zavik/zavik.h"
 
@@ -15,6 +17,12 @@ std::vector<std::string> InputFiles()
 std::string SamplePath(const std::string& name) { return std::string(ZAVIK_SAMPLES_DIR) + "/" + name; }
 
 std::string RegressionPath(const std::string& name) { return std::string(ZAVIK_REGRESSION_DIR) + "/" + name; }
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
 DWORD RunZavik(const std::vector<std::string>& arguments)
 {

@@ -21,6 +21,7 @@ struct Pixels {
 std::vector<std::string> InputFiles();
 std::string SamplePath(const std::string& name);
 std::string RegressionPath(const std::string& name);
+std::string Contents(const std::string& path);
 
 // Runs the build's zavik.exe with the arguments (each quoted) and returns
 // its exit code.
