@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "hosts/common/zavik_host.h"
+
 namespace zavik_com {
 
 // Objects and server locks alive in this DLL; the DLL may be unloaded at 0.
@@ -18,10 +20,9 @@ void AddModuleReference();
 void ReleaseModuleReference();
 bool ModuleInUse();
 
-// The most a stream may hold. The readers refuse pictures beyond 256 MiB
-// (ZAVIK_MAX_PICTURE_BYTES); a file is at most that and a little more, so
-// twice that refuses only what could never open, before it is all read.
-constexpr ULONGLONG kMaxStreamBytes = 512ull * 1024 * 1024;
+// The most a stream may hold: the bound every host of the library keeps
+// (hosts/common/zavik_host.h), which refuses only what could never open.
+constexpr ULONGLONG kMaxStreamBytes = ZAVIK_HOST_MAX_FILE_BYTES;
 
 // Reads the stream from its start to its end into bytes. Fails, with
 // nothing kept, when the stream says or turns out to be longer than

@@ -27,18 +27,6 @@ struct Picture {
     std::vector<unsigned char> bgra; // width x 4 bytes a row, top row first
 };
 
-// The magic texts, compared on the 11 bytes the viewer compares.
-bool HasMagic(const unsigned char* header, size_t size)
-{
-    static const char* const kMagic[] = {"esi file 0a", "esi file 0f", "cnv file 0a", "itm file 0f"};
-    if (size < 11)
-        return false;
-    for (const char* magic : kMagic)
-        if (std::memcmp(header, magic, 11) == 0)
-            return true;
-    return false;
-}
-
 HRESULT StatusResult(zavik_status status)
 {
     switch (status) {
@@ -158,7 +146,7 @@ public:
         HRESULT hr = stream->Seek(zero, STREAM_SEEK_CUR, &was);
         if (FAILED(hr))
             return hr;
-        unsigned char header[11] = {};
+        unsigned char header[ZAVIK_HOST_MAGIC_LENGTH] = {};
         ULONG got = 0;
         hr = stream->Seek(zero, STREAM_SEEK_SET, nullptr);
         if (SUCCEEDED(hr))
@@ -168,7 +156,7 @@ public:
         stream->Seek(back, STREAM_SEEK_SET, nullptr);
         if (FAILED(hr))
             return hr;
-        if (HasMagic(header, got))
+        if (zavik_host_has_magic(header, got))
             *capability = WICBitmapDecoderCapabilityCanDecodeAllImages;
         return S_OK;
     }
