@@ -99,4 +99,40 @@ TEST(ProgramInfo, ManifestDeclaresDpiAwarenessAndWindowsVersionsWithClassicContr
     }
 }
 
+// Both programs carry the application's icon (the first icon group, which
+// Explorer and the Start menu show), with a 256 x 256 image, stored as a
+// PNG, beside 16, 32 and 48.
+TEST(ProgramInfo, ApplicationIconHasTheLargeImage)
+{
+    const int kApplicationIcon = 107; // IDI_ZAVIK_VIEW
+    for (const Program& program : kPrograms) {
+        SCOPED_TRACE(testing::Message() << "program " << std::string(program.file, program.file + wcslen(program.file)));
+        HMODULE module = LoadLibraryExW(ProgramPath(program.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr);
+        HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(kApplicationIcon), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+        ASSERT_NE(group, nullptr);
+        const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+        const DWORD dirSize = SizeofResource(module, group);
+        ASSERT_GE(dirSize, 6u);
+        const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+        ASSERT_EQ(dirSize, 6u + 14u * count);
+        std::vector<int> sides;
+        for (WORD i = 0; i < count; ++i) {
+            const BYTE* entry = dir + 6 + 14 * i;
+            const int side = entry[0] ? entry[0] : 256;
+            sides.push_back(side);
+            if (side != 256)
+                continue;
+            HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(*reinterpret_cast<const WORD*>(entry + 12)),
+                                        MAKEINTRESOURCEW(3)); // RT_ICON
+            ASSERT_NE(image, nullptr);
+            const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, image)));
+            ASSERT_GE(SizeofResource(module, image), 8u);
+            EXPECT_EQ(memcmp(bytes, "\x89PNG\r\n\x1a\n", 8), 0);
+        }
+        EXPECT_EQ(sides, (std::vector<int>{16, 32, 48, 256}));
+        FreeLibrary(module);
+    }
+}
+
 } // namespace
