@@ -83,8 +83,8 @@ Temporary CreateTemporary(const std::string& target, std::string& temporary, New
 OutputResult Failed(SaveCall& call, OutputResult result, OutputFault fault)
 {
     call.failure.fault = fault;
-    call.failure.systemText = fault == OutputFault::kSystem || fault == OutputFault::kNotRestored ? SystemErrorText()
-                                                                                               : std::string();
+    const bool system = fault == OutputFault::kSystem || fault == OutputFault::kNotRestored;
+    call.failure.systemText = system ? SystemErrorText() : std::string();
     return result;
 }
 
@@ -130,10 +130,7 @@ OutputResult WriteInPlace(const char* target, const std::function<bool(std::FILE
     } else if (!Watch(call, TemporaryFileEvent::kWritingInPlace, target)) {
         result = Failed(call, OutputResult::kCannotCreate, OutputFault::kNone);
     } else {
-        const OverwriteResult overwritten =
-            OverwriteFile(target, memory.data, memory.size, call.targets == OutputTargets::kWithinFolder);
-        Watch(call, TemporaryFileEvent::kWrittenInPlace, target);
-        switch (overwritten) {
+        switch (OverwriteFile(target, memory.data, memory.size, call.targets == OutputTargets::kWithinFolder)) {
         case OverwriteResult::kWritten:
             break;
         case OverwriteResult::kRefused:
@@ -146,6 +143,8 @@ OutputResult WriteInPlace(const char* target, const std::function<bool(std::FILE
             result = Failed(call, OutputResult::kWriteFailed, OutputFault::kNotRestored);
             break;
         }
+        // Told once the system's words for a failure are taken.
+        Watch(call, TemporaryFileEvent::kWrittenInPlace, target);
     }
     FreeMemoryFile(memory);
     return result;
