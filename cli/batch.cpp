@@ -1,24 +1,18 @@
 #include "cli/batch.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
+#include <iterator>
+#include <list>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
-#include "cli/text_output.h"
-
-#ifndef _WIN32
-#include <cerrno>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
-
 #include "cli/batch_memory.h"
+#include "cli/cli_platform.h"
 #include "cli/interrupt.h"
-#endif
+#include "cli/text_output.h"
+#include "image/pixel_block.h"
 
 namespace {
 
@@ -53,6 +47,14 @@ private:
     size_t total_;
 };
 
+// A file's conversion and what it left to show.
+struct Conversion {
+    size_t index = 0;
+    bool converted = false;
+    std::string messages;   // its error texts
+    std::thread thread;
+};
+
 }  // namespace
 
 int ProcessorCount()
@@ -61,220 +63,103 @@ int ProcessorCount()
     return n > 0 ? static_cast<int>(n) : 1;
 }
 
-#ifdef _WIN32
-
 int RunBatch(const std::vector<BatchFile>& files, const BatchSettings& settings,
-             bool (*convert)(const BatchFile& file, const void* context), const void* context)
+             bool (*convert)(const BatchFile& file, SaveWatcher& watcher, const void* context),
+             const void* context)
 {
+    size_t limit = static_cast<size_t>(std::max(settings.jobs, 1));
+    // One file at a time holds one open's budget by itself.
+    const bool shareMemory = limit > 1;
+    BatchControl control;
+    if (shareMemory)
+        StartBatchMemory();
     Progress progress(settings.progress, files.size());
-    int failed = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        progress.Show(i, files[i].input);
-        progress.Clear();
-        if (!convert(files[i], context))
-            ++failed;
-    }
-    progress.Clear();
-    return failed;
-}
-
-#else
-
-namespace {
-
-// A worker process and what it told so far.
-struct Worker {
-    pid_t pid = -1;
-    size_t index = 0;               // of the file it converts
-    int slot = 0;                   // its number among the workers at a time
-    std::FILE* messages = nullptr;  // its standard error
-    int reports = -1;               // the read end of its temporary files' reports
-    TemporaryFileReports temporary;
-};
-
-// Forks a worker for files[index]. False (nothing started) when no worker
-// can be had.
-bool StartWorker(const std::vector<BatchFile>& files, size_t index, int slot, std::vector<Worker>& running,
-                 bool (*convert)(const BatchFile& file, const void* context), const void* context)
-{
-    std::FILE* messages = std::tmpfile();
-    int pipeEnds[2];
-    if (!messages || pipe(pipeEnds) != 0) {
-        if (messages)
-            std::fclose(messages);
-        return false;
-    }
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-#ifdef __linux__
-        // Ends with its parent, however the parent ends: SIGTERM, so that
-        // its own handler removes its temporary file. A parent that ended
-        // before this took hold is seen by its pid changing.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-#endif
-        if (getppid() != parent)
-            _exit(1);
-        for (const Worker& other : running)
-            close(other.reports);
-        close(pipeEnds[0]);
-        dup2(fileno(messages), STDERR_FILENO);
-        // A parent gone is seen by the failed report, not by SIGPIPE.
-        std::signal(SIGPIPE, SIG_IGN);
-        ReportTemporaryFilesTo(pipeEnds[1]);
-        WatchWorkerMemory(slot);
-        ReleaseInterruptions();
-        const bool converted = convert(files[index], context);
-        std::fflush(nullptr);
-        _exit(converted ? 0 : 1);
-    }
-    close(pipeEnds[1]);
-    if (pid < 0) {
-        close(pipeEnds[0]);
-        std::fclose(messages);
-        return false;
-    }
-    Worker worker;
-    worker.pid = pid;
-    worker.index = index;
-    worker.slot = slot;
-    worker.messages = messages;
-    worker.reports = pipeEnds[0];
-    running.push_back(std::move(worker));
-    return true;
-}
-
-// Waits until a worker reports or ends (with `mask` while waiting, or the
-// interruptions held when it is null; at most timeoutMs, -1 for no limit)
-// and takes what came. Returns the workers that ended, with their wait
-// status, taken out of `running`; their temporary files, where they left
-// one, are removed.
-std::vector<std::pair<Worker, int>> Wait(std::vector<Worker>& running, const sigset_t* mask, int timeoutMs)
-{
-    std::vector<pollfd> watched;
-    for (const Worker& worker : running)
-        watched.push_back({worker.reports, POLLIN, 0});
-    timespec timeout = {timeoutMs / 1000, (timeoutMs % 1000) * 1000000L};
-    std::vector<std::pair<Worker, int>> ended;
-    if (ppoll(watched.data(), watched.size(), timeoutMs < 0 ? nullptr : &timeout, mask) <= 0)
-        return ended;   // interrupted or timed out
-    for (size_t i = watched.size(); i-- > 0;) {
-        if (watched[i].revents == 0)
-            continue;
-        Worker& worker = running[i];
-        char buffer[4096];
-        const ssize_t n = read(worker.reports, buffer, sizeof buffer);
-        if (n > 0) {
-            worker.temporary.Take(buffer, static_cast<size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        // The end of the reports: the worker has ended.
-        int status = 0;
-        while (waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        close(worker.reports);
-        // A worker killed outright could not remove its file itself.
-        if (!worker.temporary.Pending().empty())
-            unlink(worker.temporary.Pending().c_str());
-        ReturnWorkerMemory(worker.slot);
-        ended.emplace_back(std::move(worker), status);
-        running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    return ended;
-}
-
-// Ends every worker (SIGTERM, so that each removes its own file; SIGKILL
-// for one that has not ended after a while) and removes what they left.
-void StopWorkers(std::vector<Worker>& running)
-{
-    for (const Worker& worker : running)
-        kill(worker.pid, SIGTERM);
-    for (int waited = 0; !running.empty(); waited += 100) {
-        if (waited == 2000)
-            for (const Worker& worker : running)
-                kill(worker.pid, SIGKILL);
-        for (auto& ended : Wait(running, nullptr, 100))
-            std::fclose(ended.first.messages);
-    }
-}
-
-}  // namespace
-
-int RunBatch(const std::vector<BatchFile>& files, const BatchSettings& settings,
-             bool (*convert)(const BatchFile& file, const void* context), const void* context)
-{
-    // Without a budget shared by the workers, one file at a time keeps the
-    // batch within one open's.
-    int limit = settings.jobs > 1 && ShareBatchMemory(settings.jobs) ? settings.jobs : 1;
-    std::vector<bool> slotTaken(static_cast<size_t>(limit), false);
-    std::vector<Worker> running;
-    Progress progress(settings.progress, files.size());
+    std::list<Conversion> running;   // in the order they started
+    std::mutex endedLock;
+    std::vector<std::list<Conversion>::iterator> ended;   // in the order they ended, not yet shown
     size_t next = 0, done = 0;
     int failed = 0;
-    std::fflush(nullptr);   // nothing buffered may be written twice
-    const sigset_t waitMask = HoldInterruptions();
 
-    // Shows what a finished worker wrote and counts its outcome.
-    auto finish = [&](Worker& worker, int status) {
-        slotTaken[static_cast<size_t>(worker.slot)] = false;
+    // On the conversion's thread.
+    auto run = [&](Conversion& conversion) {
+        KeepErrorTexts(&conversion.messages);
+        if (shareMemory)
+            StartFileMemory();
+        conversion.converted = convert(files[conversion.index], control, context);
+        // What the thread kept for reuse goes back as this file's, as it
+        // would at the end of a process of its own.
+        ReleaseSpareBlocks();
+        if (shareMemory)
+            EndFileMemory();
+        KeepErrorTexts(nullptr);
+    };
+    // Shows what a finished conversion wrote and counts its outcome.
+    auto show = [&](const Conversion& conversion) {
         ++done;
         progress.Clear();
-        std::rewind(worker.messages);
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, worker.messages)) > 0)
-            std::fwrite(buffer, 1, n, stderr);
-        std::fclose(worker.messages);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fwrite(conversion.messages.data(), 1, conversion.messages.size(), stderr);
+        if (!conversion.converted)
             ++failed;
-            if (!WIFEXITED(status))
-                std::fprintf(stderr, "zavik: %s: not converted: the conversion ended abnormally (signal %d)\n",
-                             ShownName(files[worker.index].input).c_str(), WTERMSIG(status));
-        }
-        if (next < files.size() || !running.empty())
-            progress.Show(done, next < files.size() ? files[next].input : files[running.front().index].input);
     };
 
     for (;;) {
-        if (const int signal = HeldInterruption()) {
-            StopWorkers(running);
+        if (control.Interruption()) {
+            control.Stop();
+            if (BatchControl::kWaitsForConversions)
+                for (Conversion& conversion : running)
+                    conversion.thread.join();
             progress.Clear();
-            EndBatchMemory();
-            EndAsInterrupted(signal);
+            control.EndInterrupted();
         }
         if (next == files.size() && running.empty())
             break;
-        if (next < files.size() && static_cast<int>(running.size()) < limit) {
+        if (next < files.size() && running.size() < limit) {
             progress.Show(done, files[next].input);
-            const int slot = static_cast<int>(std::find(slotTaken.begin(), slotTaken.end(), false) - slotTaken.begin());
-            if (StartWorker(files, next, slot, running, convert, context)) {
-                slotTaken[static_cast<size_t>(slot)] = true;
+            const auto conversion = running.emplace(running.end());
+            conversion->index = next;
+            try {
+                conversion->thread = std::thread([&, conversion] {
+                    run(*conversion);
+                    {
+                        std::lock_guard<std::mutex> lock(endedLock);
+                        ended.push_back(conversion);
+                    }
+                    control.Notify();
+                });
                 ++next;
                 continue;
+            } catch (const std::system_error&) {
+                running.erase(conversion);
             }
             if (running.empty()) {
-                // No worker to be had: convert it here, as a single file is,
-                // with this process's own interruption handling.
-                progress.Clear();
-                ReleaseInterruptions();
-                if (!convert(files[next++], context))
-                    ++failed;
-                ++done;
-                HoldInterruptions();
+                // No thread to be had: convert it on this one (an
+                // interruption then waits for the file).
+                Conversion alone;
+                alone.index = next++;
+                run(alone);
+                show(alone);
                 continue;
             }
-            // Go on with the workers there are.
-            limit = static_cast<int>(running.size());
+            // Go on with the threads there are.
+            limit = running.size();
         }
-        for (auto& ended : Wait(running, &waitMask, -1))
-            finish(ended.first, ended.second);
+        control.Wait();
+        std::vector<std::list<Conversion>::iterator> taken;
+        {
+            std::lock_guard<std::mutex> lock(endedLock);
+            taken.swap(ended);
+        }
+        for (const auto& conversion : taken) {
+            conversion->thread.join();
+            const Conversion finished = std::move(*conversion);
+            running.erase(conversion);
+            show(finished);
+            if (next < files.size() || !running.empty())
+                progress.Show(done, next < files.size() ? files[next].input : files[running.front().index].input);
+        }
     }
     progress.Clear();
-    ReleaseInterruptions();
-    EndBatchMemory();
+    if (shareMemory)
+        EndBatchMemory();
     return failed;
 }
-
-#endif

@@ -1,16 +1,19 @@
-// Conversion of many files: each file in a process of its own, several at
-// once, with a progress line on a terminal.
+// Conversion of many files: several at once, each on a thread of its own in
+// this process, with a progress line on a terminal.
 //
-// Each file opens into a document of its own, but the save's failure report
-// and the pixel blocks kept for reuse are the process's, so files are never
-// converted side by side in one process; a worker process per file gives
-// each conversion a program of its own, exactly as if the file had been
-// converted alone. Where there is no fork (Windows)
-// the files are converted one after the other in this process.
+// Each file opens into a document of its own, its save has its own state
+// (safe_output.h), its messages are kept apart (cli_platform.h) and the
+// pixel blocks a thread keeps for reuse are its own, given back when its
+// file is done: a file converts exactly as if it had been converted alone.
+// The conversions hold one memory budget together (batch_memory.h), and an
+// interruption stops them all and removes their temporary files
+// (interrupt.h).
 #pragma once
 
 #include <string>
 #include <vector>
+
+class SaveWatcher;
 
 struct BatchFile {
     std::string input;
@@ -22,11 +25,13 @@ struct BatchSettings {
     bool progress = false;   // show "[done/total] name" on standard error
 };
 
-// Runs convert on every file, at most settings.jobs at a time. Whatever a
-// conversion writes to standard error is shown after it ends, in one piece.
-// Returns how many failed (convert returned false, or its worker died).
+// Runs convert on every file, at most settings.jobs at a time, each on a
+// thread of its own; convert saves with `watcher` as its saves' watcher.
+// Whatever a conversion prints as an error text (cli_platform.h) is shown
+// after it ends, in one piece. Returns how many failed.
 int RunBatch(const std::vector<BatchFile>& files, const BatchSettings& settings,
-             bool (*convert)(const BatchFile& file, const void* context), const void* context);
+             bool (*convert)(const BatchFile& file, SaveWatcher& watcher, const void* context),
+             const void* context);
 
 // The number of processors this program may use (at least 1).
 int ProcessorCount();

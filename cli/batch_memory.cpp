@@ -1,116 +1,65 @@
 #include "cli/batch_memory.h"
 
-#ifndef _WIN32
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <new>
+#include <mutex>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include "image/memory_budget.h"
+#include "image/pixel_block.h"
 
 namespace {
 
-// Shared by the parent and every worker (MAP_SHARED): first every worker's
-// counted blocks together, then each slot's part of them. Atomics of this
-// size are lock-free here, and so work across processes.
-using Count = std::atomic<int64_t>;
-static_assert(Count::is_always_lock_free, "counts shared between processes");
-Count* gCounts = nullptr;
-size_t gCountsSize = 0;
-std::FILE* gTurnFile = nullptr;   // the large-file turn: a lock on this file
+// Every conversion's counted blocks together.
+std::atomic<int64_t> gCounted{0};
+// The large-file turn.
+std::mutex gTurn;
 
-// The worker's own side.
-int gSlot = -1;
-int64_t gCounted = 0;    // this worker's part of `counted`
-bool gHasTurn = false;
+// The conversion on this thread.
+struct FileMemory {
+    bool watched = false;
+    int64_t counted = 0;   // its part of gCounted
+    bool hasTurn = false;
+};
+thread_local FileMemory tFile;
 
-// Waits for the large-file turn. A POSIX record lock belongs to the process
-// that took it (forked workers do not share it, unlike flock's), and the
-// system releases it when the process ends.
-void TakeTurn()
-{
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    while (fcntl(fileno(gTurnFile), F_SETLKW, &lock) != 0 && errno == EINTR) {
-    }
-    // Taken, or the lock cannot be had at all (then nothing is waited for:
-    // a worker is never stopped forever by the lock's own failure).
-    gHasTurn = true;
-}
-
-// A worker killed between the two steps of a change leaves `counted` too
-// high, never too low: the batch then shares less until it ends.
+// A change told while a turn is held is not counted: the holder's part
+// stays as it was until its file is done.
 void OnMemoryUse(int64_t change)
 {
-    if (gHasTurn)
-        return;   // counted no more; its part stays counted until it ends
-    Count& counted = gCounts[0];
-    Count& part = gCounts[1 + gSlot];
+    FileMemory& file = tFile;
+    if (!file.watched || file.hasTurn)
+        return;
     if (change < 0) {
-        const int64_t back = std::min(gCounted, -change);
+        const int64_t back = std::min(file.counted, -change);
+        file.counted -= back;
         gCounted -= back;
-        part -= back;
-        counted -= back;
         return;
     }
-    if (counted.fetch_add(change) + change <= kSharedWorkerBytes) {
-        gCounted += change;
-        part += change;
+    if (gCounted.fetch_add(change) + change <= kSharedBatchBytes) {
+        file.counted += change;
         return;
     }
-    counted -= change;
-    TakeTurn();
+    gCounted -= change;
+    gTurn.lock();
+    file.hasTurn = true;
 }
 
 }  // namespace
 
-bool ShareBatchMemory(int workers)
+void StartBatchMemory()
 {
-    const size_t counts = 1 + static_cast<size_t>(std::max(workers, 1));
-    gCountsSize = counts * sizeof(Count);
-    void* shared = mmap(nullptr, gCountsSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    gTurnFile = std::tmpfile();
-    if (shared == MAP_FAILED || !gTurnFile) {
-        if (shared != MAP_FAILED)
-            munmap(shared, gCountsSize);
-        EndBatchMemory();
-        return false;
-    }
-    gCounts = static_cast<Count*>(shared);
-    for (size_t i = 0; i < counts; ++i)
-        new (gCounts + i) Count(0);
-    return true;
-}
-
-void WatchWorkerMemory(int slot)
-{
-    if (!gCounts)
-        return;
-    gSlot = slot;
+    gCounted = 0;
     SetMemoryUseWatcher(OnMemoryUse);
 }
 
-void ReturnWorkerMemory(int slot)
-{
-    if (gCounts)
-        gCounts[0] -= gCounts[1 + slot].exchange(0);
-}
+void EndBatchMemory() { SetMemoryUseWatcher(nullptr); }
 
-void EndBatchMemory()
-{
-    if (gCounts)
-        munmap(gCounts, gCountsSize);
-    gCounts = nullptr;
-    if (gTurnFile)
-        std::fclose(gTurnFile);
-    gTurnFile = nullptr;
-}
+void StartFileMemory() { tFile = FileMemory{true, 0, false}; }
 
-#endif
+void EndFileMemory()
+{
+    FileMemory& file = tFile;
+    gCounted -= file.counted;
+    if (file.hasTurn)
+        gTurn.unlock();
+    file = FileMemory{};
+}

@@ -3,6 +3,9 @@
 // do.
 #include "cli/cli_platform.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "cli/text_output.h"
 
 namespace {
@@ -10,15 +13,52 @@ namespace {
 struct MessageLog {
     std::vector<CliMessage> messages;
     bool echo = true;
+    std::string* kept = nullptr;   // where error texts go instead of stderr
 };
 
+// Each thread's: the conversions of a batch run side by side.
 MessageLog& Log()
 {
-    static MessageLog log;
+    thread_local MessageLog log;
     return log;
 }
 
 }  // namespace
+
+void KeepErrorTexts(std::string* kept) { Log().kept = kept; }
+
+void PrintError(const std::string& text)
+{
+    if (std::string* kept = Log().kept)
+        kept->append(text);
+    else
+        std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+void PrintErrorF(const char* format, ...)
+{
+    char small[512];
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::va_list again;
+    va_copy(again, arguments);
+    const int length = std::vsnprintf(small, sizeof small, format, arguments);
+    va_end(arguments);
+    if (length < 0) {
+        va_end(again);
+        return;
+    }
+    std::string text;
+    if (static_cast<size_t>(length) < sizeof small) {
+        text.assign(small, static_cast<size_t>(length));
+    } else {
+        text.resize(static_cast<size_t>(length) + 1);
+        std::vsnprintf(&text[0], text.size(), format, again);
+        text.resize(static_cast<size_t>(length));
+    }
+    va_end(again);
+    PrintError(text);
+}
 
 const std::vector<CliMessage>& CliMessages() { return Log().messages; }
 void ClearCliMessages() { Log().messages.clear(); }
@@ -40,7 +80,7 @@ void CliFrontEnd::ShowMessage(MessageId id, const char* argument, BoxOwner)
     const MessageText& text = TextOfMessage(id);
     const std::string line = Cp932ToUtf8(text.caption) + ": " + Cp932ToUtf8(text.before) + ShownName(name) +
                              Cp932ToUtf8(text.after) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    PrintError(line);
 }
 
 void CliFrontEnd::SetControlText(int, const char*) {}

@@ -26,8 +26,24 @@ struct CliMessage {
 // The message's text as it is printed: UTF-8, the name as PathText shows it.
 std::string CliMessageText(const CliMessage& message);
 
-// The messages since the last ClearCliMessages.
+// The messages since the last ClearCliMessages, of the calling thread (a
+// batch converts its files on threads of their own, each file's messages
+// apart).
 const std::vector<CliMessage>& CliMessages();
 void ClearCliMessages();
-// Whether messages are printed to stderr as they come (default yes).
+// Whether messages are printed to stderr as they come (default yes; the
+// calling thread's setting).
 void SetCliMessageEcho(bool echo);
+
+// Where the calling thread's error texts (the messages above and the
+// tool's own "zavik: ..." lines) go: standard error, or, while `kept` is
+// set, the end of *kept, so that a batch shows each file's texts in one
+// piece once the file is done. Null sends them to standard error again.
+void KeepErrorTexts(std::string* kept);
+// Writes an error text where the calling thread's go.
+void PrintError(const std::string& text);
+// The same, formatted as printf formats.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void PrintErrorF(const char* format, ...);

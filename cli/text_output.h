@@ -32,8 +32,7 @@ std::string ShellQuoted(const std::string& text);
 void PrintCp932(std::FILE* stream, const char* text);
 
 // True when standard error goes to a terminal (where a progress line may
-// be redrawn in place). Decided once, when the program starts, so that batch
-// workers, whose standard error is a file their parent copies to the
-// terminal, show names as the terminal needs them.
+// be redrawn in place). Decided once, when the program starts, so that the
+// texts a batch keeps and shows later name files as the terminal needs them.
 bool StandardErrorIsTerminal();
 

@@ -147,7 +147,7 @@ bool OpenDocument(Document& doc, const std::string& path)
 {
     ClearCliMessages();
     if (path.size() >= static_cast<size_t>(kPathSize)) {
-        std::fprintf(stderr, "zavik: %s: file name longer than %d bytes\n", ShownName(path).c_str(), kPathSize - 1);
+        PrintErrorF("zavik: %s: file name longer than %d bytes\n", ShownName(path).c_str(), kPathSize - 1);
         return false;
     }
     // The view is rendered on request and there is no title: the open's
@@ -166,7 +166,7 @@ bool HasPicture(const Document& doc, const std::string& path, bool say = true)
     if (doc.Picture.width > 0 && doc.Picture.height > 0 && !doc.Picture.Empty())
         return true;
     if (say)
-        std::fprintf(stderr, "zavik: %s: no picture was decoded\n", ShownName(path).c_str());
+        PrintErrorF("zavik: %s: no picture was decoded\n", ShownName(path).c_str());
     return false;
 }
 
@@ -242,11 +242,11 @@ std::string OutputFormat(const std::string& requested, const std::string& out)
 // Passes on whether a save wrote. When it did not, the writer's message
 // (the window's) named neither the file nor the cause; the command line
 // adds both, as far as the save found them.
-bool Saved(bool written)
+bool Saved(bool written, const SaveCall& call)
 {
     if (written)
         return true;
-    const OutputFailure& failure = LastOutputFailure();
+    const OutputFailure& failure = call.failure;
     // The system's words are in the system's code page, as its names are.
     const std::string target = ShownName(failure.target), why = PathText(failure.systemText);
     switch (failure.fault) {
@@ -254,39 +254,50 @@ bool Saved(bool written)
         break;
     case OutputFault::kSystem:
         if (!why.empty())
-            std::fprintf(stderr, "zavik: %s: %s\n", target.c_str(), why.c_str());
+            PrintErrorF("zavik: %s: %s\n", target.c_str(), why.c_str());
         break;
     case OutputFault::kSpecialFile:
-        std::fprintf(stderr, "zavik: %s: not replaced: neither a regular file, a FIFO nor a character device\n",
+        PrintErrorF("zavik: %s: not replaced: neither a regular file, a FIFO nor a character device\n",
                      target.c_str());
         break;
     case OutputFault::kNotInFolder:
-        std::fprintf(stderr, "zavik: %s: not replaced: a symbolic link or not a regular file, and -d writes "
+        PrintErrorF("zavik: %s: not replaced: a symbolic link or not a regular file, and -d writes "
                      "only into its folder\n", target.c_str());
         break;
     case OutputFault::kNotRestored:
-        std::fprintf(stderr, "zavik: %s: damaged: writing over it failed (%s) and its earlier bytes could not be "
+        PrintErrorF("zavik: %s: damaged: writing over it failed (%s) and its earlier bytes could not be "
                      "put back\n", target.c_str(), why.c_str());
         break;
     }
     return false;
 }
 
+// A single save of the tool: its temporary file is removed when the tool
+// is interrupted.
+SaveCall SingleSave()
+{
+    SaveCall call;
+    call.watcher = SingleSaveWatcher();
+    return call;
+}
+
 // The view as a file: BMP as it lies in memory, or PNG, written as Save
 // writes, so that a failure leaves an existing OUT as it was.
 bool WriteView(const std::string& out, const std::string& format, const RasterImage& view)
 {
+    SaveCall call = SingleSave();
     if (format == "png") {
         const ByteBuffer noMask;
         const RasterImage noBackdrop;
         CliFrontEnd ui;
-        return Saved(WRITE_PNG(ui, out.c_str(), view, noMask, noBackdrop, TransparencyState()) == 0);
+        return Saved(WRITE_PNG(ui, out.c_str(), view, noMask, noBackdrop, TransparencyState(), &call) == 0, call);
     }
-    const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
+    const OutputResult result =
+        WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); }, call);
     if (result != OutputResult::kWritten)
         std::fprintf(stderr, "zavik: %s: %s\n", ShownName(out).c_str(),
                      result == OutputResult::kCannotCreate ? "cannot be created" : "writing failed");
-    return Saved(result == OutputResult::kWritten);
+    return Saved(result == OutputResult::kWritten, call);
 }
 
 int FilterIndexFor(const std::string& format)
@@ -297,14 +308,15 @@ int FilterIndexFor(const std::string& format)
 // One file through the viewer's own save writers, as Save with that type
 // chosen.
 bool ConvertFile(const std::string& input, const std::string& output, const std::string& format,
-                 const ColourSteps& colours)
+                 const ColourSteps& colours, SaveCall& call)
 {
     Document doc;
     if (!OpenDocument(doc, input) || !HasPicture(doc, input) || !ApplyColourSteps(doc, colours))
         return false;
     CliFrontEnd ui;
     return Saved(SaveByFilterIndex(ui, FilterIndexFor(format), output.c_str(), doc.Picture, doc.AlphaMask,
-                                   doc.Backdrop, doc.Transparency) == 0);
+                                   doc.Backdrop, doc.Transparency, &call) == 0,
+                 call);
 }
 
 struct BatchJob {
@@ -312,12 +324,17 @@ struct BatchJob {
     ColourSteps colours;
 };
 
-bool ConvertBatchFile(const BatchFile& file, const void* context)
+bool ConvertBatchFile(const BatchFile& file, SaveWatcher& watcher, const void* context)
 {
     const BatchJob& job = *static_cast<const BatchJob*>(context);
-    if (ConvertFile(file.input, file.output, job.format, job.colours))
+    // An output name planted in DIR as a link must not send a picture
+    // outside it.
+    SaveCall call;
+    call.targets = OutputTargets::kWithinFolder;
+    call.watcher = &watcher;
+    if (ConvertFile(file.input, file.output, job.format, job.colours, call))
         return true;
-    std::fprintf(stderr, "zavik: %s: not converted\n", ShownName(file.input).c_str());
+    PrintErrorF("zavik: %s: not converted\n", ShownName(file.input).c_str());
     return false;
 }
 
@@ -367,9 +384,6 @@ int RunConvertMany(const Options& options)
         }
         files.push_back({input, output});
     }
-    // An output name planted in DIR as a link must not send a picture
-    // outside it.
-    SetOutputTargets(OutputTargets::kWithinFolder);
     BatchSettings settings;
     settings.jobs = options.jobs > 0 ? options.jobs : ProcessorCount();
     settings.progress = !options.quiet && StandardErrorIsTerminal();
@@ -399,7 +413,8 @@ int RunConvert(const Options& options)
                           kConvertUsage);
     if (OutputRefused(options.files[0], options.files[1]))
         return kExitFailed;
-    return ConvertFile(options.files[0], options.files[1], format, options.colours) ? kExitOk : kExitFailed;
+    SaveCall call = SingleSave();
+    return ConvertFile(options.files[0], options.files[1], format, options.colours, call) ? kExitOk : kExitFailed;
 }
 
 // The picture a thumbnail shows, as the viewer shows it, into picture and
@@ -452,7 +467,10 @@ int RunThumbnail(const Options& options)
     }
     const RasterImage noBackdrop;
     CliFrontEnd ui;
-    return Saved(WRITE_PNG(ui, options.files[1].c_str(), thumbnail, thumbnailMask, noBackdrop, transparency) == 0)
+    SaveCall call = SingleSave();
+    return Saved(WRITE_PNG(ui, options.files[1].c_str(), thumbnail, thumbnailMask, noBackdrop, transparency,
+                           &call) == 0,
+                 call)
                ? kExitOk
                : kExitFailed;
 }

@@ -53,16 +53,16 @@ bool LargeBlocksUseHugePages();
 // The memory a process holds: every block (a kept one included) and the
 // JPEG library's whole-picture coefficient buffers are told to a watcher
 // before they are taken (a positive change) and after they are given back
-// (a negative one). A program that opens files in several processes side
-// by side (the command line's batch) watches it to keep them within one
-// budget together; its watcher may hold the process up until there is
+// (a negative one). A program that opens files on several threads side by
+// side (the command line's batch) watches it to keep them within one
+// budget together; its watcher may hold a thread up until there is
 // room. No watcher by default. It is called on the thread that takes or
 // gives back the block (a thread's kept blocks are told as they go back at
 // its end), so where threads share the blocks' work it must be safe to call
 // from them at once; it may be set or cleared at any time, and blocks taken
 // or given back on other threads meanwhile are told to the old watcher or
-// the new one. (The batch's is set in each worker process before it
-// decodes anything, and the worker decodes on one thread.)
+// the new one. (The batch's is set before its first conversion and counts
+// each file on the thread that converts it.)
 using MemoryUseWatcher = void (*)(int64_t change);
 void SetMemoryUseWatcher(MemoryUseWatcher watcher);
 void NoteMemoryUse(int64_t change);

@@ -30,27 +30,17 @@ enum class OutputResult {
     kWriteFailed,    // encoding, flushing, closing or the replacement failed
 };
 
-// Runs encode on a new stream for target (true when it wrote everything)
-// and, when that and getting the file to disk succeed, puts the file in the
-// target's place. encode is not run when the save is refused.
-OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode);
-
-// Which names a save may write through, for every WriteSafely of the
-// process. kFollowLinks (the default) is described above. kWithinFolder
-// writes only the target's own entry in its folder, for a collection whose
-// outputs must never land outside its folder: a target name that is a
-// symbolic link, a pipe, a device or anything but a regular file is
-// refused, the rename replaces the entry itself whatever was put there
-// meanwhile, and a file written in place must have no other name.
+// Which names a save may write through. kFollowLinks (the default) is
+// described above. kWithinFolder writes only the target's own entry in its
+// folder, for a collection whose outputs must never land outside its
+// folder: a target name that is a symbolic link, a pipe, a device or
+// anything but a regular file is refused, the rename replaces the entry
+// itself whatever was put there meanwhile, and a file written in place must
+// have no other name.
 enum class OutputTargets { kFollowLinks, kWithinFolder };
-void SetOutputTargets(OutputTargets targets);
 
-// True when a save to target would write into a pipe or a character device
-// (so that a name such as /dev/stdout is taken as it is).
-bool OutputIsStream(const char* target);
-
-// Why the last WriteSafely did not write, for a front end that can say more
-// than the writers' messages (which name no file and no cause).
+// Why a save did not write, for a front end that can say more than the
+// writers' messages (which name no file and no cause).
 enum class OutputFault {
     kNone,          // it wrote, or its encoder failed with no system error
     kSystem,        // a step of the save failed: systemText says why
@@ -63,16 +53,56 @@ struct OutputFailure {
     std::string target;       // as given to WriteSafely
     std::string systemText;   // the system's words (code page 932 on Windows), or empty
 };
-const OutputFailure& LastOutputFailure();
 
-// Told of each temporary file a save makes, so that a program that may be
-// interrupted can remove it: kCreating just before the file named may come
-// to exist, then kCreated or kNotCreated, and kGone once a created file was
-// renamed into place or removed. Between kCreating and the answer the
-// watcher may hold back its interruptions, so that no moment passes in
-// which the file exists and the watcher does not know it. One watcher for
-// the process; null for none. It is called from WriteSafely, never from a
-// signal handler.
-enum class TemporaryFileEvent { kCreating, kCreated, kNotCreated, kGone };
-using TemporaryFileWatcher = void (*)(TemporaryFileEvent event, const char* temporary);
-void SetTemporaryFileWatcher(TemporaryFileWatcher watcher);
+// The steps of a save that a program which may be interrupted must know
+// of. kCreating comes just before the temporary file named may come to
+// exist, then kCreated or kNotCreated; kReplacing before a finished file
+// is renamed into the target's place, kGone once a created file was renamed
+// or removed. kWritingInPlace and kWrittenInPlace bracket writing over a
+// target in place (no temporary file), which must not be cut short.
+enum class TemporaryFileEvent {
+    kCreating,
+    kCreated,
+    kNotCreated,
+    kReplacing,
+    kGone,
+    kWritingInPlace,
+    kWrittenInPlace,
+};
+
+// Told of a save's steps on the thread that saves; several saves may tell
+// one watcher at once. Between kCreating and its answer the watcher may
+// hold back its interruptions, so that no moment passes in which the file
+// exists and the watcher does not know it. Returning false at kCreating,
+// kReplacing or kWritingInPlace stops the save there (a program that is
+// being stopped): nothing more is written, the temporary file is removed
+// and the save fails as one that could not create its file. The other
+// events' answers are not used. Never called from a signal handler.
+class SaveWatcher {
+public:
+    virtual bool Follow(TemporaryFileEvent event, const char* name) = 0;
+
+protected:
+    ~SaveWatcher() = default;
+};
+
+// One save: what it may write through, who hears of its steps, and (after
+// it) why it failed. Each save has its own, so that saves on several
+// threads at once share nothing.
+struct SaveCall {
+    OutputTargets targets = OutputTargets::kFollowLinks;
+    SaveWatcher* watcher = nullptr;
+    OutputFailure failure;   // set by the save
+};
+
+// Runs encode on a new stream for target (true when it wrote everything)
+// and, when that and getting the file to disk succeed, puts the file in the
+// target's place. encode is not run when the save is refused. The second
+// form saves with the defaults and no watcher.
+OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode, SaveCall& call);
+OutputResult WriteSafely(const char* target, const std::function<bool(std::FILE*)>& encode);
+
+// True when a save to target would write into a pipe or a character device
+// (so that a name such as /dev/stdout is taken as it is). Never within a
+// folder.
+bool OutputIsStream(const char* target, OutputTargets targets = OutputTargets::kFollowLinks);

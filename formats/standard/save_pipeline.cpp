@@ -89,9 +89,10 @@ struct WriterFailures {
 // The one save: a temporary file beside path, encode into it, put it in
 // path's place, and tell the user when that failed.
 int Save(FrontEnd& ui, const char* path, const WriterFailures& failures,
-         const std::function<bool(std::FILE*)>& encode)
+         const std::function<bool(std::FILE*)>& encode, SaveCall* call)
 {
-    switch (WriteSafely(path, encode)) {
+    SaveCall defaults;
+    switch (WriteSafely(path, encode, call ? *call : defaults)) {
     case OutputResult::kWritten:
         return 0;
     case OutputResult::kCannotCreate:
@@ -107,7 +108,7 @@ int Save(FrontEnd& ui, const char* path, const WriterFailures& failures,
 }  // namespace
 
 int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
-               const RasterImage& backdrop, const TransparencyState& transparency)
+               const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call)
 {
     static const WriterFailures failures = {MessageId::kJpegSaveCannotCreate, MessageId::kJpegSaveFailed,
                                             kJpegCannotCreate, kJpegWriteFailed};
@@ -115,11 +116,11 @@ int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
         return source && EncodeJPEG(file, *source, 80, 1) == 1;
-    });
+    }, call);
 }
 
 int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
-             const RasterImage& backdrop, const TransparencyState& transparency)
+             const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call)
 {
     static const WriterFailures failures = {MessageId::kBmpSaveCannotCreate, MessageId::kBmpSaveFailed,
                                             kBmpCannotCreate, kBmpWriteFailed};
@@ -127,11 +128,11 @@ int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const B
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
         return source && StoreBmpFile(file, *source);
-    });
+    }, call);
 }
 
 int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
-              const RasterImage& backdrop, const TransparencyState& transparency)
+              const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call)
 {
     static const WriterFailures failures = {MessageId::kPngSaveCannotCreate, MessageId::kPngSaveFailed,
                                             kPngCannotCreate, kPngWriteFailed};
@@ -144,21 +145,24 @@ int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const 
             return under && StorePngFile(file, picture, weights, under, false);
         }
         return StorePngFile(file, picture, weights, nullptr, blend);
-    });
+    }, call);
 }
 
 int SaveByFilterIndex(FrontEnd& ui, int filterIndex, const char* path, const RasterImage& picture,
-                      const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency)
+                      const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency,
+                      SaveCall* call)
 {
     // A pipe or a device (/dev/stdout) is written as it is named.
-    const std::string named = OutputIsStream(path) ? std::string(path) : PathWithExtensionFor(path, filterIndex);
+    const OutputTargets targets = call ? call->targets : OutputTargets::kFollowLinks;
+    const std::string named =
+        OutputIsStream(path, targets) ? std::string(path) : PathWithExtensionFor(path, filterIndex);
     switch (filterIndex) {
     case kSaveAsJpeg:
-        return WRITE_JPEG(ui, named.c_str(), picture, mask, backdrop, transparency);
+        return WRITE_JPEG(ui, named.c_str(), picture, mask, backdrop, transparency, call);
     case kSaveAsBmp:
-        return WriteBMP(ui, named.c_str(), picture, mask, backdrop, transparency);
+        return WriteBMP(ui, named.c_str(), picture, mask, backdrop, transparency, call);
     case kSaveAsPng:
-        return WRITE_PNG(ui, named.c_str(), picture, mask, backdrop, transparency);
+        return WRITE_PNG(ui, named.c_str(), picture, mask, backdrop, transparency, call);
     default:
         return kSaveNoFormat;
     }

@@ -22,6 +22,7 @@
 #include <string>
 
 #include "colour/transparency_state.h"
+#include "formats/standard/safe_output.h"
 #include "image/byte_buffer.h"
 #include "image/front_end.h"
 #include "image/raster_image.h"
@@ -80,27 +81,32 @@ int CompositeForSave(RasterImage& composite, const RasterImage& picture, const B
 const RasterImage* PictureToSave(RasterImage& composite, const RasterImage& picture, const ByteBuffer& mask,
                                  const RasterImage& backdrop, const TransparencyState& transparency);
 
+// The writers below save through WriteSafely with `call` (its settings,
+// watcher and failure report) when one is given, else with the defaults.
+
 // Writes the picture to save as a progressive JPEG of quality 80.
 int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
-               const RasterImage& backdrop, const TransparencyState& transparency);
+               const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call = nullptr);
 
 // Writes the picture to save as a 24-bit BMP file.
 int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& mask,
-             const RasterImage& backdrop, const TransparencyState& transparency);
+             const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call = nullptr);
 
 // Writes picture as an 8-bit PNG file: colour with alpha from alphaMask in
 // Transparent mode while a mask is active, colour composited over the
 // backdrop in BGColorFill mode, plain colour otherwise. The picture and the
 // mask are not changed.
 int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const ByteBuffer& alphaMask,
-              const RasterImage& backdrop, const TransparencyState& transparency);
+              const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call = nullptr);
 
 // Save with the format the dialog's filter index chose (1 JPEG, 2 BMP,
 // 3 PNG), whatever extension the name has; a name without one gets the
-// format's (PathWithExtensionFor), unless it names a pipe or a device. Returns the writer's result (0 written,
+// format's (PathWithExtensionFor), unless it names a pipe or a device
+// (which a save within its folder never writes into). Returns the writer's result (0 written,
 // negative after its message), or kSaveNoFormat for another index.
 int SaveByFilterIndex(FrontEnd& ui, int filterIndex, const char* path, const RasterImage& picture,
-                      const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency);
+                      const ByteBuffer& mask, const RasterImage& backdrop, const TransparencyState& transparency,
+                      SaveCall* call = nullptr);
 
 // path, with ".jpg", ".bmp" or ".png" (by filter index) appended when its
 // final component has no extension; otherwise, and for other indexes,

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "formats/standard/replace_file.h"
 #include "formats/standard/safe_output.h"
@@ -78,4 +81,80 @@ TEST(SafeOutput, InPlaceChangesOnlyTheNameGiven)
     EXPECT_EQ(OverwriteFile(dir.Path("link").c_str(), "x", 1, false), OverwriteResult::kRefused);
     EXPECT_EQ(ReadAll(target), "new!");
 #endif
+}
+
+namespace {
+
+// Records a save's steps and refuses the one it is told to, as a batch
+// being stopped refuses them.
+class StepLog final : public SaveWatcher {
+public:
+    explicit StepLog(TemporaryFileEvent refused = TemporaryFileEvent::kCreated) : refused_(refused) {}
+    bool Follow(TemporaryFileEvent event, const char* name) override
+    {
+        steps.push_back({event, name});
+        return event != refused_ || event == TemporaryFileEvent::kCreated;
+    }
+    std::vector<std::pair<TemporaryFileEvent, std::string>> steps;
+
+private:
+    TemporaryFileEvent refused_;
+};
+
+bool FolderHoldsOnly(const TempDir& dir, const std::vector<std::string>& names)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(dir.Path(""))))
+        found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found == names;
+}
+
+}  // namespace
+
+// A save tells its watcher of its temporary file before it can exist and
+// when it is gone, and a watcher that refuses a step (a batch being
+// stopped) leaves the target as it was and no file behind: refused before
+// the file is made, the save does not fall back to writing in place.
+TEST(SafeOutput, EachSaveTellsItsOwnWatcherAndStopsWhereItIsRefused)
+{
+    TempDir dir;
+    const std::string target = dir.Write("t", "old");
+    const auto writeNew = [](std::FILE* file) { return std::fputs("new", file) >= 0; };
+    StepLog log;
+    SaveCall call;
+    call.watcher = &log;
+    ASSERT_EQ(WriteSafely(target.c_str(), writeNew, call), OutputResult::kWritten);
+    ASSERT_EQ(log.steps.size(), 4u);
+    const std::string temporary = log.steps[0].second;
+    EXPECT_EQ(temporary.rfind(dir.Path(".zvk"), 0), 0u) << temporary;
+    const std::vector<TemporaryFileEvent> expected = {TemporaryFileEvent::kCreating, TemporaryFileEvent::kCreated,
+                                                      TemporaryFileEvent::kReplacing, TemporaryFileEvent::kGone};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(log.steps[i].first, expected[i]) << i;
+        EXPECT_EQ(log.steps[i].second, temporary) << i;
+    }
+    EXPECT_EQ(ReadAll(target), "new");
+
+    for (const TemporaryFileEvent refused : {TemporaryFileEvent::kCreating, TemporaryFileEvent::kReplacing}) {
+        dir.Write("t", "old");
+        StepLog refusing(refused);
+        SaveCall stopped;
+        stopped.watcher = &refusing;
+        bool encoded = false;
+        EXPECT_NE(WriteSafely(target.c_str(), [&](std::FILE* file) { return encoded = writeNew(file); }, stopped),
+                  OutputResult::kWritten);
+        EXPECT_EQ(encoded, refused == TemporaryFileEvent::kReplacing);
+        EXPECT_EQ(ReadAll(target), "old");
+        EXPECT_TRUE(FolderHoldsOnly(dir, {"t"}));
+        EXPECT_EQ(stopped.failure.target, target);
+    }
+    // Each call's failure is its own: a later save elsewhere leaves it.
+    SaveCall failed;
+    EXPECT_EQ(WriteSafely(dir.Path("no/such/folder/x").c_str(), writeNew, failed), OutputResult::kCannotCreate);
+    SaveCall written;
+    EXPECT_EQ(WriteSafely(target.c_str(), writeNew, written), OutputResult::kWritten);
+    EXPECT_EQ(failed.failure.fault, OutputFault::kSystem);
+    EXPECT_FALSE(failed.failure.systemText.empty());
+    EXPECT_EQ(written.failure.fault, OutputFault::kNone);
 }
