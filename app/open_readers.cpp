@@ -47,7 +47,7 @@ void SetCanvasPainterName(FrontEnd& ui, PainterRecord& painter, const char* pain
 {
     if (std::FILE* probe = OpenRegularFile(painterPath)) {
         std::fclose(probe);
-        LoadPainterFileShort(ui, painter, painterPath);
+        LoadPainterFileShort(ui, painterPath, painter);
         return;
     }
     if (!PainterNameFromMissingFile(painterPath, painter.name, sizeof painter.name))
@@ -56,7 +56,7 @@ void SetCanvasPainterName(FrontEnd& ui, PainterRecord& painter, const char* pain
 
 }  // namespace
 
-int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* file)
+int ReadPainter(FrontEnd& ui, std::FILE* file, Document& doc, PainterRecord& painter)
 {
     RasterImage picture = std::move(doc.Picture);
     MessageList messages;
@@ -68,22 +68,22 @@ int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* 
     return PainterResult(error);
 }
 
-int ReadPainterShort(PainterRecord& painter, std::FILE* file)
+int ReadPainterShort(std::FILE* file, PainterRecord& painter)
 {
     return PainterResult(DecodePainterShort(file, painter));
 }
 
-int LoadPainterFile(FrontEnd& ui, Document& doc, PainterRecord& painter, const char* path)
+int LoadPainterFile(FrontEnd& ui, const char* path, Document& doc, PainterRecord& painter)
 {
-    return LoadWith([&](std::FILE* file) { return ReadPainter(ui, doc, painter, file); }, ui, path);
+    return LoadWith([&](std::FILE* file) { return ReadPainter(ui, file, doc, painter); }, ui, path);
 }
 
-int LoadPainterFileShort(FrontEnd& ui, PainterRecord& painter, const char* path)
+int LoadPainterFileShort(FrontEnd& ui, const char* path, PainterRecord& painter)
 {
-    return LoadWith([&](std::FILE* file) { return ReadPainterShort(painter, file); }, ui, path);
+    return LoadWith([&](std::FILE* file) { return ReadPainterShort(file, painter); }, ui, path);
 }
 
-int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath)
+int ReadCNV(FrontEnd& ui, const char* canvasPath, Document& doc, char* subjectPath, char* painterPath)
 {
     // The decoder starts from the current values, which whatever the file
     // does not carry keeps. subjectPath is the picture's own path, so it is
@@ -116,7 +116,7 @@ int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, c
     return kCanvasRead;
 }
 
-int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture, ItemRecord& item)
+int ReadItem(FrontEnd& ui, const char* path, Document& doc, RasterImage& picture, ItemRecord& item)
 {
     ItemContents contents;
     contents.record = item;
@@ -145,7 +145,7 @@ int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture
     return kItemRead;
 }
 
-int LoadPNG(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture)
+int LoadPNG(FrontEnd& ui, const char* path, Document& doc, RasterImage& picture)
 {
     bool alphaChannel = false;
     const int result = ReadPNG(path, picture, &doc.AlphaMask, &alphaChannel);
@@ -156,7 +156,7 @@ int LoadPNG(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture)
         return 0;
     }
     MessageId id;
-    if (PngReadMessage(result, id))
+    if (PNGReadMessage(result, id))
         ui.ShowMessage(id, nullptr, BoxOwner::kWindow);
     return -1;
 }

@@ -18,15 +18,15 @@
 // into the document's Picture, the kind Painter after a read. The box of a
 // JPEG picture that fails to decode is shown without an owner.
 // PainterReadResult.
-int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* file);
+int ReadPainter(FrontEnd& ui, std::FILE* file, Document& doc, PainterRecord& painter);
 // Only the fixed header fields into painter. PainterReadResult.
-int ReadPainterShort(PainterRecord& painter, std::FILE* file);
+int ReadPainterShort(std::FILE* file, PainterRecord& painter);
 
 // Opens path, runs the reader, shows the reader's failure in a box owned by
 // the front end's window and closes the file. 0 after a load, -1 after a
 // failure (no message when the file cannot be opened).
-int LoadPainterFile(FrontEnd& ui, Document& doc, PainterRecord& painter, const char* path);
-int LoadPainterFileShort(FrontEnd& ui, PainterRecord& painter, const char* path);
+int LoadPainterFile(FrontEnd& ui, const char* path, Document& doc, PainterRecord& painter);
+int LoadPainterFileShort(FrontEnd& ui, const char* path, PainterRecord& painter);
 
 // Reads the canvas at canvasPath into the document's Picture, combined with
 // its layers; the subject path goes to subjectPath and the painter path to
@@ -35,7 +35,7 @@ int LoadPainterFileShort(FrontEnd& ui, PainterRecord& painter, const char* path)
 // CurrentPainter's name from the painter file the canvas names
 // (LoadPainterFileShort) or, when that is missing, from its file name; the
 // kind becomes Canvas. CanvasReadResult.
-int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath);
+int ReadCNV(FrontEnd& ui, const char* canvasPath, Document& doc, char* subjectPath, char* painterPath);
 
 // Reads the item at path into picture (50 x 50) and item, sets the
 // document's ItemExplanation and kind and control 1012 of the front end's
@@ -43,10 +43,10 @@ int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, c
 // for itemKind 0, OtherItem for 1, unchanged for any other kind. A file that
 // is refused leaves the record, ItemExplanation, the control and the kind as
 // they were. ItemReadResult.
-int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture, ItemRecord& item);
+int ReadItem(FrontEnd& ui, const char* path, Document& doc, RasterImage& picture, ItemRecord& item);
 
 // The PNG open step of the dispatch: reads into picture and the document's
 // AlphaMask (an alpha channel is a separation of its own: it sets
 // MaskActive to 1, so it shows and saves like one); 0 after a load (path
 // recorded in the picture), -1 after its message.
-int LoadPNG(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture);
+int LoadPNG(FrontEnd& ui, const char* path, Document& doc, RasterImage& picture);

@@ -154,7 +154,7 @@ bool OpenDocument(Document& doc, const std::string& path)
     // changes are not needed.
     CliFrontEnd ui;
     ViewChanges changes;
-    int result = Read_ESI_CNV(ui, doc, path.c_str(), changes);
+    int result = Read_ESI_CNV(ui, path.c_str(), doc, changes);
     return result == kOpenDone && doc.kind != kNone;
 }
 
@@ -282,7 +282,7 @@ bool WriteView(const std::string& out, const std::string& format, const RasterIm
         CliFrontEnd ui;
         return Saved(WRITE_PNG(ui, out.c_str(), view, noMask, noBackdrop, TransparencyState()) == 0);
     }
-    const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); });
+    const OutputResult result = WriteSafely(out.c_str(), [&](std::FILE* file) { return EncodeBMP(view, file) == 1; });
     if (result != OutputResult::kWritten)
         std::fprintf(stderr, "zavik: %s: %s\n", ShownName(out).c_str(),
                      result == OutputResult::kCannotCreate ? "cannot be created" : "writing failed");
@@ -410,7 +410,7 @@ bool OpenForThumbnail(const std::string& path, int32_t size, RasterImage& pictur
 {
     uint8_t header[12];
     const bool readable = path.size() < static_cast<size_t>(kPathSize) && ReadFileHeader(path.c_str(), header);
-    if (readable && KindByContent(path.c_str(), header) == ContentKind::kJpeg &&
+    if (readable && KindByContent(path.c_str(), header) == ContentKind::kJPEG &&
         ReadJPEGReduced(path.c_str(), size, picture) == 1)
         return true;
     // Everything else, and a JPEG that fails, takes the viewer's own road

@@ -103,7 +103,7 @@ zavik_status Open(zavik_file* file)
     }
     FileFrontEnd ui(file->messages);
     ViewChanges changes;
-    const int result = Read_ESI_CNV(ui, file->doc, file->path.c_str(), changes);
+    const int result = Read_ESI_CNV(ui, file->path.c_str(), file->doc, changes);
     const zavik_status status = Finish(file, result);
     // The properties as `zavik info` reports them; an item is read again
     // for them, as the use-item dialog reads it, and its messages count.
@@ -179,15 +179,15 @@ bool WritePrivateCopy(const void* bytes, size_t size, const char* name, std::str
 void ToRgba(const RasterImage& picture, const uint8_t* mask, bool blend, unsigned char* rgba, size_t stride)
 {
     std::vector<uint8_t> row(static_cast<size_t>(picture.width) * 4);
-    const PngRowSource source{&picture, mask, nullptr, blend};
+    const PNGRowSource source{&picture, mask, nullptr, blend};
     for (int32_t y = 0; y < picture.height; ++y) {
         unsigned char* out = rgba + stride * static_cast<size_t>(y);
         const int32_t memoryRow = picture.height - 1 - y;
         if (blend) {
-            FillPngRow(source, memoryRow, out);
+            FillPNGRow(source, memoryRow, out);
             continue;
         }
-        FillPngRow(source, memoryRow, row.data());
+        FillPNGRow(source, memoryRow, row.data());
         for (int32_t x = 0; x < picture.width; ++x) {
             out[4 * x + 0] = row[3 * x + 0];
             out[4 * x + 1] = row[3 * x + 1];
@@ -234,7 +234,7 @@ zavik_status MakeThumbnail(zavik_file* file, int max_side)
             : nullptr;
     uint8_t header[12];
     if (ReadFileHeader(file->path.c_str(), header) &&
-        KindByContent(file->path.c_str(), header) == ContentKind::kJpeg &&
+        KindByContent(file->path.c_str(), header) == ContentKind::kJPEG &&
         ReadJPEGReduced(file->path.c_str(), max_side, reduced) == 1) {
         picture = &reduced;
         mask = nullptr;

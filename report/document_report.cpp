@@ -134,7 +134,7 @@ void ReportItem(Report& r, FrontEnd& ui, Document& doc, const std::string& path)
 {
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(ui, doc, path.c_str(), picture, item) < 0)
+    if (ReadItem(ui, path.c_str(), doc, picture, item) < 0)
         return;
     r.Begin("item");
     r.Text("name", item.name);

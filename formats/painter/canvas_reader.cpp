@@ -170,12 +170,12 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     RasterImage mask;
     RasterImage under;
     if (info.hasLayers == 1) {
-        if (HuffDecodeImg(mask, reader, &budget) != kHuffmanDecoded)
+        if (HuffDecodeImg(reader, mask, &budget) != kHuffmanDecoded)
             read.push_back({MessageId::kCanvasLayerFailed, {}});
         const int64_t decodedMask = mask.pixels.length;
         PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
         budget.Give(decodedMask - mask.pixels.length);
-        if (HuffDecodeImg(under, reader, &budget) != kHuffmanDecoded)
+        if (HuffDecodeImg(reader, under, &budget) != kHuffmanDecoded)
             read.push_back({MessageId::kCanvasLayerFailed, {}});
     } else {
         PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
@@ -190,7 +190,7 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     RasterImage decoded;
     bool cut = false;
     if (format == kCanvasHuffmanPicture) {
-        const int result = HuffDecodeImg(decoded, reader, &budget);
+        const int result = HuffDecodeImg(reader, decoded, &budget);
         if (result != kHuffmanDecoded)
             read.push_back({MessageId::kCanvasPictureFailed, {}});
         cut = result == kHuffmanTruncated;

@@ -471,7 +471,7 @@ int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanN
     return first.result;
 }
 
-int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget)
+int HuffDecodeImg(FileReader& reader, RasterImage& picture, MemoryBudget* budget)
 {
     int32_t width = 0, height = 0, codedLength = 0;
     reader.I32(width);
@@ -545,10 +545,4 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
     if (got < codedLength)
         return kHuffmanTruncated;
     return stream == kHuffmanStreamEnded ? kHuffmanDecoded : kHuffmanBadStream;
-}
-
-int HuffDecodeImg(RasterImage& picture, std::FILE* file)
-{
-    FileReader reader(file);
-    return HuffDecodeImg(picture, reader);
 }

@@ -136,5 +136,4 @@ int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const Huffman
 // With a budget, the section's coded bytes and picture must fit in what is
 // left or the section is refused as too large; the picture's block stays
 // counted.
-int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget = nullptr);
-int HuffDecodeImg(RasterImage& picture, std::FILE* file);
+int HuffDecodeImg(FileReader& reader, RasterImage& picture, MemoryBudget* budget = nullptr);

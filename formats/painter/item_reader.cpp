@@ -96,7 +96,7 @@ ItemError ReadItemSections(FileReader& in, RasterImage& picture, bool& pictureRe
     CopyText(explanation, kItemExplanationSize, shortText);
 
     pictureRead = true;
-    if (ReadPackedPicture(picture, in, kItemPictureSize, kItemPictureSize) == kPackedNoPicture)
+    if (ReadPackedPicture(in, kItemPictureSize, kItemPictureSize, picture) == kPackedNoPicture)
         return ItemError::kNotItem;
     if (longTextFlag == 1) {
         // Missing long text bytes leave the short explanation in place.
@@ -111,24 +111,25 @@ ItemError ReadItemSections(FileReader& in, RasterImage& picture, bool& pictureRe
 
 }  // namespace
 
-void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
+bool BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
 {
     const bool hybrid = item.penSelector == kItemHybridPen;
     // A single pen, and a selector of -1 as well, is named by its first shape.
     const char* type = hybrid ? PenShapeName(kItemHybridPen) : PenShapeName(item.penShapes[0]);
-    CopyText(out, size, kItemKindLabel);
-    AppendText(out, size, type);
-    AppendText(out, size, kItemWidthLabel);
-    AppendInt(out, size, item.penWidth);
-    AppendText(out, size, kItemHardnessLabel);
-    AppendInt(out, size, item.penConsistency);
-    AppendText(out, size, kItemDensityLabel);
-    AppendInt(out, size, item.penDensity);
-    AppendText(out, size, "\r\n");
+    bool whole = CopyText(out, size, kItemKindLabel);
+    whole = AppendText(out, size, type) && whole;
+    whole = AppendText(out, size, kItemWidthLabel) && whole;
+    whole = AppendInt(out, size, item.penWidth) && whole;
+    whole = AppendText(out, size, kItemHardnessLabel) && whole;
+    whole = AppendInt(out, size, item.penConsistency) && whole;
+    whole = AppendText(out, size, kItemDensityLabel) && whole;
+    whole = AppendInt(out, size, item.penDensity) && whole;
+    whole = AppendText(out, size, "\r\n") && whole;
     if (hybrid) {
-        AppendText(out, size, "\r\n");
-        AppendPenShapeList(out, size, item.penShapes, kItemShapeSlots);
+        whole = AppendText(out, size, "\r\n") && whole;
+        whole = AppendPenShapeList(item.penShapes, kItemShapeSlots, out, size) && whole;
     }
+    return whole;
 }
 
 ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages)

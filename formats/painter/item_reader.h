@@ -88,8 +88,8 @@ struct ItemContents {
 ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages);
 
 // The explanation of a pen item: its type, width, hardness and density and,
-// for a hybrid pen, the names of its component shapes. Bounded by size.
-void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size);
+// for a hybrid pen, the names of its component shapes. Bounded by size; false when cut.
+bool BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size);
 
 // True when the item changes a pen: it has a pen and its width, hardness and
 // density are all non-zero. The use-item dialog enables its pen choice then.

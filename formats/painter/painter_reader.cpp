@@ -114,9 +114,9 @@ void ReadExtraTables(FileReader& in, PainterValues& painter)
 
 void ReadPenPictures(FileReader& in, PainterValues& painter, RasterImage& fillPicture, RasterImage& outlinePicture)
 {
-    ReadPackedPicture(fillPicture, in, kPenPictureSize, kPenPictureSize);
+    ReadPackedPicture(in, kPenPictureSize, kPenPictureSize, fillPicture);
     ReadText(in, painter.fillPenName, sizeof painter.fillPenName);
-    ReadPackedPicture(outlinePicture, in, kPenPictureSize, kPenPictureSize);
+    ReadPackedPicture(in, kPenPictureSize, kPenPictureSize, outlinePicture);
     ReadText(in, painter.outlinePenName, sizeof painter.outlinePenName);
 }
 
@@ -146,7 +146,7 @@ void ReadRunPlanes(FileReader& in, RasterImage& picture, int32_t count)
     ByteBuffer plane(static_cast<int32_t>(capacity));
     const int64_t stored = plane.length;   // 0 when the scratch plane could not be had
     for (int i = 0; i < 3; ++i) {
-        int64_t produced = DecodeRunPlane(in, plane.data, stored, planeBytes);
+        int64_t produced = DecodeRunPlane(in, planeBytes, plane.data, stored);
         int64_t usable = std::min(produced, stored);
         for (int64_t j = 0; j < usable && 3 * j + i < bufferBytes; ++j)
             picture.pixels.data[3 * j + i] = plane.data[j];
@@ -155,7 +155,7 @@ void ReadRunPlanes(FileReader& in, RasterImage& picture, int32_t count)
 
 }  // namespace
 
-int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t count)
+int64_t DecodeRunPlane(FileReader& in, int64_t count, uint8_t* plane, int64_t capacity)
 {
     int64_t produced = 0;
     while (produced < count) {
@@ -180,7 +180,7 @@ int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t
     return produced;
 }
 
-int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32_t height)
+int ReadPackedPicture(FileReader& in, int32_t width, int32_t height, RasterImage& picture)
 {
     // A head the file cannot supply reads as mode 0 with no bytes.
     int32_t mode = kPackedModeRaw;
@@ -198,12 +198,6 @@ int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32
     else
         return kPackedBadMode;
     return made ? kPackedRead : kPackedNoPicture;
-}
-
-int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int32_t height)
-{
-    FileReader in(file);
-    return ReadPackedPicture(picture, in, width, height);
 }
 
 namespace {
@@ -243,7 +237,7 @@ PainterError ReadPainterSections(FileReader& in, PainterValues& painter, Painter
     in.Skip(kReservedAfterHybrids);
 
     if (format == kPainterPicturePacked) {
-        ReadPackedPicture(pictures.picture, in, kPainterPictureSize, kPainterPictureSize);
+        ReadPackedPicture(in, kPainterPictureSize, kPainterPictureSize, pictures.picture);
         pictures.pictureRead = true;
     } else if (format == kPainterPictureJpeg) {
         // The decoder leaves the file right after the JPEG data, where the

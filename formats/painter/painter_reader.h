@@ -78,8 +78,7 @@ PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter);
 // stored in its pixel buffer. A count N beyond the buffer, and runs beyond
 // N / 3, are read and dropped; raw bytes past the end of the file become
 // 0xFF; plane bytes the file does not supply stay 0.
-int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32_t height);
-int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int32_t height);
+int ReadPackedPicture(FileReader& in, int32_t width, int32_t height, RasterImage& picture);
 
 // Decodes runs from in until they have produced count plane bytes or the
 // file ends; a run whose length the end of the file cuts off is taken with
@@ -88,4 +87,4 @@ int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int3
 // least that many); the rest are produced and dropped, and a run reaching
 // beyond count is cut at count. Returns how many leading plane
 // bytes were produced (0..count).
-int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t count);
+int64_t DecodeRunPlane(FileReader& in, int64_t count, uint8_t* plane, int64_t capacity);

@@ -355,7 +355,7 @@ bool IsJPEGName(const char* path)
     return NameEndsIn(path, accepted, 4);
 }
 
-int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessages)
+int LoadJPEG(FrontEnd& ui, const char* path, int showMessages, RasterImage& picture)
 {
     if (ReadJPEG(path, picture) == 1) {
         CopyText(picture.path, sizeof picture.path, path);
@@ -366,7 +366,7 @@ int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessa
     return -1;
 }
 
-int EncodeJPEG(std::FILE* file, const RasterImage& picture, int quality, int progressive)
+int EncodeJPEG(const RasterImage& picture, int quality, int progressive, std::FILE* file)
 {
     // A picture whose block does not hold its rows is not read from.
     if (picture.width < 0 || picture.height < 0 ||

@@ -30,10 +30,10 @@ int ReadJPEG(const char* path, RasterImage& picture);
 int ReadJPEGReduced(const char* path, int32_t side, RasterImage& picture);
 // The JPEG open step of the dispatch: 0 after a load (path recorded in the
 // picture), -1 after its message (when showMessages is non-zero).
-int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessages);
+int LoadJPEG(FrontEnd& ui, const char* path, int showMessages, RasterImage& picture);
 
 // Encodes picture into an open file ("wb"): quality 0..100 on the library's
 // scale, progressive when the flag is set. 1 when the whole picture was
 // written, 0 after a fatal library error (for example a width of 0). The
 // file is not closed.
-int EncodeJPEG(std::FILE* file, const RasterImage& picture, int quality, int progressive);
+int EncodeJPEG(const RasterImage& picture, int quality, int progressive, std::FILE* file);

@@ -114,7 +114,7 @@ int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const
     return Save(ui, path, failures, [&](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
-        return source && EncodeJPEG(file, *source, 80, 1) == 1;
+        return source && EncodeJPEG(*source, 80, 1, file) == 1;
     });
 }
 
@@ -126,7 +126,7 @@ int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const B
     return Save(ui, path, failures, [&](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
-        return source && StoreBmpFile(file, *source);
+        return source && EncodeBMP(*source, file) == 1;
     });
 }
 
@@ -141,9 +141,9 @@ int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const 
         if (blend && transparency.BackgroundMode == kBGColorFill) {
             RasterImage fallback;
             const RasterImage* under = SaveBackdrop(picture, backdrop, transparency, fallback);
-            return under && StorePngFile(file, picture, weights, under, false);
+            return under && EncodePNG(picture, weights, under, false, file) == 1;
         }
-        return StorePngFile(file, picture, weights, nullptr, blend);
+        return EncodePNG(picture, weights, nullptr, blend, file) == 1;
     });
 }
 

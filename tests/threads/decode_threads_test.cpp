@@ -127,13 +127,15 @@ Outcome DecodeSection(const std::string& path, bool huffman)
     }
     if (huffman) {
         RasterImage picture;
-        out.results.push_back(HuffDecodeImg(picture, file));
+        FileReader reader(file);
+        out.results.push_back(HuffDecodeImg(reader, picture));
         AddPicture(out, picture);
     } else {
         for (int32_t side : {kPenPictureSize, kPainterPictureSize}) {
             RasterImage picture;
             std::rewind(file);
-            out.results.push_back(ReadPackedPicture(picture, file, side, side));
+            FileReader reader(file);
+            out.results.push_back(ReadPackedPicture(reader, side, side, picture));
             AddPicture(out, picture);
         }
     }
@@ -179,20 +181,20 @@ Outcome DecodeFile(const std::string& path)
         out.results.push_back(static_cast<int>(DecodeCanvasFile(path.c_str(), canvas, messages)));
         AddPicture(out, canvas.picture);
         out.texts = std::string(canvas.subjectPath) + "|" + canvas.painterPath;
-    } else if (IsPngSignature(head)) {
+    } else if (IsPNGSignature(head)) {
         RasterImage picture;
         ByteBuffer mask;
         bool alpha = false;
         const int result = ReadPNG(path.c_str(), picture, &mask, &alpha);
         out.results = {result, alpha};
         MessageId id;
-        if (PngReadMessage(result, id))
+        if (PNGReadMessage(result, id))
             AddMessages(out, {Message{id, ""}});
         AddPicture(out, picture);
         out.mask.pixels = std::move(mask);
-    } else if (IsBmpName(path.c_str()) && head[0] == 'B' && head[1] == 'M') {
+    } else if (IsBMPName(path.c_str()) && head[0] == 'B' && head[1] == 'M') {
         RasterImage picture;
-        out.results.push_back(ReadBMP(picture, path.c_str()));
+        out.results.push_back(ReadBMP(path.c_str(), picture));
         AddPicture(out, picture);
     } else if (IsJPEGName(path.c_str())) {
         RasterImage picture;

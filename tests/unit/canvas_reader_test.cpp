@@ -73,7 +73,7 @@ protected:
     }
     int Read(const std::string& path)
     {
-        return ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, path.c_str());
+        return ReadCNV(ui, path.c_str(), doc, doc.Picture.path, doc.PainterPath);
     }
     std::string Write()
     {
