@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "app/document.h"
+#include "image/byte_source.h"
 #include "image/front_end.h"
 #include "image/raster_image.h"
 
@@ -23,11 +24,11 @@ enum OpenResult : int {
     kOpenCannotOpen = -3,    // the file cannot be opened
 };
 
-// Opens path by its first 12 bytes: item, painter, canvas, otherwise PNG, BMP
+// Opens the file by its first 12 bytes: item, painter, canvas, otherwise PNG, BMP
 // or JPEG. 0 when the open ran to its end (also after a failed standard-image
 // load, which it reports itself), -1 after a painter or canvas failure, -3
 // when the file cannot be opened.
-int Read_ESI_CNV(FrontEnd& ui, const char* path, Document& doc, ViewChanges& changes);
+int Read_ESI_CNV(FrontEnd& ui, const InputFile& file, Document& doc, ViewChanges& changes);
 
 // The reader the content dispatch gives a file: by the magic of its first
 // 12 bytes, else PNG by signature, BMP by name and "BM", JPEG by name.
@@ -39,13 +40,13 @@ ContentKind StandardKindOf(const char* path, const uint8_t* header);
 
 // What the Open dialog does with the file the user chose under filter index
 // 1..7 (the dialog itself is the front end's). Same results as OpenWithDialog.
-int OpenChosenFile(FrontEnd& ui, int filterIndex, const char* path, Document& doc, ViewChanges& changes);
+int OpenChosenFile(FrontEnd& ui, int filterIndex, const InputFile& file, Document& doc, ViewChanges& changes);
 
 // The Open dialog's filter: fourteen NUL-terminated strings, then a second
 // NUL. kOpenFilterBytes counts every byte including the final NUL.
 extern const char kOpenFilter[];
 extern const int kOpenFilterBytes;
 
-int OpenStandardImage(FrontEnd& ui, const char* path, Document& doc, RasterImage& picture);
-int OpenItemFile(FrontEnd& ui, const char* path, Document& doc, ViewChanges& changes);
-int OpenBmpIntoPicture(const char* path, Document& doc, ViewChanges& changes);
+int OpenStandardImage(FrontEnd& ui, const InputFile& file, Document& doc, RasterImage& picture);
+int OpenItemFile(FrontEnd& ui, const InputFile& file, Document& doc, ViewChanges& changes);
+int OpenBmpIntoPicture(const InputFile& file, Document& doc, ViewChanges& changes);

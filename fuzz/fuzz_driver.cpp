@@ -184,22 +184,20 @@ std::string SplitDecoderProblem(const uint8_t* data, size_t size)
 
 void RunOnStream(FrontEnd& ui, Document& doc, FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& outcome)
 {
+    ByteSource reader(file);
     switch (target) {
     case FuzzTarget::Painter:
-        outcome.results.push_back(ReadPainter(ui, file, doc, doc.CurrentPainter));
+        outcome.results.push_back(ReadPainter(ui, reader, doc, doc.CurrentPainter));
         break;
     case FuzzTarget::PainterShort:
-        outcome.results.push_back(ReadPainterShort(file, doc.CurrentPainter));
+        outcome.results.push_back(ReadPainterShort(reader, doc.CurrentPainter));
         break;
-    case FuzzTarget::Huffman: {
-        FileReader reader(file);
+    case FuzzTarget::Huffman:
         outcome.results.push_back(HuffDecodeImg(reader, doc.Picture));
         break;
-    }
     case FuzzTarget::Packed:
         for (int32_t side : {kPenPictureSize, kPainterPictureSize}) {
-            std::rewind(file);
-            FileReader reader(file);
+            reader.Rewind();
             outcome.results.push_back(ReadPackedPicture(reader, side, side, doc.Picture));
             if (doc.Picture.width != side || doc.Picture.height != side)
                 outcome.problem = "packed picture not " + std::to_string(side) + " x " + std::to_string(side);
@@ -208,7 +206,7 @@ void RunOnStream(FrontEnd& ui, Document& doc, FuzzTarget target, std::FILE* file
         }
         break;
     case FuzzTarget::Jpeg:
-        outcome.results.push_back(DecodeJPEG(file, doc.Picture));
+        outcome.results.push_back(DecodeJPEG(reader, doc.Picture));
         break;
     default:
         break;

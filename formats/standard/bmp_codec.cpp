@@ -1,10 +1,9 @@
 #include "formats/standard/bmp_codec.h"
 
-#include <climits>
 #include <cstring>
 
 #include "image/sjis_text.h"
-#include "image/open_file.h"
+#include "image/byte_source.h"
 
 int EncodeBMP(const RasterImage& image, std::FILE* file)
 {
@@ -29,24 +28,22 @@ int EncodeBMP(const RasterImage& image, std::FILE* file)
 
 namespace {
 
-// True when the open file starts with "BM"; the file is left at its start.
-bool StartsWithBM(std::FILE* file)
+// True when the source starts with "BM"; the source is left at its start.
+bool StartsWithBM(ByteSource& in)
 {
     char magic[2] = {0, 0};
-    const size_t n = std::fread(magic, 1, 2, file);
-    std::rewind(file);
+    const size_t n = in.Read(magic, 2);
+    in.Rewind();
     return n == 2 && magic[0] == 'B' && magic[1] == 'M';
 }
 
 // 0 when the file starts with "BM", else kBMPOpenFailed or kBMPNotBM.
-int CheckStartsWithBM(const char* path)
+int CheckStartsWithBM(const InputFile& input)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
+    ByteSource in;
+    if (!in.Open(input))
         return kBMPOpenFailed;
-    const bool bm = StartsWithBM(file);
-    std::fclose(file);
-    return bm ? 0 : kBMPNotBM;
+    return StartsWithBM(in) ? 0 : kBMPNotBM;
 }
 
 // What a BMP file holds, read into buffers of the caller's.
@@ -57,14 +54,14 @@ struct BmpContents {
     int32_t height = 0;
 };
 
-int ReadBmpContents(std::FILE* file, BmpContents& bmp, ByteBuffer& block)
+int ReadBmpContents(ByteSource& in, BmpContents& bmp, ByteBuffer& block)
 {
     uint8_t head[kFileHeaderBytes];
-    if (std::fread(head, 1, sizeof head, file) != sizeof head)
+    if (in.Read(head, sizeof head) != sizeof head)
         return kBMPFileHeaderFailed;
     bmp.fileHeader = ParseFileHeader(head);
     uint8_t info[kInfoHeaderBytes];
-    if (std::fread(info, 1, sizeof info, file) != sizeof info)
+    if (in.Read(info, sizeof info) != sizeof info)
         return kBMPInfoHeaderFailed;
     bmp.infoHeader = ParseInfoHeader(info);
     BitmapInfoHeader& h = bmp.infoHeader;
@@ -78,14 +75,14 @@ int ReadBmpContents(std::FILE* file, BmpContents& bmp, ByteBuffer& block)
     const int64_t width = h.biWidth;
     const bool topDown = h.biHeight < 0;
     const int64_t height = topDown ? -int64_t{h.biHeight} : int64_t{h.biHeight};
-    if (width <= 0 || height <= 0 || !PictureSizeAllowed(width, height))
+    if (width <= 0 || height <= 0 || !in.Limits().PictureAllowed(width, height))
         return kBMPBadSize;
 
     // Pixels start at the recorded offset; an offset inside the headers
     // (some writers leave it 0) means right after them.
     const uint64_t afterHeaders = uint64_t{kFileHeaderBytes} + h.biSize;
     const uint64_t offset = bmp.fileHeader.bfOffBits >= afterHeaders ? bmp.fileHeader.bfOffBits : afterHeaders;
-    if (offset > static_cast<uint64_t>(LONG_MAX) || std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0)
+    if (!in.SeekTo(offset))
         return kBMPSeekFailed;
 
     const int64_t stride = StrideForWidth(width);
@@ -94,10 +91,10 @@ int ReadBmpContents(std::FILE* file, BmpContents& bmp, ByteBuffer& block)
         return kBMPNoMemory;
     for (int64_t i = 0; i < height; ++i) {
         const int64_t row = topDown ? height - 1 - i : i;
-        if (std::fread(block.data + row * stride, 1, static_cast<size_t>(stride), file) != static_cast<size_t>(stride))
+        if (in.Read(block.data + row * stride, static_cast<size_t>(stride)) != static_cast<size_t>(stride))
             break;
     }
-    if (std::ferror(file))
+    if (in.IoError())
         return kBMPRowsFailed;
     bmp.width = static_cast<int32_t>(width);
     bmp.height = static_cast<int32_t>(height);
@@ -115,11 +112,11 @@ bool IsBMPName(const char* path)
     return NameEndsIn(path, accepted, 4);
 }
 
-int IsBMPFile(const char* path)
+int IsBMPFile(const InputFile& input)
 {
-    if (!IsBMPName(path))
+    if (!IsBMPName(input.path))
         return 0;
-    int check = CheckStartsWithBM(path);
+    int check = CheckStartsWithBM(input);
     if (check == kBMPOpenFailed)
         return -1;
     return check == 0 ? 1 : 0;
@@ -130,15 +127,15 @@ namespace {
 // The whole load from the open file: the "BM" test, then (with path, when
 // given, recorded in the picture once the test passed) the headers and
 // rows. The picture's size, headers and pixels change only after a load.
-int LoadFromOpenFile(std::FILE* file, RasterImage& picture, const char* path)
+int LoadFromSource(ByteSource& in, RasterImage& picture, const char* path)
 {
-    if (!StartsWithBM(file))
+    if (!StartsWithBM(in))
         return kBMPNotBM;
     if (path)
         CopyText(picture.path, sizeof picture.path, path);
     BmpContents bmp;
     ByteBuffer block;
-    int result = ReadBmpContents(file, bmp, block);
+    int result = ReadBmpContents(in, bmp, block);
     if (result != kBMPRead)
         return result;
     if (picture.TakePixels(block, bmp.width, bmp.height) != kRasterOk)
@@ -148,32 +145,30 @@ int LoadFromOpenFile(std::FILE* file, RasterImage& picture, const char* path)
     return kBMPRead;
 }
 
-// Opens path once for the whole load.
-int LoadFile(const char* path, RasterImage& picture, const char* pathToRecord)
+// Opens the file once for the whole load.
+int LoadFile(const InputFile& input, RasterImage& picture, const char* pathToRecord)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
+    ByteSource in;
+    if (!in.Open(input))
         return kBMPOpenFailed;
-    const int result = LoadFromOpenFile(file, picture, pathToRecord);
-    std::fclose(file);
-    return result;
+    return LoadFromSource(in, picture, pathToRecord);
 }
 
 }  // namespace
 
 int LoadBMPPixels(RasterImage& picture) { return LoadFile(picture.path, picture, nullptr); }
 
-int ReadBMP(const char* path, RasterImage& picture)
+int ReadBMP(const InputFile& input, RasterImage& picture)
 {
     // A name the path buffer cannot hold would be cut and name another file.
-    if (std::strlen(path) >= sizeof picture.path)
+    if (std::strlen(input.path) >= sizeof picture.path)
         return kBMPOpenFailed;
-    return LoadFile(path, picture, path);
+    return LoadFile(input, picture, input.path);
 }
 
-int LoadBMP(FrontEnd& ui, const char* path, RasterImage& picture)
+int LoadBMP(FrontEnd& ui, const InputFile& input, RasterImage& picture)
 {
-    int result = ReadBMP(path, picture);
+    int result = ReadBMP(input, picture);
     if (result >= 0)
         return 0;
     if (result == kBMPNot24Bit)

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 
+#include "image/byte_source.h"
 #include "image/front_end.h"
 #include "image/raster_image.h"
 
@@ -41,13 +42,13 @@ bool IsBMPName(const char* path);
 
 // 0 when the name does not end in ".bmp" (any case), -1 when the file cannot
 // be opened, otherwise 1 when it starts with "BM" and 0 when not.
-int IsBMPFile(const char* path);
+int IsBMPFile(const InputFile& input);
 
 // Records path in picture (after checking that the file starts with "BM")
 // and loads it as LoadBMPPixels does, from one open of the file. kBMPRead
 // after a load, otherwise a negative result with the picture's size,
 // headers and pixels unchanged.
-int ReadBMP(const char* path, RasterImage& picture);
+int ReadBMP(const InputFile& input, RasterImage& picture);
 
 // Loads the file named by picture's path. The picture takes the two headers
 // as read (with the information header's size 40 and its height positive,
@@ -57,5 +58,5 @@ int ReadBMP(const char* path, RasterImage& picture);
 int LoadBMPPixels(RasterImage& picture);
 
 // The BMP open step of the dispatch: 0 after a load, -1 after its message.
-int LoadBMP(FrontEnd& ui, const char* path, RasterImage& picture);
+int LoadBMP(FrontEnd& ui, const InputFile& input, RasterImage& picture);
 

@@ -18,7 +18,7 @@
 
 #include "image/pixel_blend.h"
 #include "image/sjis_text.h"
-#include "image/open_file.h"
+#include "image/byte_source.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ constexpr int kRowsInPlace = 2;
 struct PngSource {
     enum Part { kSignature, kHeader, kData, kCrc };
 
-    std::FILE* file = nullptr;
+    ByteSource* source = nullptr;
     bool rowsStarted = false;   // set when the library starts on the rows
     bool interlaced = false;
     png_uint_32 height = 0;
@@ -103,7 +103,7 @@ void Advance(PngSource& s, const uint8_t* bytes, size_t n)
 // (end of file or read error), as the library's own file reader does.
 void ReadExactly(png_structp png, PngSource& s, uint8_t* data, size_t length)
 {
-    if (std::fread(data, 1, length, s.file) != length)
+    if (s.source->Read(data, length) != length)
         png_error(png, "Read Error");
     Advance(s, data, length);
 }
@@ -164,7 +164,7 @@ int Refusal(int colourType, int bitDepth)
 // Reads the header and, for a kind the viewer takes, the whole image (top
 // row first, interlacing removed) into rows, with table as its row pointers.
 // The file is read up to the end of the chunk that completes the last row.
-int DecodeStream(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& table)
+int DecodeStream(ByteSource& in, PngHeader& header, ByteBuffer& rows, ByteBuffer& table)
 {
     // Created with the library's own handlers, which cover creation itself;
     // ours take over once the recovery point is set.
@@ -178,7 +178,7 @@ int DecodeStream(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffe
     }
     PngErrorRecord errors;
     PngSource source;
-    source.file = file;
+    source.source = &in;
     png_set_error_fn(png, &errors, PngErrorExit, PngSilentWarning);
     switch (setjmp(errors.recovery)) {
     case 0:
@@ -200,7 +200,7 @@ int DecodeStream(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffe
     png_get_IHDR(png, info, &header.width, &header.height, &bitDepth, &header.colourType, &interlace, nullptr,
                  nullptr);
     int refusal = Refusal(header.colourType, bitDepth);
-    if (refusal == kPNGRead && !PictureSizeAllowed(header.width, header.height))
+    if (refusal == kPNGRead && !in.Limits().PictureAllowed(header.width, header.height))
         refusal = kPNGTooLarge;
     if (refusal != kPNGRead) {
         png_destroy_read_struct(&png, &info, nullptr);
@@ -264,13 +264,13 @@ bool EncodeStream(const PNGRowSource& source, uint8_t* row, std::FILE* file)
     return true;
 }
 
-// True when the open file starts with the 8-byte PNG signature; the file is
+// True when the source starts with the 8-byte PNG signature; the source is
 // left at its start.
-bool HasPNGSignature(std::FILE* file)
+bool HasPNGSignature(ByteSource& in)
 {
     uint8_t signature[8];
-    const size_t n = std::fread(signature, 1, sizeof signature, file);
-    std::rewind(file);
+    const size_t n = in.Read(signature, sizeof signature);
+    in.Rewind();
     return n == sizeof signature && IsPNGSignature(signature);
 }
 
@@ -312,25 +312,25 @@ bool IsPNGSignature(const uint8_t* bytes)
     return png_sig_cmp(signature, 0, sizeof signature) == 0;
 }
 
-int IsPNGFile(const char* path)
+int IsPNGFile(const InputFile& input)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
+    ByteSource in;
+    if (!in.Open(input))
         return kPNGCannotOpen;
-    const bool png = HasPNGSignature(file);
-    std::fclose(file);
-    return png ? 1 : 0;
+    return HasPNGSignature(in) ? 1 : 0;
 }
 
-int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel)
+int ReadPNG(const InputFile& input, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
-        return kPNGCannotOpen;
     PngHeader header;
     ByteBuffer rows, table;
-    int result = HasPNGSignature(file) ? DecodeStream(file, header, rows, table) : kPNGNotPNG;
-    std::fclose(file);
+    int result = kPNGRead;
+    {
+        ByteSource in;
+        if (!in.Open(input))
+            return kPNGCannotOpen;
+        result = HasPNGSignature(in) ? DecodeStream(in, header, rows, table) : kPNGNotPNG;
+    }
     if (result != kPNGRead)
         return result;
     table.Free();

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "image/byte_buffer.h"
+#include "image/byte_source.h"
 #include "image/messages.h"
 #include "image/raster_image.h"
 
@@ -47,7 +48,7 @@ bool IsPNGSignature(const uint8_t* bytes);
 
 // 1 when the file starts with the 8-byte PNG signature, 0 when not (also a
 // file shorter than 8 bytes), -4 when it cannot be opened.
-int IsPNGFile(const char* path);
+int IsPNGFile(const InputFile& input);
 
 // Reads path into picture (bottom-up BGR, headers filled). When alphaMask
 // is given it becomes width x height bytes in the picture's row order: the
@@ -57,7 +58,7 @@ int IsPNGFile(const char* path);
 // file is read up to the end of the chunk that completes the picture's last
 // row (its CRC checked): image data beyond the rows and the chunks after are
 // not read, so damage there does not refuse the file.
-int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel = nullptr);
+int ReadPNG(const InputFile& input, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel = nullptr);
 
 // The message for a failed ReadPNG; false for kPNGRead.
 bool PNGReadMessage(int result, MessageId& id);

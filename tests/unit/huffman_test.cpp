@@ -70,7 +70,7 @@ protected:
     // One section from the file's current position.
     int Decode(std::FILE* file, RasterImage& into)
     {
-        FileReader reader(file);
+        ByteSource reader(file);
         return HuffDecodeImg(reader, into);
     }
     void TearDown() override

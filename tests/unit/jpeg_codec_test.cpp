@@ -280,7 +280,8 @@ TEST(Jpeg, ReadErrorsFailWhereTheEndOfTheFileDecodes)
         ASSERT_NE(f, nullptr);
         RasterImage decoded;
         decoded.ResizeAndFill(2, 2, 0x42);
-        EXPECT_EQ(DecodeJPEG(f, decoded), error ? 0 : 1) << error;
+        ByteSource in(f);
+        EXPECT_EQ(DecodeJPEG(in, decoded), error ? 0 : 1) << error;
         EXPECT_EQ(decoded.width, error ? 2 : 64);
         std::fclose(f);
     }
@@ -299,7 +300,8 @@ TEST(Jpeg, DecodesFromTheCurrentFilePosition)
     std::FILE* f = std::fopen(path.c_str(), "rb");
     std::fseek(f, 6, SEEK_SET);
     RasterImage decoded;
-    EXPECT_EQ(DecodeJPEG(f, decoded), 1);
+    ByteSource in(f);
+    EXPECT_EQ(DecodeJPEG(in, decoded), 1);
     // The file is left right after the JPEG data.
     EXPECT_EQ(std::ftell(f), long(6 + jpeg.size()));
     EXPECT_EQ(std::fgetc(f), 'X');

@@ -143,10 +143,11 @@ protected:
     }
     FilePtr Open(const Bytes& bytes) { return FilePtr(std::fopen(Put(bytes).c_str(), "rb")); }
     // The full reader (into this document), or the short one when given.
-    int Read(PainterRecord& p, const Bytes& bytes, int (*shortReader)(std::FILE*, PainterRecord&) = nullptr)
+    int Read(PainterRecord& p, const Bytes& bytes, int (*shortReader)(ByteSource&, PainterRecord&) = nullptr)
     {
         FilePtr f = Open(bytes);
-        return shortReader ? shortReader(f.get(), p) : ReadPainter(ui, f.get(), doc, p);
+        ByteSource in(f.get());
+        return shortReader ? shortReader(in, p) : ReadPainter(ui, in, doc, p);
     }
     void ExpectPreviousPicture() const
     {
@@ -362,7 +363,7 @@ TEST_F(PainterReader, PackedPicturesRoundTrip)
         section.push_back(0xEE);   // what follows must not be taken
         ASSERT_EQ(LoadI32LE(&section[4]), c.count);
         FilePtr f = Open(section);
-        FileReader reader(f.get());
+        ByteSource reader(f.get());
         EXPECT_EQ(ReadPackedPicture(reader, c.size, c.size, out), kPackedRead);
         EXPECT_EQ(std::ftell(f.get()), long(section.size() - 1)) << c.size << c.mode;
         ASSERT_EQ(out.width, c.size);
@@ -400,7 +401,7 @@ TEST_F(PainterReader, RunEncodings)
     for (const Case& c : cases) {
         Bytes plane(c.capacity + 1, 0xC3);   // one guard byte
         FilePtr f = Open(c.stream);
-        FileReader in(f.get());
+        ByteSource in(f.get());
         EXPECT_EQ(DecodeRunPlane(in, c.count, plane.data(), c.capacity), c.produced) << c.count;
         EXPECT_EQ(std::ftell(f.get()), c.consumed) << c.count;
         Bytes expected(c.capacity + 1, 0xC3);
@@ -465,7 +466,7 @@ TEST_F(PainterReader, HostileSectionsStayInsideThePicture)
     for (const Case& c : cases) {
         RasterImage out;
         FilePtr f = Open(c.section);
-        FileReader in(f.get());
+        ByteSource in(f.get());
         EXPECT_EQ(ReadPackedPicture(in, 100, 100, out), c.result) << c.what;
         EXPECT_EQ(PixelBytes(out), c.expected) << c.what;
         Bytes after(4, 0);
