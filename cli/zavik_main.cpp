@@ -202,7 +202,7 @@ int RunInfo(const Options& options)
         const int width = loaded ? doc.Picture.width : 0;
         const int height = loaded ? doc.Picture.height : 0;
         CliFrontEnd ui;
-        const Report details = DocumentDetails(ui, doc, path, loaded);
+        const Report details = DocumentDetails(ui, doc, path.c_str(), loaded);
         if (options.json) {
             std::vector<std::string> texts;
             for (const CliMessage& m : CliMessages())
