@@ -102,23 +102,24 @@ bool ByteSource::I8(int8_t& v)
     return true;
 }
 
-bool ByteSource::I32(int32_t& v)
+namespace {
+
+// A 4-byte field through load; v keeps its value when the bytes are missing.
+template <typename T>
+bool ReadField4(ByteSource& in, T& v, T (*load)(const uint8_t*))
 {
     uint8_t b[4];
-    if (!Bytes(b, 4))
+    if (!in.Bytes(b, 4))
         return false;
-    v = LoadI32LE(b);
+    v = load(b);
     return true;
 }
 
-bool ByteSource::F32(float& v)
-{
-    uint8_t b[4];
-    if (!Bytes(b, 4))
-        return false;
-    v = LoadF32LE(b);
-    return true;
-}
+}  // namespace
+
+bool ByteSource::I32(int32_t& v) { return ReadField4(*this, v, LoadI32LE); }
+
+bool ByteSource::F32(float& v) { return ReadField4(*this, v, LoadF32LE); }
 
 int ByteSource::Byte()
 {
