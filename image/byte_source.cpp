@@ -168,8 +168,8 @@ void ByteSource::StepBack(size_t n)
 {
     if (file_)
         std::fseek(file_, -static_cast<long>(n), SEEK_CUR);
-    else
-        position_ = n < position_ ? position_ - n : 0;
+    else if (n <= position_)   // as a file, which cannot go before its start, stays
+        position_ -= n;
 }
 
 void ByteSource::SkipToEnd()

@@ -31,7 +31,8 @@ static_assert(kMaxPixelBytes != ZAVIK_MAX_PICTURE_BYTES || kOpenMemoryBytes == Z
 
 struct zavik_file {
     Document doc;
-    std::string path;        // as opened; for bytes, the caller's name for them
+    std::string path;        // as opened; for bytes, the caller's name for them as the readers take it
+    std::string name;        // how messages and the properties name the file
     OpenLimits limits;
     // A JPEG opened from memory keeps its bytes: a thumbnail decodes it
     // again at a reduced scale, after the caller's bytes may be gone.
@@ -114,10 +115,15 @@ zavik_status Open(zavik_file* file, const InputFile& input)
     // The properties as `zavik info` reports them; an item is read again
     // for them, as the use-item dialog reads it, and its messages count.
     const Report details = DocumentDetails(ui, file->doc, input, file->opened);
+    // Messages name the file as the caller named it.
+    if (file->name != file->path)
+        for (Message& m : file->messages)
+            if (m.argument == file->path)
+                m.argument = file->name;
     std::vector<std::string> texts;
     for (const Message& m : file->messages)
         texts.push_back(MessageUtf8(m));
-    file->properties = InfoJson(file->doc, file->path, file->opened, details, texts);
+    file->properties = InfoJson(file->doc, file->name, file->opened, details, texts);
     uint8_t header[12];
     if (input.inMemory && status == ZAVIK_OK && ReadFileHeader(input, header) &&
         KindByContent(input.path, header) == ContentKind::kJPEG) {
@@ -129,6 +135,20 @@ zavik_status Open(zavik_file* file, const InputFile& input)
         }
     }
     return status;
+}
+
+// The name the readers take for bytes in memory. One their path buffers
+// cannot hold is cut to its end, its last component or else its last
+// bytes, which keep the extension a JPEG is known by; nothing is looked up
+// by it.
+std::string NameInMemory(const std::string& name)
+{
+    const size_t most = static_cast<size_t>(kPathSize) - 1;
+    if (name.size() <= most)
+        return name;
+    const size_t separator = name.find_last_of("/\\");
+    std::string last = separator == std::string::npos ? name : name.substr(separator + 1);
+    return last.size() <= most ? last : last.substr(last.size() - most);
 }
 
 // The caller's limits, each within the viewer's own (0 takes the viewer's).
@@ -263,7 +283,7 @@ zavik_status zavik_open_path_limited(const char* path, const zavik_limits* limit
     zavik_file* f = new (std::nothrow) zavik_file;
     if (!f)
         return ZAVIK_ERROR_NO_MEMORY;
-    f->path = path;
+    f->path = f->name = path;
     f->limits = taken;
     *file = f;
     return Open(f, f->Input());
@@ -286,7 +306,8 @@ zavik_status zavik_open_memory_limited(const void* bytes, size_t size, const cha
     zavik_file* f = new (std::nothrow) zavik_file;
     if (!f)
         return ZAVIK_ERROR_NO_MEMORY;
-    f->path = name ? name : "";
+    f->name = name ? name : "";
+    f->path = NameInMemory(f->name);
     f->limits = taken;
     f->inMemory = true;
     *file = f;

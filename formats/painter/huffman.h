@@ -16,7 +16,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "image/byte_source.h"
 #include "image/memory_budget.h"

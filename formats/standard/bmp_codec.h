@@ -44,9 +44,9 @@ bool IsBMPName(const char* path);
 // be opened, otherwise 1 when it starts with "BM" and 0 when not.
 int IsBMPFile(const InputFile& input);
 
-// Records path in picture (after checking that the file starts with "BM")
-// and loads it as LoadBMPPixels does, from one open of the file. kBMPRead
-// after a load, otherwise a negative result with the picture's size,
+// Records the file's name in picture (after checking that the file starts
+// with "BM") and loads it as LoadBMPPixels does, from one open of the file.
+// kBMPRead after a load, otherwise a negative result with the picture's size,
 // headers and pixels unchanged.
 int ReadBMP(const InputFile& input, RasterImage& picture);
 

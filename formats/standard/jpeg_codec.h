@@ -20,7 +20,7 @@ int DecodeJPEG(ByteSource& source, RasterImage& picture, MemoryBudget* budget = 
 
 // True for a name that ends in a JPEG extension.
 bool IsJPEGName(const char* path);
-// Opens path and decodes it into picture: 1 decoded, 0 not a decodable JPEG,
+// Opens the file and decodes it into picture: 1 decoded, 0 not a decodable JPEG,
 // -1 cannot be opened.
 int ReadJPEG(const InputFile& input, RasterImage& picture);
 // As ReadJPEG, for a picture wanted at most side x side (a thumbnail): a

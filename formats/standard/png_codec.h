@@ -50,7 +50,7 @@ bool IsPNGSignature(const uint8_t* bytes);
 // file shorter than 8 bytes), -4 when it cannot be opened.
 int IsPNGFile(const InputFile& input);
 
-// Reads path into picture (bottom-up BGR, headers filled). When alphaMask
+// Reads the file into picture (bottom-up BGR, headers filled). When alphaMask
 // is given it becomes width x height bytes in the picture's row order: the
 // file's alpha for grey+alpha and colour+alpha files, 255 for the others;
 // alphaChannel, when given, says which. On a negative result the picture,

@@ -119,4 +119,20 @@ TEST(LibraryMemory, ACanvasInMemoryTakesItsPainterFileAsMissing)
     zavik_close(inMemory);
 }
 
+// A name longer than a path is still the file's name: its extension makes
+// the bytes a JPEG, and the properties show it whole.
+TEST(LibraryMemory, ALongNameStillNamesTheFile)
+{
+    const std::vector<char> bytes = Bytes(kSamples + "/landscape.jpg");
+    const std::string name = std::string(300, 'd') + "/" + std::string(300, 'n') + ".jpg";
+    zavik_file* file = nullptr;
+    EXPECT_EQ(zavik_open_memory(bytes.data(), bytes.size(), name.c_str(), &file), ZAVIK_OK);
+    EXPECT_EQ(zavik_width(file), 640);
+    int width = 0, height = 0;
+    EXPECT_EQ(zavik_thumbnail_size(file, 64, &width, &height), ZAVIK_OK);
+    EXPECT_EQ(width, 64);
+    EXPECT_NE(std::string(zavik_properties_json(file)).find(name), std::string::npos);
+    zavik_close(file);
+}
+
 }  // namespace
