@@ -32,7 +32,10 @@
 // every read.
 struct InputFile {
     InputFile(const char* path) : path(path) {}   // a file on disk: every path converts
-    InputFile(const char* name, const void* bytes, size_t size) : path(name), bytes(bytes), size(size), inMemory(true) {}
+    InputFile(const char* name, const void* bytes, size_t size)
+        : path(name), bytes(bytes), size(size), inMemory(true)
+    {
+    }
 
     const char* path;
     const void* bytes = nullptr;

@@ -167,10 +167,10 @@ void TermSource(j_decompress_ptr) {}
 // same.
 void UseByteSource(j_decompress_ptr cinfo, ByteSource& source)
 {
-    auto* src = static_cast<SourceManager*>(
-        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(SourceManager)));
-    src->buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                                   JPOOL_PERMANENT, kSourceBlockBytes * sizeof(JOCTET)));
+    const j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
+    auto* src = static_cast<SourceManager*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(SourceManager)));
+    src->buffer =
+        static_cast<JOCTET*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, kSourceBlockBytes * sizeof(JOCTET)));
     src->source = &source;
     src->pub.init_source = InitSource;
     src->pub.fill_input_buffer = FillInputBuffer;
