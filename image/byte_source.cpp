@@ -166,10 +166,15 @@ bool ByteSource::SeekTo(uint64_t offset)
 
 void ByteSource::StepBack(size_t n)
 {
-    if (file_)
-        std::fseek(file_, -static_cast<long>(n), SEEK_CUR);
-    else if (n <= position_)   // as a file, which cannot go before its start, stays
+    // Never before the first byte: the source stays where it is instead, as
+    // a file does where the system refuses the seek (not every system does).
+    if (file_) {
+        const long here = std::ftell(file_);
+        if (here >= 0 && static_cast<unsigned long>(here) >= n)
+            std::fseek(file_, -static_cast<long>(n), SEEK_CUR);
+    } else if (n <= position_) {
         position_ -= n;
+    }
 }
 
 void ByteSource::SkipToEnd()

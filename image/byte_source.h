@@ -95,7 +95,8 @@ public:
     // there find nothing). False, the position unchanged, for an offset a
     // file position cannot hold.
     bool SeekTo(uint64_t offset);
-    // Gives back the last n bytes read (the JPEG decoder's read-ahead).
+    // Gives back the last n bytes read (the JPEG decoder's read-ahead); a
+    // step before the first byte leaves the position as it is.
     void StepBack(size_t n);
     // Takes the rest as missing: the position goes to the end and the
     // source fails, as reading past the end makes it.
