@@ -4,23 +4,22 @@
 #include <cstring>
 
 #include "image/sjis_text.h"
-#include "image/open_file.h"
+#include "image/byte_source.h"
 #include "image/texts.h"
 
 
 void InitialHeader(uint8_t header[12]) { std::memcpy(header, "esi file 0f", 12); }
 
-bool ReadFileHeader(const char* path, uint8_t header[12])
+bool ReadFileHeader(const InputFile& file, uint8_t header[12])
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
+    ByteSource source;
+    if (!source.Open(file))
         return false;
     InitialHeader(header);
     // The count is deliberately not examined: a short file leaves the rest of
     // the initial header in place.
-    size_t got = std::fread(header, 1, 12, file);
+    size_t got = source.Read(header, 12);
     (void)got;
-    std::fclose(file);
     return true;
 }
 

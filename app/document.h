@@ -12,6 +12,7 @@
 #include "formats/painter/magic.h"
 #include "formats/painter/painter_record.h"
 #include "image/byte_buffer.h"
+#include "image/byte_source.h"
 #include "image/raster_image.h"
 #include "image/texts.h"   // kNoPainterName, the painter name when what is opened has none
 
@@ -45,9 +46,9 @@ struct Document {
 // shorter than 12 bytes overwrites only its first bytes.
 void InitialHeader(uint8_t header[12]);
 
-// Reads up to 12 bytes of the file at path over the initial header.
-// Returns false when the file cannot be opened.
-bool ReadFileHeader(const char* path, uint8_t header[12]);
+// Reads up to 12 bytes of the file over the initial header. Returns false
+// when the file cannot be opened.
+bool ReadFileHeader(const InputFile& file, uint8_t header[12]);
 
 // "%s（絵師：%s） - zavik view" into a 256-byte title, cut to fit.
 constexpr int kTitleSize = 256;

@@ -25,7 +25,7 @@ int OpenWithDialog(HWND window, Document& doc)
         return -1;
     WindowFrontEnd ui(window);
     ViewChanges changes;
-    const int result = OpenChosenFile(ui, doc, static_cast<int>(ofn.nFilterIndex), file, changes);
+    const int result = OpenChosenFile(ui, static_cast<int>(ofn.nFilterIndex), file, doc, changes);
     ShowViewChanges(window, doc, changes);
     return result;
 }

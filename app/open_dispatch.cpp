@@ -32,51 +32,51 @@ void SetPainterName(Document& doc, const char* name)
 
 // Opens the file and reads its header, with the boxes of a file that cannot
 // be opened. False when it cannot be opened.
-bool OpenHeader(FrontEnd& ui, const char* path, uint8_t header[12])
+bool OpenHeader(FrontEnd& ui, const InputFile& file, uint8_t header[12])
 {
-    if (ReadFileHeader(path, header))
+    if (ReadFileHeader(file, header))
         return true;
     ui.ShowMessage(MessageId::kFileCreateFailed, nullptr, BoxOwner::kWindow);
-    ui.ShowMessage(MessageId::kTestPath, path, BoxOwner::kWindow);
+    ui.ShowMessage(MessageId::kTestPath, file.path, BoxOwner::kWindow);
     return false;
 }
 
 // The painter and canvas branches, shared by the content dispatch and the
 // ESI and CNV filters: a failed read ends the open before the title.
-int OpenPainter(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
+int OpenPainter(FrontEnd& ui, const InputFile& file, Document& doc, ViewChanges& changes)
 {
-    if (LoadPainterFile(ui, doc, doc.CurrentPainter, path) < 0)
+    if (LoadPainterFile(ui, file, doc, doc.CurrentPainter) < 0)
         return kOpenReadFailed;
-    CopyText(doc.PainterPath, sizeof doc.PainterPath, path);
+    CopyText(doc.PainterPath, sizeof doc.PainterPath, file.path);
     AskForLayout(changes, doc);
-    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
+    SetDocumentTitle(doc, file.path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
-int OpenCanvas(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
+int OpenCanvas(FrontEnd& ui, const InputFile& file, Document& doc, ViewChanges& changes)
 {
-    if (ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, path) < 0) {
+    if (ReadCNV(ui, file, doc, doc.Picture.path, doc.PainterPath) < 0) {
         ui.ShowMessage(MessageId::kCanvasReadFailed, nullptr, BoxOwner::kWindow);
         return kOpenReadFailed;
     }
-    CopyText(doc.CanvasPath, sizeof doc.CanvasPath, path);
+    CopyText(doc.CanvasPath, sizeof doc.CanvasPath, file.path);
     AskForLayout(changes, doc);
-    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
+    SetDocumentTitle(doc, file.path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
 // OpenStandardImage on the file's first bytes, read once for every test
 // (null when the file cannot be opened, which no content test accepts).
-int OpenStandardImageWithHeader(FrontEnd& ui, Document& doc, const char* path, const uint8_t* header,
+int OpenStandardImageWithHeader(FrontEnd& ui, const InputFile& file, const uint8_t* header, Document& doc,
                                 RasterImage& picture)
 {
-    switch (StandardKindOf(path, header)) {
-    case ContentKind::kPng:
-        return LoadPNG(ui, doc, path, picture);
-    case ContentKind::kBmp:
-        return LoadBMP(ui, path, picture);
-    case ContentKind::kJpeg:
-        return LoadJPEG(ui, path, picture, 1);
+    switch (StandardKindOf(file.path, header)) {
+    case ContentKind::kPNG:
+        return LoadPNG(ui, file, doc, picture);
+    case ContentKind::kBMP:
+        return LoadBMP(ui, file, picture);
+    case ContentKind::kJPEG:
+        return LoadJPEG(ui, file, 1, picture);
     default:
         break;
     }
@@ -85,31 +85,31 @@ int OpenStandardImageWithHeader(FrontEnd& ui, Document& doc, const char* path, c
 }
 
 // Steps after the header was read: the kind by its magic, else a standard image.
-int OpenByContent(FrontEnd& ui, Document& doc, const char* path, const uint8_t header[12], ViewChanges& changes)
+int OpenByContent(FrontEnd& ui, const InputFile& file, const uint8_t header[12], Document& doc, ViewChanges& changes)
 {
     doc.kind = kNone;
-    switch (KindByContent(path, header)) {
+    switch (KindByContent(file.path, header)) {
     case ContentKind::kItem:
-        OpenItemFile(ui, doc, path, changes);
+        OpenItemFile(ui, file, doc, changes);
         SetPainterName(doc, kNoPainterName);
-        SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
+        SetDocumentTitle(doc, file.path, doc.CurrentPainter.name, changes);
         return kOpenDone;
     case ContentKind::kPainter:
-        return OpenPainter(ui, doc, path, changes);
+        return OpenPainter(ui, file, doc, changes);
     case ContentKind::kCanvas:
-        return OpenCanvas(ui, doc, path, changes);
+        return OpenCanvas(ui, file, doc, changes);
     default:
         break;
     }
     SetPainterName(doc, kNoPainterName);
-    if (OpenStandardImageWithHeader(ui, doc, path, header, doc.Picture) != 0) {
+    if (OpenStandardImageWithHeader(ui, file, header, doc, doc.Picture) != 0) {
         ui.ShowMessage(MessageId::kReadFailed, nullptr, BoxOwner::kWindow);
     } else {
         doc.kind = kStandardImage;
-        CopyText(doc.Picture.path, sizeof doc.Picture.path, path);
+        CopyText(doc.Picture.path, sizeof doc.Picture.path, file.path);
     }
     AskForLayout(changes, doc);
-    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
+    SetDocumentTitle(doc, file.path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
@@ -120,12 +120,12 @@ int OpenByContent(FrontEnd& ui, Document& doc, const char* path, const uint8_t h
 // answers are those of IsPNGFile and IsBMPFile.
 ContentKind StandardKindOf(const char* path, const uint8_t* header)
 {
-    if (header && IsPngSignature(header))
-        return ContentKind::kPng;
-    if (header && IsBmpName(path) && header[0] == 'B' && header[1] == 'M')
-        return ContentKind::kBmp;
+    if (header && IsPNGSignature(header))
+        return ContentKind::kPNG;
+    if (header && IsBMPName(path) && header[0] == 'B' && header[1] == 'M')
+        return ContentKind::kBMP;
     if (IsJPEGName(path))
-        return ContentKind::kJpeg;
+        return ContentKind::kJPEG;
     return ContentKind::kUnsupported;
 }
 
@@ -140,16 +140,16 @@ ContentKind KindByContent(const char* path, const uint8_t header[12])
     return StandardKindOf(path, header);
 }
 
-int Read_ESI_CNV(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
+int Read_ESI_CNV(FrontEnd& ui, const InputFile& file, Document& doc, ViewChanges& changes)
 {
     uint8_t header[12];
-    if (!OpenHeader(ui, path, header))
+    if (!OpenHeader(ui, file, header))
         return kOpenCannotOpen;
     doc.Transparency.MaskActive = 0;
-    return OpenByContent(ui, doc, path, header, changes);
+    return OpenByContent(ui, file, header, doc, changes);
 }
 
-int OpenChosenFile(FrontEnd& ui, Document& doc, int filterIndex, const char* path, ViewChanges& changes)
+int OpenChosenFile(FrontEnd& ui, int filterIndex, const InputFile& file, Document& doc, ViewChanges& changes)
 {
     doc.kind = kNone;
     doc.Transparency.MaskActive = 0;
@@ -160,55 +160,55 @@ int OpenChosenFile(FrontEnd& ui, Document& doc, int filterIndex, const char* pat
     case 3:
         // All types by content; ESI and CNV only the kind they name, and
         // anything else is laid out again under the old painter's name.
-        if (!OpenHeader(ui, path, header))
+        if (!OpenHeader(ui, file, header))
             return kOpenCannotOpen;
         if (filterIndex == 1)
-            return OpenByContent(ui, doc, path, header, changes);
+            return OpenByContent(ui, file, header, doc, changes);
         if (filterIndex == 2 && IsPainterMagic(header))
-            return OpenPainter(ui, doc, path, changes);
+            return OpenPainter(ui, file, doc, changes);
         if (filterIndex == 3 && IsCanvasMagic(header))
-            return OpenCanvas(ui, doc, path, changes);
+            return OpenCanvas(ui, file, doc, changes);
         AskForLayout(changes, doc);
         break;
     case 4:
-        if (ReadJPEG(path, doc.Picture) != 1)
+        if (ReadJPEG(file, doc.Picture) != 1)
             ui.ShowMessage(MessageId::kJpegOpenFailed, nullptr, BoxOwner::kWindow);
         doc.kind = kStandardImage;
-        CopyText(doc.Picture.path, sizeof doc.Picture.path, path);
+        CopyText(doc.Picture.path, sizeof doc.Picture.path, file.path);
         AskForLayout(changes, doc);
         break;
     case 5:
-        if (OpenBmpIntoPicture(doc, path, changes) < 0)
+        if (OpenBmpIntoPicture(file, doc, changes) < 0)
             ui.ShowMessage(MessageId::kBmpOpenFailed, nullptr, BoxOwner::kWindow);
         doc.kind = kStandardImage;
         break;
     case 6:
-        if (OpenStandardImage(ui, doc, path, doc.Picture) == 0) {
+        if (OpenStandardImage(ui, file, doc, doc.Picture) == 0) {
             doc.kind = kStandardImage;
             AskForLayout(changes, doc);
         }
         break;
     case 7:
-        OpenItemFile(ui, doc, path, changes);
+        OpenItemFile(ui, file, doc, changes);
         break;
     default:
         break;
     }
-    SetDocumentTitle(doc, path, doc.CurrentPainter.name, changes);
+    SetDocumentTitle(doc, file.path, doc.CurrentPainter.name, changes);
     return kOpenDone;
 }
 
-int OpenStandardImage(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture)
+int OpenStandardImage(FrontEnd& ui, const InputFile& file, Document& doc, RasterImage& picture)
 {
     uint8_t header[12];
-    return OpenStandardImageWithHeader(ui, doc, path, ReadFileHeader(path, header) ? header : nullptr, picture);
+    return OpenStandardImageWithHeader(ui, file, ReadFileHeader(file, header) ? header : nullptr, doc, picture);
 }
 
-int OpenItemFile(FrontEnd& ui, Document& doc, const char* path, ViewChanges& changes)
+int OpenItemFile(FrontEnd& ui, const InputFile& file, Document& doc, ViewChanges& changes)
 {
     RasterImage itemPicture;
     ItemRecord item;
-    if (ReadItem(ui, doc, path, itemPicture, item) < 0) {
+    if (ReadItem(ui, file, doc, itemPicture, item) < 0) {
         ui.ShowMessage(MessageId::kItemReadFailed, nullptr, BoxOwner::kWindow);
         return -1;
     }
@@ -218,9 +218,9 @@ int OpenItemFile(FrontEnd& ui, Document& doc, const char* path, ViewChanges& cha
     return 0;
 }
 
-int OpenBmpIntoPicture(Document& doc, const char* path, ViewChanges& changes)
+int OpenBmpIntoPicture(const InputFile& file, Document& doc, ViewChanges& changes)
 {
-    if (ReadBMP(doc.Picture, path) < 0)
+    if (ReadBMP(file, doc.Picture) < 0)
         return -1;
     AskForLayout(changes, doc);
     return 0;

@@ -25,30 +25,33 @@ int PainterResult(PainterError error)
     return kPainterBadMagic;
 }
 
-// read(file) runs the reader on the open file.
+// read(source) runs the reader on the opened file.
 template <typename Read>
-int LoadWith(Read read, FrontEnd& ui, const char* path)
+int LoadWith(FrontEnd& ui, const InputFile& input, Read read)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
+    ByteSource source;
+    if (!source.Open(input))
         return kPainterLoadFailed;
-    int result = read(file);
+    int result = read(source);
     if (result == kPainterBadVersion)
         ui.ShowMessage(MessageId::kPainterVersion, nullptr, BoxOwner::kWindow);
     else if (result < 0)
         ui.ShowMessage(MessageId::kNotPainter, nullptr, BoxOwner::kWindow);
-    std::fclose(file);
     return result < 0 ? kPainterLoadFailed : kPainterLoaded;
 }
 
 // The canvas's painter: the short read of its file when there is one (its
 // messages and failures do not change the canvas read), else its file name.
-void SetCanvasPainterName(FrontEnd& ui, PainterRecord& painter, const char* painterPath)
+// A canvas in memory names no file on disk that belongs to it: its painter
+// is taken as missing.
+void SetCanvasPainterName(FrontEnd& ui, PainterRecord& painter, const char* painterPath, bool canvasInMemory)
 {
-    if (std::FILE* probe = OpenRegularFile(painterPath)) {
-        std::fclose(probe);
-        LoadPainterFileShort(ui, painter, painterPath);
-        return;
+    if (!canvasInMemory) {
+        if (std::FILE* probe = OpenRegularFile(painterPath)) {
+            std::fclose(probe);
+            LoadPainterFileShort(ui, painterPath, painter);
+            return;
+        }
     }
     if (!PainterNameFromMissingFile(painterPath, painter.name, sizeof painter.name))
         CopyText(painter.name, sizeof painter.name, kNoPainterName);
@@ -56,11 +59,11 @@ void SetCanvasPainterName(FrontEnd& ui, PainterRecord& painter, const char* pain
 
 }  // namespace
 
-int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* file)
+int ReadPainter(FrontEnd& ui, ByteSource& in, Document& doc, PainterRecord& painter)
 {
     RasterImage picture = std::move(doc.Picture);
     MessageList messages;
-    const PainterError error = DecodePainter(file, painter, picture, messages);
+    const PainterError error = DecodePainter(in, painter, picture, messages);
     doc.Picture = std::move(picture);
     ShowMessages(ui, messages, BoxOwner::kNone);
     if (error == PainterError::kNone)
@@ -68,23 +71,26 @@ int ReadPainter(FrontEnd& ui, Document& doc, PainterRecord& painter, std::FILE* 
     return PainterResult(error);
 }
 
-int ReadPainterShort(PainterRecord& painter, std::FILE* file)
+int ReadPainterShort(ByteSource& in, PainterRecord& painter)
 {
-    return PainterResult(DecodePainterShort(file, painter));
+    return PainterResult(DecodePainterShort(in, painter));
 }
 
-int LoadPainterFile(FrontEnd& ui, Document& doc, PainterRecord& painter, const char* path)
+int LoadPainterFile(FrontEnd& ui, const InputFile& input, Document& doc, PainterRecord& painter)
 {
-    return LoadWith([&](std::FILE* file) { return ReadPainter(ui, doc, painter, file); }, ui, path);
+    return LoadWith(ui, input, [&](ByteSource& in) { return ReadPainter(ui, in, doc, painter); });
 }
 
-int LoadPainterFileShort(FrontEnd& ui, PainterRecord& painter, const char* path)
+int LoadPainterFileShort(FrontEnd& ui, const InputFile& input, PainterRecord& painter)
 {
-    return LoadWith([&](std::FILE* file) { return ReadPainterShort(painter, file); }, ui, path);
+    return LoadWith(ui, input, [&](ByteSource& in) { return ReadPainterShort(in, painter); });
 }
 
-int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, const char* canvasPath)
+int ReadCNV(FrontEnd& ui, const InputFile& canvasFile, Document& doc, char* subjectPath, char* painterPath)
 {
+    ByteSource source;
+    if (!source.Open(canvasFile))
+        return kCanvasBadMagic;
     // The decoder starts from the current values, which whatever the file
     // does not carry keeps. subjectPath is the picture's own path, so it is
     // copied before the picture is handed over and written after it is back.
@@ -94,7 +100,7 @@ int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, c
     canvas.picture = std::move(doc.Picture);
     canvas.record = std::move(doc.CanvasInfo);
     MessageList messages;
-    const CanvasError error = DecodeCanvasFile(canvasPath, canvas, messages);
+    const CanvasError error = DecodeCanvasFile(source, canvas, messages);
     doc.Picture = std::move(canvas.picture);
     doc.CanvasInfo = std::move(canvas.record);
     std::memcpy(subjectPath, canvas.subjectPath, kPathSize);
@@ -105,32 +111,33 @@ int ReadCNV(FrontEnd& ui, Document& doc, char* subjectPath, char* painterPath, c
         break;
     case CanvasError::kBadVersion:
         return kCanvasBadVersion;
-    case CanvasError::kCannotOpen:
     case CanvasError::kNotCanvas:
     case CanvasError::kShortHead:
     case CanvasError::kReadError:
         return kCanvasBadMagic;
     }
-    SetCanvasPainterName(ui, doc.CurrentPainter, painterPath);
+    SetCanvasPainterName(ui, doc.CurrentPainter, painterPath, canvasFile.inMemory);
     doc.kind = kCanvas;
     return kCanvasRead;
 }
 
-int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture, ItemRecord& item)
+int ReadItem(FrontEnd& ui, const InputFile& input, Document& doc, RasterImage& picture, ItemRecord& item)
 {
+    ByteSource source;
+    if (!source.Open(input)) {
+        ui.ShowMessage(MessageId::kItemCannotOpen, nullptr, BoxOwner::kWindow);
+        return kItemNotRead;
+    }
     ItemContents contents;
     contents.record = item;
     contents.picture = std::move(picture);
-    MessageList messages;
-    const ItemError error = DecodeItemFile(path, contents, messages);
+    const ItemError error = DecodeItemFile(source, contents);
     picture = std::move(contents.picture);
-    ShowMessages(ui, messages, BoxOwner::kWindow);
     switch (error) {
     case ItemError::kNone:
         break;
     case ItemError::kBadVersion:
         return kItemBadVersion;
-    case ItemError::kCannotOpen:
     case ItemError::kNotItem:
     case ItemError::kReadError:
         return kItemNotRead;
@@ -145,18 +152,18 @@ int ReadItem(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture
     return kItemRead;
 }
 
-int LoadPNG(FrontEnd& ui, Document& doc, const char* path, RasterImage& picture)
+int LoadPNG(FrontEnd& ui, const InputFile& input, Document& doc, RasterImage& picture)
 {
     bool alphaChannel = false;
-    const int result = ReadPNG(path, picture, &doc.AlphaMask, &alphaChannel);
+    const int result = ReadPNG(input, picture, &doc.AlphaMask, &alphaChannel);
     if (result >= 0) {
         if (alphaChannel)
             doc.Transparency.MaskActive = 1;
-        CopyText(picture.path, sizeof picture.path, path);
+        CopyText(picture.path, sizeof picture.path, input.path);
         return 0;
     }
     MessageId id;
-    if (PngReadMessage(result, id))
+    if (PNGReadMessage(result, id))
         ui.ShowMessage(id, nullptr, BoxOwner::kWindow);
     return -1;
 }

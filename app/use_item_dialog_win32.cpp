@@ -70,7 +70,7 @@ INT_PTR CALLBACK UseItemDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         // The document the item is read again into: the dialog's parameter.
         Document& doc = *reinterpret_cast<Document*>(lParam);
         WindowFrontEnd ui(dialog);
-        if (ReadItem(ui, doc, doc.CurrentPath, ItemPicture(), DialogItem()) < 0) {
+        if (ReadItem(ui, doc.CurrentPath, doc, ItemPicture(), DialogItem()) < 0) {
             ui.ShowMessage(MessageId::kFailedPath, doc.CurrentPath, BoxOwner::kWindow);
             EndDialog(dialog, -2);
             return TRUE;

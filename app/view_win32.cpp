@@ -124,7 +124,7 @@ int OpenInWindow(HWND window, Document& doc, const char* path)
 {
     WindowFrontEnd ui(window);
     ViewChanges changes;
-    const int result = Read_ESI_CNV(ui, doc, path, changes);
+    const int result = Read_ESI_CNV(ui, path, doc, changes);
     ShowViewChanges(window, doc, changes);
     return result;
 }

@@ -110,7 +110,7 @@ void BM_HuffmanCanvasOpen(benchmark::State& state)
     Document doc;
     char subject[kPathSize], painter[kPathSize];
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReadCNV(ui, doc, subject, painter, in.canvasPath.c_str()));
+        benchmark::DoNotOptimize(ReadCNV(ui, in.canvasPath.c_str(), doc, subject, painter));
     Report(state, in.CodedLength());
 }
 BENCHMARK(BM_HuffmanCanvasOpen)->ArgName("drawing")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -127,7 +127,7 @@ void BM_HuffmanCanvasFirstOpen(benchmark::State& state)
         state.PauseTiming();
         ReleaseSpareBlocks();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(ReadCNV(ui, doc, subject, painter, in.canvasPath.c_str()));
+        benchmark::DoNotOptimize(ReadCNV(ui, in.canvasPath.c_str(), doc, subject, painter));
     }
     Report(state, in.CodedLength());
 }

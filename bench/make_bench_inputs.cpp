@@ -15,7 +15,7 @@ bool Write(const std::string& path, const RasterImage& picture)
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    const bool ok = EncodeJPEG(f, picture, 90, 0) == 1;
+    const bool ok = EncodeJPEG(picture, 90, 0, f) == 1;
     return std::fclose(f) == 0 && ok;
 }
 

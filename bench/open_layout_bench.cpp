@@ -30,7 +30,7 @@ const std::string& LargeJpeg()
         }
         picture.FillHeaders();
         std::FILE* f = std::fopen(p.c_str(), "wb");
-        EncodeJPEG(f, picture, 90, 0);
+        EncodeJPEG(picture, 90, 0, f);
         std::fclose(f);
         return p;
     }();

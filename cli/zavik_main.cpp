@@ -154,7 +154,7 @@ bool OpenDocument(Document& doc, const std::string& path)
     // changes are not needed.
     CliFrontEnd ui;
     ViewChanges changes;
-    int result = Read_ESI_CNV(ui, doc, path.c_str(), changes);
+    int result = Read_ESI_CNV(ui, path.c_str(), doc, changes);
     return result == kOpenDone && doc.kind != kNone;
 }
 
@@ -202,7 +202,7 @@ int RunInfo(const Options& options)
         const int width = loaded ? doc.Picture.width : 0;
         const int height = loaded ? doc.Picture.height : 0;
         CliFrontEnd ui;
-        const Report details = DocumentDetails(ui, doc, path, loaded);
+        const Report details = DocumentDetails(ui, doc, path.c_str(), loaded);
         if (options.json) {
             std::vector<std::string> texts;
             for (const CliMessage& m : CliMessages())
@@ -293,7 +293,7 @@ bool WriteView(const std::string& out, const std::string& format, const RasterIm
         return Saved(WRITE_PNG(ui, out.c_str(), view, noMask, noBackdrop, TransparencyState(), &call) == 0, call);
     }
     const OutputResult result =
-        WriteSafely(out.c_str(), [&](std::FILE* file) { return StoreBmpFile(file, view); }, call);
+        WriteSafely(out.c_str(), [&](std::FILE* file) { return EncodeBMP(view, file) == 1; }, call);
     if (result != OutputResult::kWritten)
         std::fprintf(stderr, "zavik: %s: %s\n", ShownName(out).c_str(),
                      result == OutputResult::kCannotCreate ? "cannot be created" : "writing failed");
@@ -302,7 +302,7 @@ bool WriteView(const std::string& out, const std::string& format, const RasterIm
 
 int FilterIndexFor(const std::string& format)
 {
-    return format == "jpeg" ? kSaveAsJpeg : format == "bmp" ? kSaveAsBmp : kSaveAsPng;
+    return format == "jpeg" ? kSaveAsJPEG : format == "bmp" ? kSaveAsBMP : kSaveAsPNG;
 }
 
 // One file through the viewer's own save writers, as Save with that type
@@ -425,7 +425,7 @@ bool OpenForThumbnail(const std::string& path, int32_t size, RasterImage& pictur
 {
     uint8_t header[12];
     const bool readable = path.size() < static_cast<size_t>(kPathSize) && ReadFileHeader(path.c_str(), header);
-    if (readable && KindByContent(path.c_str(), header) == ContentKind::kJpeg &&
+    if (readable && KindByContent(path.c_str(), header) == ContentKind::kJPEG &&
         ReadJPEGReduced(path.c_str(), size, picture) == 1)
         return true;
     // Everything else, and a JPEG that fails, takes the viewer's own road

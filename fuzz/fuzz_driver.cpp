@@ -184,20 +184,21 @@ std::string SplitDecoderProblem(const uint8_t* data, size_t size)
 
 void RunOnStream(FrontEnd& ui, Document& doc, FuzzTarget target, std::FILE* file, size_t size, FuzzOutcome& outcome)
 {
+    ByteSource reader(file);
     switch (target) {
     case FuzzTarget::Painter:
-        outcome.results.push_back(ReadPainter(ui, doc, doc.CurrentPainter, file));
+        outcome.results.push_back(ReadPainter(ui, reader, doc, doc.CurrentPainter));
         break;
     case FuzzTarget::PainterShort:
-        outcome.results.push_back(ReadPainterShort(doc.CurrentPainter, file));
+        outcome.results.push_back(ReadPainterShort(reader, doc.CurrentPainter));
         break;
     case FuzzTarget::Huffman:
-        outcome.results.push_back(HuffDecodeImg(doc.Picture, file));
+        outcome.results.push_back(HuffDecodeImg(reader, doc.Picture));
         break;
     case FuzzTarget::Packed:
         for (int32_t side : {kPenPictureSize, kPainterPictureSize}) {
-            std::rewind(file);
-            outcome.results.push_back(ReadPackedPicture(doc.Picture, file, side, side));
+            reader.Rewind();
+            outcome.results.push_back(ReadPackedPicture(reader, side, side, doc.Picture));
             if (doc.Picture.width != side || doc.Picture.height != side)
                 outcome.problem = "packed picture not " + std::to_string(side) + " x " + std::to_string(side);
             else if (outcome.problem.empty())
@@ -205,7 +206,7 @@ void RunOnStream(FrontEnd& ui, Document& doc, FuzzTarget target, std::FILE* file
         }
         break;
     case FuzzTarget::Jpeg:
-        outcome.results.push_back(DecodeJPEG(file, doc.Picture));
+        outcome.results.push_back(DecodeJPEG(reader, doc.Picture));
         break;
     default:
         break;
@@ -235,12 +236,12 @@ void RunOnFile(FrontEnd& ui, Document& doc, FuzzTarget target, const uint8_t* da
     }
     switch (target) {
     case FuzzTarget::Canvas:
-        outcome.results.push_back(ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, name));
+        outcome.results.push_back(ReadCNV(ui, name, doc, doc.Picture.path, doc.PainterPath));
         break;
     case FuzzTarget::Item: {
         RasterImage picture;
         ItemRecord item;
-        const int result = ReadItem(ui, doc, name, picture, item);
+        const int result = ReadItem(ui, name, doc, picture, item);
         outcome.results.push_back(result);
         outcome.width = picture.width;
         outcome.height = picture.height;
@@ -253,13 +254,13 @@ void RunOnFile(FrontEnd& ui, Document& doc, FuzzTarget target, const uint8_t* da
         break;
     }
     case FuzzTarget::Bmp:
-        outcome.results.push_back(ReadBMP(doc.Picture, name));
+        outcome.results.push_back(ReadBMP(name, doc.Picture));
         break;
     case FuzzTarget::Png:
-        outcome.results.push_back(LoadPNG(ui, doc, name, doc.Picture));
+        outcome.results.push_back(LoadPNG(ui, name, doc, doc.Picture));
         break;
     default:
-        outcome.results.push_back(Read_ESI_CNV(ui, doc, name, outcome.view));
+        outcome.results.push_back(Read_ESI_CNV(ui, name, doc, outcome.view));
         // The title is handed to the window as a C string.
         if (outcome.view.title && !Terminated(outcome.view.titleText, sizeof outcome.view.titleText))
             outcome.problem = "title not terminated";

@@ -395,7 +395,7 @@ Bytes Jpeg(int width, int height, int progressive)
     Bytes bytes;
     const std::string path = (g_out / "jpeg.tmp").string();
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        const bool ok = EncodeJPEG(f, p, 75, progressive) == 1;
+        const bool ok = EncodeJPEG(p, 75, progressive, f) == 1;
         if (std::fclose(f) == 0 && ok)
             bytes = ReadWhole(path);
     }

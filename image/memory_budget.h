@@ -18,6 +18,21 @@
 
 constexpr int64_t kOpenMemoryBytes = 3 * kMaxPixelBytes + (int64_t{64} << 20);
 
+// The limits of one open: the largest picture block a file may claim (as
+// kMaxPixelBytes counts it, which it never exceeds) and the open's working
+// memory (the budget below). The viewer opens everything with these
+// defaults; the library lets its caller lower them per open.
+struct OpenLimits {
+    int64_t pictureBytes = kMaxPixelBytes;
+    int64_t memoryBytes = kOpenMemoryBytes;
+
+    // PictureSizeAllowed, within pictureBytes as well.
+    bool PictureAllowed(int64_t width, int64_t height) const
+    {
+        return PictureSizeAllowed(width, height) && StrideForWidth(width) * height <= pictureBytes;
+    }
+};
+
 struct MemoryBudget {
     int64_t left = kOpenMemoryBytes;
 

@@ -3,22 +3,12 @@
 // collects the messages that open shows.
 #include "include/zavik/zavik.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "app/document.h"
 #include "app/open_dispatch.h"
@@ -31,13 +21,23 @@
 #include "formats/standard/png_codec.h"
 #include "formats/standard/save_pipeline.h"
 #include "image/area_reduce.h"
+#include "image/byte_source.h"
 #include "image/front_end.h"
+
+// The header's limits are the viewer's (builds with a smaller picture limit,
+// the fuzz targets', scale both down).
+static_assert(kMaxPixelBytes != ZAVIK_MAX_PICTURE_BYTES || kOpenMemoryBytes == ZAVIK_MAX_OPEN_MEMORY_BYTES,
+              "the header's memory limit is the viewer's");
 
 struct zavik_file {
     Document doc;
-    std::string path;        // as opened; for bytes, the private copy
-    std::string name;        // how messages name the file
-    bool privateCopy = false;
+    std::string path;        // as opened; for bytes, the caller's name for them as the readers take it
+    std::string name;        // how messages and the properties name the file
+    OpenLimits limits;
+    // A JPEG opened from memory keeps its bytes: a thumbnail decodes it
+    // again at a reduced scale, after the caller's bytes may be gone.
+    bool inMemory = false;
+    std::vector<unsigned char> jpegBytes;
     MessageList messages;
     bool opened = false;     // the viewer took it in (a canvas may still have no picture)
     bool loaded = false;     // ... and there is a picture
@@ -50,10 +50,14 @@ struct zavik_file {
     RasterImage thumbnail;
     ByteBuffer thumbnailMask;
 
-    ~zavik_file()
+    // The file as the readers take it after the open: on disk, or the kept
+    // bytes of a JPEG (none for other files in memory).
+    InputFile Input() const
     {
-        if (privateCopy)
-            std::remove(path.c_str());
+        InputFile input = inMemory ? InputFile(path.c_str(), jpegBytes.data(), jpegBytes.size())
+                                   : InputFile(path.c_str());
+        input.limits = limits;
+        return input;
     }
 };
 
@@ -95,7 +99,10 @@ zavik_status Finish(zavik_file* file, int result)
     return ZAVIK_ERROR_NO_PICTURE;
 }
 
-zavik_status Open(zavik_file* file)
+// Opens input (the file's path or the caller's bytes under its name)
+// through the viewer's dispatch. Bytes in memory are read where they are:
+// nothing is written or looked up on disk.
+zavik_status Open(zavik_file* file, const InputFile& input)
 {
     if (file->path.size() >= static_cast<size_t>(kPathSize)) {
         file->messages.push_back({MessageId::kFileNameTooLong, {}});
@@ -103,11 +110,11 @@ zavik_status Open(zavik_file* file)
     }
     FileFrontEnd ui(file->messages);
     ViewChanges changes;
-    const int result = Read_ESI_CNV(ui, file->doc, file->path.c_str(), changes);
+    const int result = Read_ESI_CNV(ui, input, file->doc, changes);
     const zavik_status status = Finish(file, result);
     // The properties as `zavik info` reports them; an item is read again
     // for them, as the use-item dialog reads it, and its messages count.
-    const Report details = DocumentDetails(ui, file->doc, file->path, file->opened);
+    const Report details = DocumentDetails(ui, file->doc, input, file->opened);
     // Messages name the file as the caller named it.
     if (file->name != file->path)
         for (Message& m : file->messages)
@@ -117,61 +124,47 @@ zavik_status Open(zavik_file* file)
     for (const Message& m : file->messages)
         texts.push_back(MessageUtf8(m));
     file->properties = InfoJson(file->doc, file->name, file->opened, details, texts);
+    uint8_t header[12];
+    if (input.inMemory && status == ZAVIK_OK && ReadFileHeader(input, header) &&
+        KindByContent(input.path, header) == ContentKind::kJPEG) {
+        const unsigned char* bytes = static_cast<const unsigned char*>(input.bytes);
+        try {
+            file->jpegBytes.assign(bytes, bytes + input.size);
+        } catch (const std::bad_alloc&) {
+            return ZAVIK_ERROR_NO_MEMORY;
+        }
+    }
     return status;
 }
 
-// A private copy of bytes in the temporary folder, with the extension of
-// the caller's name, by which a JPEG is known. The readers open files by
-// name; the copy goes when the file is closed.
-bool WritePrivateCopy(const void* bytes, size_t size, const char* name, std::string& path)
+// The name the readers take for bytes in memory. One their path buffers
+// cannot hold is cut to its end, its last component or else its last
+// bytes, which keep the extension a JPEG is known by; nothing is looked up
+// by it.
+std::string NameInMemory(const std::string& name)
 {
-    static std::atomic<unsigned> counter{0};
-    const char* base = name ? name : "";
-    for (const char* p = base; *p; ++p)
-        if (*p == '/' || *p == '\\' || *p == ':')
-            base = p + 1;
-    const char* dot = std::strrchr(base, '.');
-    const std::string extension = dot && std::strlen(dot) <= 16 ? dot : "";
-#ifdef _WIN32
-    const char* folder = std::getenv("TEMP");
-    const char separator = '\\';
-    const unsigned long process = static_cast<unsigned long>(_getpid());
-#else
-    const char* folder = std::getenv("TMPDIR");
-    const char separator = '/';
-    const unsigned long process = static_cast<unsigned long>(getpid());
-#endif
-    if (!folder || !*folder)
-        folder = ".";
-#ifndef _WIN32
-    if (std::strcmp(folder, ".") == 0)
-        folder = "/tmp";
-#endif
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char unique[64];
-        std::snprintf(unique, sizeof unique, "zavik-%lu-%u", process, counter++);
-        path = std::string(folder) + separator + unique + extension;
-        // Created afresh, never over another file, readable by its owner only.
-#ifdef _WIN32
-        const int fd = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-        const int fd = open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-#endif
-        if (fd < 0)
-            continue;
-        std::FILE* out = fdopen(fd, "wb");
-        if (!out) {
-            close(fd);
-            std::remove(path.c_str());
-            return false;
-        }
-        const bool written = std::fwrite(bytes, 1, size, out) == size;
-        if (std::fclose(out) == 0 && written)
-            return true;
-        std::remove(path.c_str());
+    const size_t most = static_cast<size_t>(kPathSize) - 1;
+    if (name.size() <= most)
+        return name;
+    const size_t separator = name.find_last_of("/\\");
+    std::string last = separator == std::string::npos ? name : name.substr(separator + 1);
+    return last.size() <= most ? last : last.substr(last.size() - most);
+}
+
+// The caller's limits, each within the viewer's own (0 takes the viewer's).
+bool TakeLimits(const zavik_limits* given, OpenLimits& limits)
+{
+    if (!given)
+        return true;
+    const OpenLimits viewer;
+    if (given->max_picture_bytes > static_cast<uint64_t>(viewer.pictureBytes) ||
+        given->max_memory_bytes > static_cast<uint64_t>(viewer.memoryBytes))
         return false;
-    }
-    return false;
+    if (given->max_picture_bytes)
+        limits.pictureBytes = static_cast<int64_t>(given->max_picture_bytes);
+    if (given->max_memory_bytes)
+        limits.memoryBytes = static_cast<int64_t>(given->max_memory_bytes);
+    return true;
 }
 
 // Copies a picture (bottom-up BGR) into top-down RGBA rows, alpha from the
@@ -179,15 +172,15 @@ bool WritePrivateCopy(const void* bytes, size_t size, const char* name, std::str
 void ToRgba(const RasterImage& picture, const uint8_t* mask, bool blend, unsigned char* rgba, size_t stride)
 {
     std::vector<uint8_t> row(static_cast<size_t>(picture.width) * 4);
-    const PngRowSource source{&picture, mask, nullptr, blend};
+    const PNGRowSource source{&picture, mask, nullptr, blend};
     for (int32_t y = 0; y < picture.height; ++y) {
         unsigned char* out = rgba + stride * static_cast<size_t>(y);
         const int32_t memoryRow = picture.height - 1 - y;
         if (blend) {
-            FillPngRow(source, memoryRow, out);
+            FillPNGRow(source, memoryRow, out);
             continue;
         }
-        FillPngRow(source, memoryRow, row.data());
+        FillPNGRow(source, memoryRow, row.data());
         for (int32_t x = 0; x < picture.width; ++x) {
             out[4 * x + 0] = row[3 * x + 0];
             out[4 * x + 1] = row[3 * x + 1];
@@ -233,9 +226,9 @@ zavik_status MakeThumbnail(zavik_file* file, int max_side)
             ? doc.AlphaMask.data
             : nullptr;
     uint8_t header[12];
-    if (ReadFileHeader(file->path.c_str(), header) &&
-        KindByContent(file->path.c_str(), header) == ContentKind::kJpeg &&
-        ReadJPEGReduced(file->path.c_str(), max_side, reduced) == 1) {
+    const InputFile input = file->Input();
+    if ((!file->inMemory || !file->jpegBytes.empty()) && ReadFileHeader(input, header) &&
+        KindByContent(input.path, header) == ContentKind::kJPEG && ReadJPEGReduced(input, max_side, reduced) == 1) {
         picture = &reduced;
         mask = nullptr;
     }
@@ -270,39 +263,62 @@ const char* zavik_status_text(zavik_status status)
     return "unknown status";
 }
 
-zavik_status zavik_open_path(const char* path, zavik_file** file)
+void zavik_default_limits(zavik_limits* limits)
+{
+    if (!limits)
+        return;
+    const OpenLimits viewer;
+    limits->max_picture_bytes = static_cast<size_t>(viewer.pictureBytes);
+    limits->max_memory_bytes = static_cast<size_t>(viewer.memoryBytes);
+}
+
+zavik_status zavik_open_path_limited(const char* path, const zavik_limits* limits, zavik_file** file)
 {
     if (!file)
         return ZAVIK_ERROR_ARGUMENT;
     *file = nullptr;
-    if (!path)
+    OpenLimits taken;
+    if (!path || !TakeLimits(limits, taken))
         return ZAVIK_ERROR_ARGUMENT;
     zavik_file* f = new (std::nothrow) zavik_file;
     if (!f)
         return ZAVIK_ERROR_NO_MEMORY;
     f->path = f->name = path;
+    f->limits = taken;
     *file = f;
-    return Open(f);
+    return Open(f, f->Input());
 }
 
-zavik_status zavik_open_memory(const void* bytes, size_t size, const char* name, zavik_file** file)
+zavik_status zavik_open_path(const char* path, zavik_file** file)
+{
+    return zavik_open_path_limited(path, nullptr, file);
+}
+
+zavik_status zavik_open_memory_limited(const void* bytes, size_t size, const char* name, const zavik_limits* limits,
+                                       zavik_file** file)
 {
     if (!file)
         return ZAVIK_ERROR_ARGUMENT;
     *file = nullptr;
-    if (!bytes && size > 0)
+    OpenLimits taken;
+    if ((!bytes && size > 0) || !TakeLimits(limits, taken))
         return ZAVIK_ERROR_ARGUMENT;
     zavik_file* f = new (std::nothrow) zavik_file;
     if (!f)
         return ZAVIK_ERROR_NO_MEMORY;
-    *file = f;
     f->name = name ? name : "";
-    if (!WritePrivateCopy(bytes ? bytes : "", size, name, f->path)) {
-        f->path.clear();
-        return ZAVIK_ERROR_OPEN;
-    }
-    f->privateCopy = true;
-    return Open(f);
+    f->path = NameInMemory(f->name);
+    f->limits = taken;
+    f->inMemory = true;
+    *file = f;
+    InputFile input(f->path.c_str(), bytes ? bytes : "", bytes ? size : 0);
+    input.limits = taken;
+    return Open(f, input);
+}
+
+zavik_status zavik_open_memory(const void* bytes, size_t size, const char* name, zavik_file** file)
+{
+    return zavik_open_memory_limited(bytes, size, name, nullptr, file);
 }
 
 void zavik_close(zavik_file* file) { delete file; }

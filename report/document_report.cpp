@@ -130,11 +130,11 @@ void ReportPainter(Report& r, const PainterRecord& p)
 }
 
 // The item is read again, as the use-item dialog does, for its record.
-void ReportItem(Report& r, FrontEnd& ui, Document& doc, const std::string& path)
+void ReportItem(Report& r, FrontEnd& ui, Document& doc, const InputFile& file)
 {
     ItemRecord item;
     RasterImage picture;
-    if (ReadItem(ui, doc, path.c_str(), picture, item) < 0)
+    if (ReadItem(ui, file, doc, picture, item) < 0)
         return;
     r.Begin("item");
     r.Text("name", item.name);
@@ -174,7 +174,7 @@ void ReportCanvas(Report& r, const Document& doc)
     r.End();
 }
 
-Report DocumentDetails(FrontEnd& ui, Document& doc, const std::string& path, bool loaded)
+Report DocumentDetails(FrontEnd& ui, Document& doc, const InputFile& file, bool loaded)
 {
     Report details;
     if (loaded && doc.kind == kPainter)
@@ -182,7 +182,7 @@ Report DocumentDetails(FrontEnd& ui, Document& doc, const std::string& path, boo
     if (loaded && doc.kind == kCanvas)
         ReportCanvas(details, doc);
     if (loaded && (doc.kind == kPenItem || doc.kind == kOtherItem))
-        ReportItem(details, ui, doc, path);
+        ReportItem(details, ui, doc, file);
     return details;
 }
 

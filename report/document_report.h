@@ -22,9 +22,9 @@ std::string ColourText(uint32_t colour);
 // diagnosis.
 void ReportPainter(Report& r, const PainterRecord& p);
 
-// The item at path, read again into doc as the use-item dialog reads it,
+// The item file, read again into doc as the use-item dialog reads it,
 // with its explanation; nothing when it cannot be read (ui shows why).
-void ReportItem(Report& r, FrontEnd& ui, Document& doc, const std::string& path);
+void ReportItem(Report& r, FrontEnd& ui, Document& doc, const InputFile& file);
 
 // The canvas values of the last canvas opened into doc (its CanvasInfo and
 // the two paths the canvas named).
@@ -33,7 +33,7 @@ void ReportCanvas(Report& r, const Document& doc);
 // The report of the document beyond its kind and size, by its kind: the
 // painter, the canvas values or the item (read again from path). Empty
 // when nothing was loaded.
-Report DocumentDetails(FrontEnd& ui, Document& doc, const std::string& path, bool loaded);
+Report DocumentDetails(FrontEnd& ui, Document& doc, const InputFile& file, bool loaded);
 
 // The JSON object `zavik info --json` prints for a document: the path as
 // shown, kind, size, painter, the messages' texts (UTF-8), the colours the

@@ -221,7 +221,7 @@ bool WriteJpeg(const std::string& path, const RasterImage& p)
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = EncodeJPEG(f, p, 85, 1) == 1;
+    bool ok = EncodeJPEG(p, 85, 1, f) == 1;
     return std::fclose(f) == 0 && ok;
 }
 

@@ -13,9 +13,8 @@
 #include "formats/painter/magic.h"
 #include "formats/standard/jpeg_codec.h"
 #include "image/canvas_layers.h"
-#include "image/file_reader.h"
+#include "image/byte_source.h"
 #include "image/sjis_text.h"
-#include "image/open_file.h"
 
 namespace {
 
@@ -26,15 +25,11 @@ constexpr int kCanvasReservedBytes = 46;
 // A file whose length field cannot be right (negative, or more than the file
 // still holds) is damaged from there on: every later field is taken as
 // missing, exactly as if the file ended here.
-void StopReading(FileReader& reader)
-{
-    std::fseek(reader.File(), 0, SEEK_END);
-    reader.Byte();   // meets the end, so the reader fails from now on
-}
+void StopReading(ByteSource& reader) { reader.SkipToEnd(); }
 
 // True when n bytes can follow: not negative and not more than the file
 // still holds (or than the picture size limit when that cannot be told).
-bool LengthFits(FileReader& reader, int32_t n)
+bool LengthFits(ByteSource& reader, int32_t n)
 {
     int64_t available = reader.Remaining();
     return n >= 0 && n <= (available >= 0 ? available : kMaxPixelBytes);
@@ -45,7 +40,7 @@ bool LengthFits(FileReader& reader, int32_t n)
 // longer than the destination is cut at a character boundary and the rest
 // of it skipped, which keeps the following fields in place. A path whose
 // bytes are missing leaves the destination as it was.
-void ReadPathField(FileReader& reader, char* dest)
+void ReadPathField(ByteSource& reader, char* dest)
 {
     int32_t length = 0;
     if (!reader.I32(length))
@@ -64,7 +59,7 @@ void ReadPathField(FileReader& reader, char* dest)
 // canvasBlock: carried, not interpreted. It is replaced by the file's block;
 // a length that the file cannot hold empties it and ends the read. False
 // when the file ends before the length: the block is then kept.
-bool ReadCanvasBlock(FileReader& reader, ByteBuffer& block)
+bool ReadCanvasBlock(ByteSource& reader, ByteBuffer& block)
 {
     int32_t length = 0;
     if (!reader.I32(length))
@@ -109,10 +104,10 @@ void CommitHead(CanvasContents& canvas, CanvasHead& head)
 
 // ------------------------------------------------------------ the read
 
-CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList& messages)
-{
-    FileReader reader(file);
+}  // namespace
 
+CanvasError DecodeCanvasFile(ByteSource& reader, CanvasContents& canvas, MessageList& messages)
+{
     uint8_t magic[12] = {};
     reader.Partial(magic, sizeof magic);
     if (reader.IoError())
@@ -165,17 +160,17 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     // The layers and the picture count against one budget. The mask is
     // brought to its final size before the other sections are read, so that
     // it never exists twice beside them.
-    MemoryBudget budget;
+    MemoryBudget budget{reader.Limits().memoryBytes};
     MessageList read;
     RasterImage mask;
     RasterImage under;
     if (info.hasLayers == 1) {
-        if (HuffDecodeImg(mask, reader, &budget) != kHuffmanDecoded)
+        if (HuffDecodeImg(reader, mask, &budget) != kHuffmanDecoded)
             read.push_back({MessageId::kCanvasLayerFailed, {}});
         const int64_t decodedMask = mask.pixels.length;
         PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
         budget.Give(decodedMask - mask.pixels.length);
-        if (HuffDecodeImg(under, reader, &budget) != kHuffmanDecoded)
+        if (HuffDecodeImg(reader, under, &budget) != kHuffmanDecoded)
             read.push_back({MessageId::kCanvasLayerFailed, {}});
     } else {
         PrepareMaskLayer(mask, info.hasLayers, info.maskScale, info.maskLevel);
@@ -190,11 +185,11 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     RasterImage decoded;
     bool cut = false;
     if (format == kCanvasHuffmanPicture) {
-        const int result = HuffDecodeImg(decoded, reader, &budget);
+        const int result = HuffDecodeImg(reader, decoded, &budget);
         if (result != kHuffmanDecoded)
             read.push_back({MessageId::kCanvasPictureFailed, {}});
         cut = result == kHuffmanTruncated;
-    } else if (DecodeJPEG(reader.File(), decoded, &budget) != 1) {
+    } else if (DecodeJPEG(reader, decoded, &budget) != 1) {
         read.push_back({MessageId::kCanvasJpegFailed, {}});
     }
     if (reader.IoError())
@@ -210,18 +205,6 @@ CanvasError ReadOpenCanvas(std::FILE* file, CanvasContents& canvas, MessageList&
     if (canvas.record.hasLayers == 1)
         BlendLayers(picture, under, mask);
     return CanvasError::kNone;
-}
-
-}  // namespace
-
-CanvasError DecodeCanvasFile(const char* path, CanvasContents& canvas, MessageList& messages)
-{
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
-        return CanvasError::kCannotOpen;
-    const CanvasError error = ReadOpenCanvas(file, canvas, messages);
-    std::fclose(file);
-    return error;
 }
 
 // The painter's name when its file is missing: the file-name part of the

@@ -23,6 +23,7 @@
 #include <cstdint>
 
 #include "formats/painter/canvas_info.h"
+#include "image/byte_source.h"
 #include "image/messages.h"
 #include "image/raster_image.h"
 
@@ -37,7 +38,6 @@ constexpr uint8_t kCanvasHuffmanPicture = 1;   // main picture format byte
 
 enum class CanvasError {
     kNone = 0,     // read, even when a picture failed to decode (its message is listed)
-    kCannotOpen,   // no message
     kNotCanvas,    // wrong magic
     kShortHead,    // ends before its version word; no message (the caller reports every failed read)
     kBadVersion,   // version word not 0
@@ -54,9 +54,9 @@ struct CanvasContents {
     CanvasRecord record;
 };
 
-// Reads the canvas at path into canvas and appends to messages the boxes
-// the read shows, in order. The file is closed on every path.
-CanvasError DecodeCanvasFile(const char* path, CanvasContents& canvas, MessageList& messages);
+// Reads the canvas from the source (at its first byte) into canvas and
+// appends to messages the boxes the read shows, in order.
+CanvasError DecodeCanvasFile(ByteSource& in, CanvasContents& canvas, MessageList& messages);
 
 // The painter's name when the painter file a canvas names is missing: the
 // file-name part of the painter path's full form. False when the full form

@@ -14,16 +14,16 @@ namespace {
 // every other (set in CMakeLists.txt), and this holds it to that.
 static_assert(FLT_EVAL_METHOD == 0, "floating point must be evaluated in its declared precision");
 
-// The picture size limit, with each side checked first so that the byte
-// count of two huge sides is never formed (it would not fit in 64 bits).
-bool SizeAllowed(int32_t width, int32_t height)
+// The picture size limit of the open, with each side checked first so that
+// the byte count of two huge sides is never formed.
+bool SizeAllowed(int32_t width, int32_t height, const OpenLimits& limits)
 {
-    return width <= kMaxPixelBytes && height <= kMaxPixelBytes && PictureSizeAllowed(width, height);
+    return width <= kMaxPixelBytes && height <= kMaxPixelBytes && limits.PictureAllowed(width, height);
 }
 
 // Moves past the coded bytes of a section that is not decoded, so that the
 // next section of the file can still be read.
-void SkipCodedBytes(FileReader& reader, int32_t codedLength) { reader.Skip(static_cast<size_t>(codedLength)); }
+void SkipCodedBytes(ByteSource& reader, int32_t codedLength) { reader.Skip(static_cast<size_t>(codedLength)); }
 
 // A section whose head gave its size but whose code cannot be had (the file
 // ends in the head or the weights, or the weights make no code) is still
@@ -31,9 +31,10 @@ void SkipCodedBytes(FileReader& reader, int32_t codedLength) { reader.Skip(stati
 // Whatever the picture held before (for a canvas, another document's
 // picture) must not show in its place. Within the size limit and the
 // budget only; otherwise the picture stays as it was.
-int BlackAtSectionSize(RasterImage& picture, int32_t width, int32_t height, MemoryBudget* budget, int result)
+int BlackAtSectionSize(RasterImage& picture, int32_t width, int32_t height, const OpenLimits& limits,
+                       MemoryBudget* budget, int result)
 {
-    if (width <= 0 || height <= 0 || !SizeAllowed(width, height))
+    if (width <= 0 || height <= 0 || !SizeAllowed(width, height, limits))
         return result;
     const int64_t bytes = StrideForWidth(width) * height;
     if (budget && !budget->Take(bytes))
@@ -471,25 +472,25 @@ int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanN
     return first.result;
 }
 
-int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget)
+int HuffDecodeImg(ByteSource& reader, RasterImage& picture, MemoryBudget* budget)
 {
     int32_t width = 0, height = 0, codedLength = 0;
     reader.I32(width);
     reader.I32(height);
     reader.I32(codedLength);
     if (reader.Failed())
-        return BlackAtSectionSize(picture, width, height, budget, kHuffmanTruncated);
+        return BlackAtSectionSize(picture, width, height, reader.Limits(), budget, kHuffmanTruncated);
     if (width <= 0 || height <= 0 || codedLength <= 0)
         return kHuffmanBadSize;
 
     uint8_t storedWeights[kHuffmanWeightBytes];
     if (!reader.Bytes(storedWeights, sizeof storedWeights))
-        return BlackAtSectionSize(picture, width, height, budget, kHuffmanTruncated);
+        return BlackAtSectionSize(picture, width, height, reader.Limits(), budget, kHuffmanTruncated);
     float weights[kHuffmanSymbols];
     for (int i = 0; i < kHuffmanSymbols; ++i)
         weights[i] = LoadF32LE(storedWeights + 4 * i);
 
-    if (!SizeAllowed(width, height)) {
+    if (!SizeAllowed(width, height, reader.Limits())) {
         SkipCodedBytes(reader, codedLength);
         return kHuffmanTooLarge;
     }
@@ -503,7 +504,7 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
     }
     if (!usable) {
         SkipCodedBytes(reader, codedLength);
-        return BlackAtSectionSize(picture, width, height, budget, kHuffmanBadWeights);
+        return BlackAtSectionSize(picture, width, height, reader.Limits(), budget, kHuffmanBadWeights);
     }
 
     // The coded block is never larger than what the file still holds, so a
@@ -545,10 +546,4 @@ int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget
     if (got < codedLength)
         return kHuffmanTruncated;
     return stream == kHuffmanStreamEnded ? kHuffmanDecoded : kHuffmanBadStream;
-}
-
-int HuffDecodeImg(RasterImage& picture, std::FILE* file)
-{
-    FileReader reader(file);
-    return HuffDecodeImg(picture, reader);
 }

@@ -16,9 +16,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
-#include "image/file_reader.h"
+#include "image/byte_source.h"
 #include "image/memory_budget.h"
 #include "image/raster_image.h"
 
@@ -136,5 +135,4 @@ int HuffmanDecodeByTree(const uint8_t* coded, int32_t codedLength, const Huffman
 // With a budget, the section's coded bytes and picture must fit in what is
 // left or the section is refused as too large; the picture's block stays
 // counted.
-int HuffDecodeImg(RasterImage& picture, FileReader& reader, MemoryBudget* budget = nullptr);
-int HuffDecodeImg(RasterImage& picture, std::FILE* file);
+int HuffDecodeImg(ByteSource& reader, RasterImage& picture, MemoryBudget* budget = nullptr);

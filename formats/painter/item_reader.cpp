@@ -6,10 +6,9 @@
 #include "formats/painter/magic.h"
 #include "formats/painter/painter_reader.h"
 #include "formats/painter/pen_shapes.h"
-#include "image/file_reader.h"
+#include "image/byte_source.h"
 #include "image/sjis_text.h"
 #include "image/texts.h"
-#include "image/open_file.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ constexpr int kReservedAfterFlags = 196;
 // record's buffer are kept, cut at a character boundary so that the name
 // stays terminated; the rest of the N bytes is read past, so the fields
 // after the name are taken from their own place. False for a negative N.
-bool ReadName(FileReader& in, char (&name)[kItemNameBytes])
+bool ReadName(ByteSource& in, char (&name)[kItemNameBytes])
 {
     int32_t length = 0;
     if (!in.I32(length) || length < 0)
@@ -34,7 +33,7 @@ bool ReadName(FileReader& in, char (&name)[kItemNameBytes])
     return true;
 }
 
-void ReadPenFields(FileReader& in, ItemRecord& item)
+void ReadPenFields(ByteSource& in, ItemRecord& item)
 {
     in.I32(item.penSelector);
     in.I32(item.penAux);
@@ -59,7 +58,7 @@ void ReadPenFields(FileReader& in, ItemRecord& item)
 // A zero-padded text field of `bytes` bytes into text (bytes + 1), which
 // keeps a terminator after it: a field without a zero byte is shown whole.
 // A field the file cannot supply in full leaves text as it was.
-void ReadTextField(FileReader& in, char* text, size_t bytes)
+void ReadTextField(ByteSource& in, char* text, size_t bytes)
 {
     in.Bytes(text, bytes);
     text[bytes] = '\0';
@@ -68,7 +67,7 @@ void ReadTextField(FileReader& in, char* text, size_t bytes)
 // The whole file, into the caller's picture and into copies of the record
 // and the explanation, which DecodeItemFile takes over only when the item is
 // read: a refused file changes neither.
-ItemError ReadItemSections(FileReader& in, RasterImage& picture, bool& pictureRead, ItemRecord& item,
+ItemError ReadItemSections(ByteSource& in, RasterImage& picture, bool& pictureRead, ItemRecord& item,
                            int32_t& itemKind, char* explanation)
 {
     uint8_t magic[kItemMagicBytes] = {};   // a magic the file cannot supply is refused
@@ -96,7 +95,7 @@ ItemError ReadItemSections(FileReader& in, RasterImage& picture, bool& pictureRe
     CopyText(explanation, kItemExplanationSize, shortText);
 
     pictureRead = true;
-    if (ReadPackedPicture(picture, in, kItemPictureSize, kItemPictureSize) == kPackedNoPicture)
+    if (ReadPackedPicture(in, kItemPictureSize, kItemPictureSize, picture) == kPackedNoPicture)
         return ItemError::kNotItem;
     if (longTextFlag == 1) {
         // Missing long text bytes leave the short explanation in place.
@@ -111,33 +110,29 @@ ItemError ReadItemSections(FileReader& in, RasterImage& picture, bool& pictureRe
 
 }  // namespace
 
-void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
+bool BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size)
 {
     const bool hybrid = item.penSelector == kItemHybridPen;
     // A single pen, and a selector of -1 as well, is named by its first shape.
     const char* type = hybrid ? PenShapeName(kItemHybridPen) : PenShapeName(item.penShapes[0]);
-    CopyText(out, size, kItemKindLabel);
-    AppendText(out, size, type);
-    AppendText(out, size, kItemWidthLabel);
-    AppendInt(out, size, item.penWidth);
-    AppendText(out, size, kItemHardnessLabel);
-    AppendInt(out, size, item.penConsistency);
-    AppendText(out, size, kItemDensityLabel);
-    AppendInt(out, size, item.penDensity);
-    AppendText(out, size, "\r\n");
+    bool whole = CopyText(out, size, kItemKindLabel);
+    whole = AppendText(out, size, type) && whole;
+    whole = AppendText(out, size, kItemWidthLabel) && whole;
+    whole = AppendInt(out, size, item.penWidth) && whole;
+    whole = AppendText(out, size, kItemHardnessLabel) && whole;
+    whole = AppendInt(out, size, item.penConsistency) && whole;
+    whole = AppendText(out, size, kItemDensityLabel) && whole;
+    whole = AppendInt(out, size, item.penDensity) && whole;
+    whole = AppendText(out, size, "\r\n") && whole;
     if (hybrid) {
-        AppendText(out, size, "\r\n");
-        AppendPenShapeList(out, size, item.penShapes, kItemShapeSlots);
+        whole = AppendText(out, size, "\r\n") && whole;
+        whole = AppendPenShapeList(item.penShapes, kItemShapeSlots, out, size) && whole;
     }
+    return whole;
 }
 
-ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages)
+ItemError DecodeItemFile(ByteSource& in, ItemContents& item)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file) {
-        messages.push_back({MessageId::kItemCannotOpen, {}});
-        return ItemError::kCannotOpen;
-    }
     ItemRecord read = item.record;
     int32_t itemKind = 0;
     char explanation[kItemExplanationSize] = {};
@@ -145,11 +140,8 @@ ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& mess
     // error rather than its end) changes nothing.
     RasterImage picture;
     bool pictureRead = false;
-    FileReader in(file);
     const ItemError error = ReadItemSections(in, picture, pictureRead, read, itemKind, explanation);
-    const bool ioError = in.IoError();
-    std::fclose(file);
-    if (ioError)
+    if (in.IoError())
         return ItemError::kReadError;
     if (pictureRead)
         AdoptPicture(item.picture, picture);

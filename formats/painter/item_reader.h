@@ -1,10 +1,11 @@
 // Item files (.itm): an object a painter can be given, with a name, a pen
 // effect, a 50 x 50 picture and an explanation. The viewer only reads them.
 //
-// DecodeItemFile reads one into a caller-owned ItemContents (record,
-// picture, kind and explanation) and lists the messages the read would
-// show; it opens and closes its own file and touches nothing else. ReadItem
-// (the open dispatch, app/open_readers.h) commits the contents: the
+// DecodeItemFile reads one from a source its caller opened into a
+// caller-owned ItemContents (record, picture, kind and explanation); it
+// shows nothing and touches nothing else. ReadItem (the open dispatch,
+// app/open_readers.h) opens the file, says when it cannot, and commits the
+// contents: the
 // explanation into the document's ItemExplanation, the name into control
 // 1012 of the owner window, the document's kind. The open dispatch reads items into
 // temporaries and shows the picture; the use-item dialog reads the current
@@ -15,7 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/messages.h"
+#include "image/byte_source.h"
 #include "image/raster_image.h"
 
 struct ItemRecord {
@@ -48,7 +49,6 @@ enum ItemReadResult : int {
 
 enum class ItemError {
     kNone = 0,
-    kCannotOpen,   // "ファイルオープンに失敗しました。ReadItem" listed
     kNotItem,      // wrong magic, a negative name length, or a file that ends before its picture
     kBadVersion,   // version word not 0
     kReadError,    // the system failed to read the file; the item is as it was
@@ -83,13 +83,12 @@ struct ItemContents {
     char explanation[kItemExplanationSize] = {};
 };
 
-// Reads the item at path into item and appends to messages the boxes the
-// read shows.
-ItemError DecodeItemFile(const char* path, ItemContents& item, MessageList& messages);
+// Reads the item from the source (at its first byte) into item.
+ItemError DecodeItemFile(ByteSource& in, ItemContents& item);
 
 // The explanation of a pen item: its type, width, hardness and density and,
-// for a hybrid pen, the names of its component shapes. Bounded by size.
-void BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size);
+// for a hybrid pen, the names of its component shapes. Bounded by size; false when cut.
+bool BuildPenItemExplanation(const ItemRecord& item, char* out, size_t size);
 
 // True when the item changes a pen: it has a pen and its width, hardness and
 // density are all non-zero. The use-item dialog enables its pen choice then.

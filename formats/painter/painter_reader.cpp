@@ -15,7 +15,7 @@ constexpr int kReservedAfterHybrids = 152;
 
 // Magic and version, the same in both layouts. The record is not touched.
 // A magic the file cannot supply in full stays all zero and so is refused.
-PainterError ReadMagicAndVersion(FileReader& in)
+PainterError ReadMagicAndVersion(ByteSource& in)
 {
     uint8_t magic[kPainterMagicBytes] = {};
     in.Bytes(magic, sizeof magic);
@@ -29,7 +29,7 @@ PainterError ReadMagicAndVersion(FileReader& in)
 // The 50 name bytes go to the start of the name; the rest of the buffer is
 // cleared so that a longer earlier name (the canvas reader can set one from a
 // file name) does not show through behind a name without a terminator.
-void ReadName(FileReader& in, PainterValues& painter)
+void ReadName(ByteSource& in, PainterValues& painter)
 {
     char bytes[kPainterNameBytes];
     if (in.Bytes(bytes, sizeof bytes)) {
@@ -41,7 +41,7 @@ void ReadName(FileReader& in, PainterValues& painter)
 // A fixed text field as long as its buffer. The last byte is always the
 // terminator, so a field that fills the whole buffer loses its last byte
 // rather than running into the member after it.
-void ReadText(FileReader& in, char* text, size_t size)
+void ReadText(ByteSource& in, char* text, size_t size)
 {
     if (in.Bytes(text, size))
         text[size - 1] = '\0';
@@ -50,7 +50,7 @@ void ReadText(FileReader& in, char* text, size_t size)
 // A pen's 24 values from its shape on: shape, the 18 values, hue,
 // saturation, brightnessParam, hueParam, saturationParam. Both layouts store
 // them in this order.
-void ReadPen(FileReader& in, PenSettings& pen)
+void ReadPen(ByteSource& in, PenSettings& pen)
 {
     in.I32(pen.shape);
     in.I32(pen.width);
@@ -75,7 +75,7 @@ void ReadPen(FileReader& in, PenSettings& pen)
     in.I32(pen.saturationParam);
 }
 
-void ReadHybrids(FileReader& in, PenSettings& pen)
+void ReadHybrids(ByteSource& in, PenSettings& pen)
 {
     in.I32(pen.shapeAux);
     for (int32_t& v : pen.hybridShapes)
@@ -84,7 +84,7 @@ void ReadHybrids(FileReader& in, PenSettings& pen)
 
 // From isMaster to opaqueA: the counters, both pens and the ranges, laid out
 // alike in both forms once their flag bytes and reserved block are behind.
-void ReadCountersPensAndRanges(FileReader& in, PainterValues& painter)
+void ReadCountersPensAndRanges(ByteSource& in, PainterValues& painter)
 {
     in.I32(painter.isMaster);
     in.I32(painter.opaqueB);
@@ -103,7 +103,7 @@ void ReadCountersPensAndRanges(FileReader& in, PainterValues& painter)
     in.I32(painter.opaqueA);
 }
 
-void ReadExtraTables(FileReader& in, PainterValues& painter)
+void ReadExtraTables(ByteSource& in, PainterValues& painter)
 {
     in.Bytes(painter.extraTableA, sizeof painter.extraTableA);
     in.Bytes(painter.extraTableB, sizeof painter.extraTableB);
@@ -112,17 +112,17 @@ void ReadExtraTables(FileReader& in, PainterValues& painter)
     in.I32(painter.extraValueB);
 }
 
-void ReadPenPictures(FileReader& in, PainterValues& painter, RasterImage& fillPicture, RasterImage& outlinePicture)
+void ReadPenPictures(ByteSource& in, PainterValues& painter, RasterImage& fillPicture, RasterImage& outlinePicture)
 {
-    ReadPackedPicture(fillPicture, in, kPenPictureSize, kPenPictureSize);
+    ReadPackedPicture(in, kPenPictureSize, kPenPictureSize, fillPicture);
     ReadText(in, painter.fillPenName, sizeof painter.fillPenName);
-    ReadPackedPicture(outlinePicture, in, kPenPictureSize, kPenPictureSize);
+    ReadPackedPicture(in, kPenPictureSize, kPenPictureSize, outlinePicture);
     ReadText(in, painter.outlinePenName, sizeof painter.outlinePenName);
 }
 
 // Raw bytes: the first N go to the buffer from its start. Bytes past the end
 // of the file become 0xFF; bytes beyond the buffer are read past.
-void ReadRawBytes(FileReader& in, RasterImage& picture, int32_t count)
+void ReadRawBytes(ByteSource& in, RasterImage& picture, int32_t count)
 {
     if (count <= 0)
         return;
@@ -138,7 +138,7 @@ void ReadRawBytes(FileReader& in, RasterImage& picture, int32_t count)
 // Three run-length planes of N / 3 bytes each; plane i holds the buffer
 // bytes i, i + 3, i + 6, ... The scratch plane holds only as many bytes as
 // a plane can place in the buffer, however large N is.
-void ReadRunPlanes(FileReader& in, RasterImage& picture, int32_t count)
+void ReadRunPlanes(ByteSource& in, RasterImage& picture, int32_t count)
 {
     const int64_t planeBytes = count > 0 ? count / 3 : 0;
     const int64_t bufferBytes = picture.pixels.length;
@@ -146,7 +146,7 @@ void ReadRunPlanes(FileReader& in, RasterImage& picture, int32_t count)
     ByteBuffer plane(static_cast<int32_t>(capacity));
     const int64_t stored = plane.length;   // 0 when the scratch plane could not be had
     for (int i = 0; i < 3; ++i) {
-        int64_t produced = DecodeRunPlane(in, plane.data, stored, planeBytes);
+        int64_t produced = DecodeRunPlane(in, planeBytes, plane.data, stored);
         int64_t usable = std::min(produced, stored);
         for (int64_t j = 0; j < usable && 3 * j + i < bufferBytes; ++j)
             picture.pixels.data[3 * j + i] = plane.data[j];
@@ -155,7 +155,7 @@ void ReadRunPlanes(FileReader& in, RasterImage& picture, int32_t count)
 
 }  // namespace
 
-int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t count)
+int64_t DecodeRunPlane(ByteSource& in, int64_t count, uint8_t* plane, int64_t capacity)
 {
     int64_t produced = 0;
     while (produced < count) {
@@ -180,7 +180,7 @@ int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t
     return produced;
 }
 
-int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32_t height)
+int ReadPackedPicture(ByteSource& in, int32_t width, int32_t height, RasterImage& picture)
 {
     // A head the file cannot supply reads as mode 0 with no bytes.
     int32_t mode = kPackedModeRaw;
@@ -200,12 +200,6 @@ int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32
     return made ? kPackedRead : kPackedNoPicture;
 }
 
-int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int32_t height)
-{
-    FileReader in(file);
-    return ReadPackedPicture(picture, in, width, height);
-}
-
 namespace {
 
 // What a painter file gives besides its values: pictures that the read
@@ -215,7 +209,7 @@ struct PainterPictures {
     bool pictureRead = false, pensRead = false;
 };
 
-PainterError ReadPainterSections(FileReader& in, PainterValues& painter, PainterPictures& pictures,
+PainterError ReadPainterSections(ByteSource& in, PainterValues& painter, PainterPictures& pictures,
                                  MessageList& messages)
 {
     const PainterError error = ReadMagicAndVersion(in);
@@ -243,12 +237,12 @@ PainterError ReadPainterSections(FileReader& in, PainterValues& painter, Painter
     in.Skip(kReservedAfterHybrids);
 
     if (format == kPainterPicturePacked) {
-        ReadPackedPicture(pictures.picture, in, kPainterPictureSize, kPainterPictureSize);
+        ReadPackedPicture(in, kPainterPictureSize, kPainterPictureSize, pictures.picture);
         pictures.pictureRead = true;
     } else if (format == kPainterPictureJpeg) {
         // The decoder leaves the file right after the JPEG data, where the
         // sections after the picture start.
-        pictures.pictureRead = DecodeJPEG(in.File(), pictures.picture) == 1;
+        pictures.pictureRead = DecodeJPEG(in, pictures.picture) == 1;
         if (!pictures.pictureRead)
             messages.push_back({MessageId::kPainterJpegFailed, {}});
     } else {
@@ -275,11 +269,10 @@ PainterError ReadPainterSections(FileReader& in, PainterValues& painter, Painter
 
 }  // namespace
 
-PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage& picture, MessageList& messages)
+PainterError DecodePainter(ByteSource& in, PainterRecord& painter, RasterImage& picture, MessageList& messages)
 {
     // The read works on copies: a file the system fails to read (an I/O
     // error rather than its end) changes nothing.
-    FileReader in(file);
     PainterValues values = painter;
     PainterPictures pictures;
     MessageList read;
@@ -297,9 +290,8 @@ PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage&
     return error;
 }
 
-PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter)
+PainterError DecodePainterShort(ByteSource& in, PainterRecord& painter)
 {
-    FileReader in(file);
     const PainterError error = ReadMagicAndVersion(in);
     if (error != PainterError::kNone)
         return in.IoError() ? PainterError::kReadError : error;

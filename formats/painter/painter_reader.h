@@ -9,8 +9,8 @@
 // document and tell the user. The packed picture section (raw
 // or three run-length planes) is shared with the pen pictures.
 //
-// Ownership: the decoders and the section readers use a file their caller
-// opened and closes. The record and pictures they fill belong to the caller.
+// Ownership: the decoders and the section readers read from a source their
+// caller opened (a file or bytes in memory) and closes. The record and pictures they fill belong to the caller.
 //
 // Fields a file does not supply in full keep the values they had before.
 // Hostile counts and runs never reach outside the picture: what has no place
@@ -18,10 +18,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-
 #include "formats/painter/painter_record.h"
-#include "image/file_reader.h"
+#include "image/byte_source.h"
 #include "image/messages.h"
 #include "image/raster_image.h"
 
@@ -67,19 +65,18 @@ enum class PainterError {
     kReadError,    // the system failed to read the file; painter and picture are as they were
 };
 
-// Both read from a file opened "rb" and positioned at its first byte. The
-// full form puts the painter's picture into picture and appends to messages
-// the box of a JPEG picture that fails to decode (reading then goes on).
-PainterError DecodePainter(std::FILE* file, PainterRecord& painter, RasterImage& picture, MessageList& messages);
-PainterError DecodePainterShort(std::FILE* file, PainterRecord& painter);
+// Both read from a source at the file's first byte. The full form puts the
+// painter's picture into picture and appends to messages the box of a JPEG
+// picture that fails to decode (reading then goes on).
+PainterError DecodePainter(ByteSource& in, PainterRecord& painter, RasterImage& picture, MessageList& messages);
+PainterError DecodePainterShort(ByteSource& in, PainterRecord& painter);
 
 // Reads one packed picture section into picture, which becomes width x
 // height with every byte 0 (headers filled) before the section's data is
 // stored in its pixel buffer. A count N beyond the buffer, and runs beyond
 // N / 3, are read and dropped; raw bytes past the end of the file become
 // 0xFF; plane bytes the file does not supply stay 0.
-int ReadPackedPicture(RasterImage& picture, FileReader& in, int32_t width, int32_t height);
-int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int32_t height);
+int ReadPackedPicture(ByteSource& in, int32_t width, int32_t height, RasterImage& picture);
 
 // Decodes runs from in until they have produced count plane bytes or the
 // file ends; a run whose length the end of the file cuts off is taken with
@@ -88,4 +85,4 @@ int ReadPackedPicture(RasterImage& picture, std::FILE* file, int32_t width, int3
 // least that many); the rest are produced and dropped, and a run reaching
 // beyond count is cut at count. Returns how many leading plane
 // bytes were produced (0..count).
-int64_t DecodeRunPlane(FileReader& in, uint8_t* plane, int64_t capacity, int64_t count);
+int64_t DecodeRunPlane(ByteSource& in, int64_t count, uint8_t* plane, int64_t capacity);

@@ -15,7 +15,7 @@ const char* PenShapeName(int32_t shape)
     return kUnknownPenName;
 }
 
-bool AppendPenShapeList(char* dest, size_t size, const int32_t* shapes, int count)
+bool AppendPenShapeList(const int32_t* shapes, int count, char* dest, size_t size)
 {
     bool whole = true;
     for (int i = 0; i < count; ++i) {
@@ -27,8 +27,8 @@ bool AppendPenShapeList(char* dest, size_t size, const int32_t* shapes, int coun
     return whole;
 }
 
-bool BuildHybridPenText(char* dest, size_t size, const int32_t* shapes, int count)
+bool BuildHybridPenText(const int32_t* shapes, int count, char* dest, size_t size)
 {
     bool whole = CopyText(dest, size, kHybridPenListText);
-    return AppendPenShapeList(dest, size, shapes, count) && whole;
+    return AppendPenShapeList(shapes, count, dest, size) && whole;
 }

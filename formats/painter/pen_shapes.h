@@ -20,9 +20,9 @@ const char* PenShapeName(int32_t shape);
 
 // Appends "<name>, " to the text in dest for every shape of the list that is
 // not -1 (an empty slot), in slot order. Bounded by size; false when cut.
-bool AppendPenShapeList(char* dest, size_t size, const int32_t* shapes, int count);
+bool AppendPenShapeList(const int32_t* shapes, int count, char* dest, size_t size);
 
 // "ハイブリッド筆： " followed by the list above: the description of a hybrid
 // pen's components. Replaces the text in dest; false when cut.
 constexpr size_t kHybridPenTextSize = 256;   // holds the longest five-slot list
-bool BuildHybridPenText(char* dest, size_t size, const int32_t* shapes, int count);
+bool BuildHybridPenText(const int32_t* shapes, int count, char* dest, size_t size);

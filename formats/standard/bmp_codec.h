@@ -12,50 +12,51 @@
 
 #include <cstdio>
 
+#include "image/byte_source.h"
 #include "image/front_end.h"
 #include "image/raster_image.h"
 
 // Results of ReadBMP and LoadBMPPixels.
-enum BmpReadResult : int {
-    kBmpRead = 0,
-    kBmpRowsFailed = -3,          // reading the pixel rows failed
-    kBmpFileHeaderFailed = -4,    // fewer than 14 bytes of file header
-    kBmpInfoHeaderFailed = -5,    // information header short or shorter than 40 bytes
-    kBmpNot24Bit = -6,            // bits per pixel other than 24
-    kBmpCompressed = -7,          // compression other than none
-    kBmpSeekFailed = -8,          // the pixel data offset cannot be reached
-    kBmpBadSize = -10,            // width or height 0 or less, or beyond the picture limit
-    kBmpNoMemory = -11,           // no block for the pixels
-    kBmpOpenFailed = -100,        // the file cannot be opened with mode "rb"
-    kBmpNotBM = -101,             // the file does not start with "BM"
+enum BMPReadResult : int {
+    kBMPRead = 0,
+    kBMPRowsFailed = -3,          // reading the pixel rows failed
+    kBMPFileHeaderFailed = -4,    // fewer than 14 bytes of file header
+    kBMPInfoHeaderFailed = -5,    // information header short or shorter than 40 bytes
+    kBMPNot24Bit = -6,            // bits per pixel other than 24
+    kBMPCompressed = -7,          // compression other than none
+    kBMPSeekFailed = -8,          // the pixel data offset cannot be reached
+    kBMPBadSize = -10,            // width or height 0 or less, or beyond the picture limit
+    kBMPNoMemory = -11,           // no block for the pixels
+    kBMPOpenFailed = -100,        // the file cannot be opened with mode "rb"
+    kBMPNotBM = -101,             // the file does not start with "BM"
 };
 
-// Writes image as a 24-bit BMP file: headers computed from its size, then
-// its pixel block as it is, padding included. True when every byte was
-// written; false, with nothing written, for an empty picture. The file is
-// not closed.
-bool StoreBmpFile(std::FILE* file, const RasterImage& image);
+// Writes picture into an open file ("wb") as a 24-bit BMP file: headers
+// computed from its size, then its pixel block as it is, padding included.
+// 1 when every byte was written; 0 after a failed write, and 0 with nothing
+// written for an empty picture. The file is not closed.
+int EncodeBMP(const RasterImage& picture, std::FILE* file);
 
 // True when the name ends in ".bmp" (any case).
-bool IsBmpName(const char* path);
+bool IsBMPName(const char* path);
 
 // 0 when the name does not end in ".bmp" (any case), -1 when the file cannot
 // be opened, otherwise 1 when it starts with "BM" and 0 when not.
-int IsBMPFile(const char* path);
+int IsBMPFile(const InputFile& input);
 
-// Records path in picture (after checking that the file starts with "BM")
-// and loads it as LoadBMPPixels does, from one open of the file. kBmpRead
-// after a load, otherwise a negative result with the picture's size,
+// Records the file's name in picture (after checking that the file starts
+// with "BM") and loads it as LoadBMPPixels does, from one open of the file.
+// kBMPRead after a load, otherwise a negative result with the picture's size,
 // headers and pixels unchanged.
-int ReadBMP(RasterImage& picture, const char* path);
+int ReadBMP(const InputFile& input, RasterImage& picture);
 
 // Loads the file named by picture's path. The picture takes the two headers
 // as read (with the information header's size 40 and its height positive,
 // as they describe the block it now holds), width, absolute height, the
 // stride and the rows, bottom row first. Rows a short file does not supply
-// are zero. Nothing changes unless the result is kBmpRead.
+// are zero. Nothing changes unless the result is kBMPRead.
 int LoadBMPPixels(RasterImage& picture);
 
 // The BMP open step of the dispatch: 0 after a load, -1 after its message.
-int LoadBMP(FrontEnd& ui, const char* path, RasterImage& picture);
+int LoadBMP(FrontEnd& ui, const InputFile& input, RasterImage& picture);
 

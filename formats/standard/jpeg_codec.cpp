@@ -13,12 +13,13 @@
 
 extern "C" {
 #include <jpeglib.h>
+#include <jerror.h>
 }
 
 #include "image/area_reduce.h"
 #include "image/memory_budget.h"
 #include "image/sjis_text.h"
-#include "image/open_file.h"
+#include "image/byte_source.h"
 
 namespace {
 
@@ -107,6 +108,80 @@ void StoreRow(const JSAMPLE* in, uint8_t* out, JDIMENSION width, int components,
     }
 }
 
+// The library's source manager over a ByteSource, reading as the library's
+// own file source does (the same block size, the same handling of an empty
+// or short stream), so that a stream decodes alike from a file or from
+// memory and leaves the source where the file source left the file.
+constexpr size_t kSourceBlockBytes = 4096;
+
+struct SourceManager {
+    jpeg_source_mgr pub;
+    ByteSource* source;
+    JOCTET* buffer;
+    boolean startOfFile;
+};
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<SourceManager*>(cinfo->src)->startOfFile = TRUE;
+}
+
+// A source that has nothing more: at its start that is no stream at all; later
+// a warning and an end marker of the manager's own, so that a short stream
+// still decodes (the rest of the picture grey).
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    SourceManager* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    size_t got = src->source->Read(src->buffer, kSourceBlockBytes);
+    if (got == 0) {
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = static_cast<JOCTET>(0xFF);
+        src->buffer[1] = static_cast<JOCTET>(JPEG_EOI);
+        got = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = got;
+    src->startOfFile = FALSE;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    jpeg_source_mgr* src = cinfo->src;
+    if (count <= 0)
+        return;
+    while (count > static_cast<long>(src->bytes_in_buffer)) {
+        count -= static_cast<long>(src->bytes_in_buffer);
+        (*src->fill_input_buffer)(cinfo);
+    }
+    src->next_input_byte += static_cast<size_t>(count);
+    src->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+// In the library's permanent pool, as its file source is, so that its
+// memory accounting (and with it what the limit leaves the decoder) is the
+// same.
+void UseByteSource(j_decompress_ptr cinfo, ByteSource& source)
+{
+    const j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
+    auto* src = static_cast<SourceManager*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(SourceManager)));
+    src->buffer =
+        static_cast<JOCTET*>((*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, kSourceBlockBytes * sizeof(JOCTET)));
+    src->source = &source;
+    src->pub.init_source = InitSource;
+    src->pub.fill_input_buffer = FillInputBuffer;
+    src->pub.skip_input_data = SkipInputData;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = TermSource;
+    src->pub.bytes_in_buffer = 0;
+    src->pub.next_input_byte = nullptr;
+    cinfo->src = &src->pub;
+}
+
 // Pictures of at most this many pixels decode whole even for a thumbnail:
 // they decode fast, and the area average of the whole picture is exact,
 // where the library's scaled decoding is a close approximation (up to a few
@@ -161,7 +236,7 @@ int64_t NoteCoefficients(const jpeg_component_info* components, int count, JDIME
 // ScaleDenominatorFor allows. Returns false after a fatal library error or a
 // refused size; work then holds no picture. The coefficient buffers told to
 // the memory watcher are added to `coefficients`.
-bool DecodeStream(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide,
+bool DecodeStream(ByteSource& source, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide,
                   int64_t memoryLeft, int64_t& coefficients)
 {
     jpeg_decompress_struct cinfo;
@@ -180,7 +255,7 @@ bool DecodeStream(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& he
     // Before jpeg_start_decompress, which takes in every scan of a
     // progressive stream.
     cinfo.progress = &progress;
-    jpeg_stdio_src(&cinfo, file);
+    UseByteSource(&cinfo, source);
     jpeg_read_header(&cinfo, TRUE);
 
     // Greyscale comes out as RGB; CMYK and YCCK as CMYK, converted per row.
@@ -188,7 +263,7 @@ bool DecodeStream(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& he
     cinfo.out_color_space = fourComponents ? JCS_CMYK : JCS_RGB;
     const bool invertedCmyk = cinfo.saw_Adobe_marker != 0;
 
-    if (!PictureSizeAllowed(cinfo.image_width, cinfo.image_height)) {
+    if (!source.Limits().PictureAllowed(cinfo.image_width, cinfo.image_height)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -231,33 +306,33 @@ bool DecodeStream(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& he
             std::memset(row + 3 * w, 0, padding);
     }
     jpeg_finish_decompress(&cinfo);
-    // The file source takes a short read for the end of the file: it warns
-    // and inserts an end marker, and the rest of the picture decodes as grey.
-    // After a read error that is a damaged picture, not a short file.
-    if (std::ferror(file)) {
+    // The source manager takes a short read for the end of the file: it
+    // warns and inserts an end marker, and the rest of the picture decodes as
+    // grey. After a read error that is a damaged picture, not a short file.
+    if (source.IoError()) {
         jpeg_destroy_decompress(&cinfo);
         work.Free();
         return false;
     }
-    // The file source reads ahead in blocks; give back what it fetched past
-    // the end of the stream so that the file is left right after the JPEG
-    // data, where painter files go on with their next sections. (At the end
-    // of the file it inserts an end marker of its own, which is consumed by
-    // now and leaves nothing to give back.)
-    const long unread = static_cast<long>(cinfo.src->bytes_in_buffer);
+    // The source manager reads ahead in blocks; give back what it fetched
+    // past the end of the stream so that the source is left right after the
+    // JPEG data, where painter files go on with their next sections. (At the
+    // end of the file it inserts an end marker of its own, which is consumed
+    // by now and leaves nothing to give back.)
+    const size_t unread = cinfo.src->bytes_in_buffer;
     jpeg_destroy_decompress(&cinfo);
     if (unread > 0)
-        std::fseek(file, -unread, SEEK_CUR);
+        source.StepBack(unread);
     width = static_cast<int32_t>(w);
     height = static_cast<int32_t>(h);
     return true;
 }
 
-bool DecodeToBuffer(std::FILE* file, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide = 0,
-                    int64_t memoryLeft = kOpenMemoryBytes)
+bool DecodeToBuffer(ByteSource& source, ByteBuffer& work, int32_t& width, int32_t& height, int32_t reduceForSide,
+                    int64_t memoryLeft)
 {
     int64_t coefficients = 0;
-    const bool decoded = DecodeStream(file, work, width, height, reduceForSide, memoryLeft, coefficients);
+    const bool decoded = DecodeStream(source, work, width, height, reduceForSide, memoryLeft, coefficients);
     NoteMemoryUse(-coefficients);
     return decoded;
 }
@@ -308,11 +383,11 @@ bool EncodeFromPicture(std::FILE* file, const RasterImage& picture, int quality,
 
 }  // namespace
 
-int DecodeJPEG(std::FILE* file, RasterImage& picture, MemoryBudget* budget)
+int DecodeJPEG(ByteSource& source, RasterImage& picture, MemoryBudget* budget)
 {
     ByteBuffer work;
     int32_t width = 0, height = 0;
-    if (!DecodeToBuffer(file, work, width, height, 0, budget ? budget->left : kOpenMemoryBytes))
+    if (!DecodeToBuffer(source, work, width, height, 0, budget ? budget->left : source.Limits().memoryBytes))
         return 0;
     // The picture changes only now, after the whole stream decoded.
     if (picture.TakePixels(work, width, height) != kRasterOk)
@@ -323,26 +398,26 @@ int DecodeJPEG(std::FILE* file, RasterImage& picture, MemoryBudget* budget)
     return 1;
 }
 
-int ReadJPEG(const char* path, RasterImage& picture)
+int ReadJPEG(const InputFile& input, RasterImage& picture)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
+    ByteSource source;
+    if (!source.Open(input))
         return -1;
-    int result = DecodeJPEG(file, picture);
-    std::fclose(file);
-    return result == 1 ? 1 : 0;
+    return DecodeJPEG(source, picture) == 1 ? 1 : 0;
 }
 
-int ReadJPEGReduced(const char* path, int32_t side, RasterImage& picture)
+int ReadJPEGReduced(const InputFile& input, int32_t side, RasterImage& picture)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
-        return -1;
     ByteBuffer work;
     int32_t width = 0, height = 0;
-    const bool decoded = DecodeToBuffer(file, work, width, height, side);
-    std::fclose(file);
-    if (!decoded || picture.TakePixels(work, width, height) != kRasterOk)
+    {
+        ByteSource source;
+        if (!source.Open(input))
+            return -1;
+        if (!DecodeToBuffer(source, work, width, height, side, source.Limits().memoryBytes))
+            return 0;
+    }
+    if (picture.TakePixels(work, width, height) != kRasterOk)
         return 0;
     picture.FillHeaders();
     return 1;
@@ -355,10 +430,10 @@ bool IsJPEGName(const char* path)
     return NameEndsIn(path, accepted, 4);
 }
 
-int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessages)
+int LoadJPEG(FrontEnd& ui, const InputFile& input, int showMessages, RasterImage& picture)
 {
-    if (ReadJPEG(path, picture) == 1) {
-        CopyText(picture.path, sizeof picture.path, path);
+    if (ReadJPEG(input, picture) == 1) {
+        CopyText(picture.path, sizeof picture.path, input.path);
         return 0;
     }
     if (showMessages)
@@ -366,7 +441,7 @@ int LoadJPEG(FrontEnd& ui, const char* path, RasterImage& picture, int showMessa
     return -1;
 }
 
-int EncodeJPEG(std::FILE* file, const RasterImage& picture, int quality, int progressive)
+int EncodeJPEG(const RasterImage& picture, int quality, int progressive, std::FILE* file)
 {
     // A picture whose block does not hold its rows is not read from.
     if (picture.width < 0 || picture.height < 0 ||

@@ -1,7 +1,7 @@
 // PNG over libpng 1.6.
 //
 // Errors the library raises come back through a setjmp recovery point in
-// the small C-style functions DecodePng and EncodePng: nothing with a
+// the small C-style functions DecodeStream and EncodeStream: nothing with a
 // destructor lives in a frame that the longjmp crosses or returns to, the
 // buffers they fill belong to their callers, and the recovery point lives
 // only as long as the library object that can jump to it. The library's own
@@ -18,7 +18,7 @@
 
 #include "image/pixel_blend.h"
 #include "image/sjis_text.h"
-#include "image/open_file.h"
+#include "image/byte_source.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ constexpr int kRowsInPlace = 2;
 struct PngSource {
     enum Part { kSignature, kHeader, kData, kCrc };
 
-    std::FILE* file = nullptr;
+    ByteSource* source = nullptr;
     bool rowsStarted = false;   // set when the library starts on the rows
     bool interlaced = false;
     png_uint_32 height = 0;
@@ -103,7 +103,7 @@ void Advance(PngSource& s, const uint8_t* bytes, size_t n)
 // (end of file or read error), as the library's own file reader does.
 void ReadExactly(png_structp png, PngSource& s, uint8_t* data, size_t length)
 {
-    if (std::fread(data, 1, length, s.file) != length)
+    if (s.source->Read(data, length) != length)
         png_error(png, "Read Error");
     Advance(s, data, length);
 }
@@ -141,7 +141,7 @@ void ReadPngBytes(png_structp png, png_bytep data, size_t length)
     ReadExactly(png, s, data, length);
 }
 
-// What DecodePng found in the file's header.
+// What DecodeStream found in the file's header.
 struct PngHeader {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
@@ -154,41 +154,41 @@ struct PngHeader {
 int Refusal(int colourType, int bitDepth)
 {
     if (colourType == PNG_COLOR_TYPE_PALETTE)
-        return kPngPalette;
+        return kPNGPalette;
     if (colourType != PNG_COLOR_TYPE_GRAY && colourType != PNG_COLOR_TYPE_RGB &&
         colourType != PNG_COLOR_TYPE_GRAY_ALPHA && colourType != PNG_COLOR_TYPE_RGB_ALPHA)
-        return kPngColourType;
-    return bitDepth == 8 ? kPngRead : kPngBitDepth;
+        return kPNGColourType;
+    return bitDepth == 8 ? kPNGRead : kPNGBitDepth;
 }
 
 // Reads the header and, for a kind the viewer takes, the whole image (top
 // row first, interlacing removed) into rows, with table as its row pointers.
 // The file is read up to the end of the chunk that completes the last row.
-int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& table)
+int DecodeStream(ByteSource& in, PngHeader& header, ByteBuffer& rows, ByteBuffer& table)
 {
     // Created with the library's own handlers, which cover creation itself;
     // ours take over once the recovery point is set.
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png)
-        return kPngTooLarge;
+        return kPNGTooLarge;
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        return kPngTooLarge;
+        return kPNGTooLarge;
     }
     PngErrorRecord errors;
     PngSource source;
-    source.file = file;
+    source.source = &in;
     png_set_error_fn(png, &errors, PngErrorExit, PngSilentWarning);
     switch (setjmp(errors.recovery)) {
     case 0:
         break;
     case kRowsInPlace:
         png_destroy_read_struct(&png, &info, nullptr);
-        return kPngRead;
+        return kPNGRead;
     default:
         png_destroy_read_struct(&png, &info, nullptr);
-        return kPngCorrupt;
+        return kPNGCorrupt;
     }
     png_set_read_fn(png, &source, ReadPngBytes);
     // No ancillary chunk is used (the samples are shown as stored), so all
@@ -200,9 +200,9 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     png_get_IHDR(png, info, &header.width, &header.height, &bitDepth, &header.colourType, &interlace, nullptr,
                  nullptr);
     int refusal = Refusal(header.colourType, bitDepth);
-    if (refusal == kPngRead && !PictureSizeAllowed(header.width, header.height))
-        refusal = kPngTooLarge;
-    if (refusal != kPngRead) {
+    if (refusal == kPNGRead && !in.Limits().PictureAllowed(header.width, header.height))
+        refusal = kPNGTooLarge;
+    if (refusal != kPNGRead) {
         png_destroy_read_struct(&png, &info, nullptr);
         return refusal;
     }
@@ -214,7 +214,7 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     if (bytes > INT32_MAX || !rows.Allocate(static_cast<int32_t>(bytes)) ||
         !table.Allocate(static_cast<int32_t>(header.height * sizeof(png_bytep)))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return kPngTooLarge;
+        return kPNGTooLarge;
     }
     png_bytepp pointers = reinterpret_cast<png_bytepp>(table.data);
     for (png_uint_32 i = 0; i < header.height; ++i)
@@ -226,11 +226,11 @@ int DecodePng(std::FILE* file, PngHeader& header, ByteBuffer& rows, ByteBuffer& 
     // StopAfterLastRow).
     png_read_image(png, pointers);
     png_destroy_read_struct(&png, &info, nullptr);
-    return kPngRead;
+    return kPNGRead;
 }
 
 // Writes the whole file, top row first, one row at a time through row.
-bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
+bool EncodeStream(const PNGRowSource& source, uint8_t* row, std::FILE* file)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png)
@@ -256,7 +256,7 @@ bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
     png_write_info(png, info);
     for (int32_t i = 0; i < picture.height; ++i) {
         // The last memory row is the picture's top row.
-        FillPngRow(source, picture.height - 1 - i, row);
+        FillPNGRow(source, picture.height - 1 - i, row);
         png_write_row(png, row);
     }
     png_write_end(png, info);
@@ -264,14 +264,14 @@ bool EncodePng(std::FILE* file, const PngRowSource& source, uint8_t* row)
     return true;
 }
 
-// True when the open file starts with the 8-byte PNG signature; the file is
+// True when the source starts with the 8-byte PNG signature; the source is
 // left at its start.
-bool HasPngSignature(std::FILE* file)
+bool HasPNGSignature(ByteSource& in)
 {
     uint8_t signature[8];
-    const size_t n = std::fread(signature, 1, sizeof signature, file);
-    std::rewind(file);
-    return n == sizeof signature && IsPngSignature(signature);
+    const size_t n = in.Read(signature, sizeof signature);
+    in.Rewind();
+    return n == sizeof signature && IsPNGSignature(signature);
 }
 
 bool HoldsItsRows(const RasterImage& p)
@@ -283,7 +283,7 @@ bool HoldsItsRows(const RasterImage& p)
 }  // namespace
 
 // One PNG row (red, green, blue[, alpha]) from a memory row of the picture.
-void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out)
+void FillPNGRow(const PNGRowSource& source, int32_t memoryRow, uint8_t* out)
 {
     const RasterImage& picture = *source.picture;
     const int64_t rowStart = int64_t{memoryRow} * picture.stride;
@@ -305,33 +305,33 @@ void FillPngRow(const PngRowSource& source, int32_t memoryRow, uint8_t* out)
     }
 }
 
-bool IsPngSignature(const uint8_t* bytes)
+bool IsPNGSignature(const uint8_t* bytes)
 {
     png_byte signature[8];
     std::memcpy(signature, bytes, sizeof signature);
     return png_sig_cmp(signature, 0, sizeof signature) == 0;
 }
 
-int IsPNGFile(const char* path)
+int IsPNGFile(const InputFile& input)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
-        return kPngCannotOpen;
-    const bool png = HasPngSignature(file);
-    std::fclose(file);
-    return png ? 1 : 0;
+    ByteSource in;
+    if (!in.Open(input))
+        return kPNGCannotOpen;
+    return HasPNGSignature(in) ? 1 : 0;
 }
 
-int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel)
+int ReadPNG(const InputFile& input, RasterImage& picture, ByteBuffer* alphaMask, bool* alphaChannel)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (!file)
-        return kPngCannotOpen;
     PngHeader header;
     ByteBuffer rows, table;
-    int result = HasPngSignature(file) ? DecodePng(file, header, rows, table) : kPngNotPng;
-    std::fclose(file);
-    if (result != kPngRead)
+    int result = kPNGRead;
+    {
+        ByteSource in;
+        if (!in.Open(input))
+            return kPNGCannotOpen;
+        result = HasPNGSignature(in) ? DecodeStream(in, header, rows, table) : kPNGNotPNG;
+    }
+    if (result != kPNGRead)
         return result;
     table.Free();
 
@@ -343,7 +343,7 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool*
     ByteBuffer block, mask;
     if (!block.AllocateFilled(static_cast<int32_t>(stride * h), 0) ||
         (alphaMask && !mask.AllocateFilled(w * h, 255)))
-        return kPngTooLarge;
+        return kPNGTooLarge;
     const bool colour = (header.colourType & PNG_COLOR_MASK_COLOR) != 0;
     const bool alpha = (header.colourType & PNG_COLOR_MASK_ALPHA) != 0;
     const int channels = (colour ? 3 : 1) + (alpha ? 1 : 0);
@@ -361,35 +361,35 @@ int ReadPNG(const char* path, RasterImage& picture, ByteBuffer* alphaMask, bool*
     }
     rows.Discard();
     if (picture.TakePixels(block, w, h) != kRasterOk)
-        return kPngTooLarge;
+        return kPNGTooLarge;
     picture.FillHeaders();
     if (alphaMask)
         std::swap(*alphaMask, mask);
     if (alphaChannel)
         *alphaChannel = alpha;
-    return kPngRead;
+    return kPNGRead;
 }
 
-bool PngReadMessage(int result, MessageId& id)
+bool PNGReadMessage(int result, MessageId& id)
 {
     switch (result) {
-    case kPngColourType: id = MessageId::kPngColourType; return true;
-    case kPngBitDepth: id = MessageId::kPngBitDepth; return true;
-    case kPngPalette: id = MessageId::kPngPalette; return true;
-    case kPngCannotOpen: id = MessageId::kPngOpenFailed; return true;
-    case kPngNotPng: id = MessageId::kPngNotUsable; return true;
-    case kPngCorrupt: id = MessageId::kPngCorrupt; return true;
-    case kPngTooLarge: id = MessageId::kPngTooLarge; return true;
+    case kPNGColourType: id = MessageId::kPngColourType; return true;
+    case kPNGBitDepth: id = MessageId::kPngBitDepth; return true;
+    case kPNGPalette: id = MessageId::kPngPalette; return true;
+    case kPNGCannotOpen: id = MessageId::kPngOpenFailed; return true;
+    case kPNGNotPNG: id = MessageId::kPngNotUsable; return true;
+    case kPNGCorrupt: id = MessageId::kPngCorrupt; return true;
+    case kPNGTooLarge: id = MessageId::kPngTooLarge; return true;
     default: return false;
     }
 }
 
-bool StorePngFile(std::FILE* file, const RasterImage& picture, const uint8_t* weights, const RasterImage* backdrop,
-                  bool alpha)
+int EncodePNG(const RasterImage& picture, const uint8_t* weights, const RasterImage* backdrop, bool alpha,
+              std::FILE* file)
 {
     ByteBuffer row;
     if (!HoldsItsRows(picture) || !row.Allocate(picture.width * (alpha ? 4 : 3)))
-        return false;
-    const PngRowSource source{&picture, weights, backdrop, alpha};
-    return EncodePng(file, source, row.data);
+        return 0;
+    const PNGRowSource source{&picture, weights, backdrop, alpha};
+    return EncodeStream(source, row.data, file) ? 1 : 0;
 }

@@ -111,11 +111,11 @@ int WRITE_JPEG(FrontEnd& ui, const char* path, const RasterImage& picture, const
                const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call)
 {
     static const WriterFailures failures = {MessageId::kJpegSaveCannotCreate, MessageId::kJpegSaveFailed,
-                                            kJpegCannotCreate, kJpegWriteFailed};
+                                            kJPEGCannotCreate, kJPEGWriteFailed};
     return Save(ui, path, failures, [&](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
-        return source && EncodeJPEG(file, *source, 80, 1) == 1;
+        return source && EncodeJPEG(*source, 80, 1, file) == 1;
     }, call);
 }
 
@@ -123,11 +123,11 @@ int WriteBMP(FrontEnd& ui, const char* path, const RasterImage& picture, const B
              const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call)
 {
     static const WriterFailures failures = {MessageId::kBmpSaveCannotCreate, MessageId::kBmpSaveFailed,
-                                            kBmpCannotCreate, kBmpWriteFailed};
+                                            kBMPCannotCreate, kBMPWriteFailed};
     return Save(ui, path, failures, [&](std::FILE* file) {
         RasterImage composite;
         const RasterImage* source = PictureToSave(composite, picture, mask, backdrop, transparency);
-        return source && StoreBmpFile(file, *source);
+        return source && EncodeBMP(*source, file) == 1;
     }, call);
 }
 
@@ -135,16 +135,16 @@ int WRITE_PNG(FrontEnd& ui, const char* path, const RasterImage& picture, const 
               const RasterImage& backdrop, const TransparencyState& transparency, SaveCall* call)
 {
     static const WriterFailures failures = {MessageId::kPngSaveCannotCreate, MessageId::kPngSaveFailed,
-                                            kPngCannotCreate, kPngWriteFailed};
+                                            kPNGCannotCreate, kPNGWriteFailed};
     return Save(ui, path, failures, [&](std::FILE* file) {
         const bool blend = SaveMaskActive(picture, alphaMask, transparency);
         const uint8_t* weights = blend ? alphaMask.data : nullptr;
         if (blend && transparency.BackgroundMode == kBGColorFill) {
             RasterImage fallback;
             const RasterImage* under = SaveBackdrop(picture, backdrop, transparency, fallback);
-            return under && StorePngFile(file, picture, weights, under, false);
+            return under && EncodePNG(picture, weights, under, false, file) == 1;
         }
-        return StorePngFile(file, picture, weights, nullptr, blend);
+        return EncodePNG(picture, weights, nullptr, blend, file) == 1;
     }, call);
 }
 
@@ -157,11 +157,11 @@ int SaveByFilterIndex(FrontEnd& ui, int filterIndex, const char* path, const Ras
     const std::string named =
         OutputIsStream(path, targets) ? std::string(path) : PathWithExtensionFor(path, filterIndex);
     switch (filterIndex) {
-    case kSaveAsJpeg:
+    case kSaveAsJPEG:
         return WRITE_JPEG(ui, named.c_str(), picture, mask, backdrop, transparency, call);
-    case kSaveAsBmp:
+    case kSaveAsBMP:
         return WriteBMP(ui, named.c_str(), picture, mask, backdrop, transparency, call);
-    case kSaveAsPng:
+    case kSaveAsPNG:
         return WRITE_PNG(ui, named.c_str(), picture, mask, backdrop, transparency, call);
     default:
         return kSaveNoFormat;
@@ -200,7 +200,7 @@ std::string PathWithExtensionFor(const char* path, int filterIndex)
 {
     static const char* const extensions[] = {"jpg", "bmp", "png"};
     std::string result = path;
-    if (filterIndex < kSaveAsJpeg || filterIndex > kSaveAsPng)
+    if (filterIndex < kSaveAsJPEG || filterIndex > kSaveAsPNG)
         return result;
     const char* name = path + FinalComponentStart(path);
     if (*name == '\0')
@@ -211,6 +211,6 @@ std::string PathWithExtensionFor(const char* path, int filterIndex)
         return result;
     if (!dot)
         result += '.';   // "name." only lacks the letters
-    result += extensions[filterIndex - kSaveAsJpeg];
+    result += extensions[filterIndex - kSaveAsJPEG];
     return result;
 }

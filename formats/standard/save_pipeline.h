@@ -29,30 +29,30 @@
 
 // The save dialog's filter indexes.
 enum SaveFilterIndex : int {
-    kSaveAsJpeg = 1,
-    kSaveAsBmp = 2,
-    kSaveAsPng = 3,
+    kSaveAsJPEG = 1,
+    kSaveAsBMP = 2,
+    kSaveAsPNG = 3,
 };
 
 // Results of WRITE_JPEG.
-enum JpegSaveResult : int {
-    kJpegSaved = 0,
-    kJpegCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_JPEG" shown
-    kJpegWriteFailed = -2,    // "JPEGファイル作成に失敗しました。WRITE_JPEG" shown
+enum JPEGSaveResult : int {
+    kJPEGSaved = 0,
+    kJPEGCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_JPEG" shown
+    kJPEGWriteFailed = -2,    // "JPEGファイル作成に失敗しました。WRITE_JPEG" shown
 };
 
 // Results of WriteBMP.
-enum BmpWriteResult : int {
-    kBmpWritten = 0,
-    kBmpCannotCreate = -3,   // "ファイル生成に失敗しました。" shown
-    kBmpWriteFailed = -4,    // "ファイルの書き込みに失敗しました。" shown
+enum BMPWriteResult : int {
+    kBMPWritten = 0,
+    kBMPCannotCreate = -3,   // "ファイル生成に失敗しました。" shown
+    kBMPWriteFailed = -4,    // "ファイルの書き込みに失敗しました。" shown
 };
 
 // Results of WRITE_PNG.
-enum PngWriteResult : int {
-    kPngWritten = 0,
-    kPngCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_PNG" shown
-    kPngWriteFailed = -2,    // "PNGファイル作成に失敗しました。WRITE_PNG" shown
+enum PNGWriteResult : int {
+    kPNGWritten = 0,
+    kPNGCannotCreate = -1,   // "ファイルオープンに失敗しました。WRITE_PNG" shown
+    kPNGWriteFailed = -2,    // "PNGファイル作成に失敗しました。WRITE_PNG" shown
 };
 
 // SaveByFilterIndex for an index that names no format: nothing is written.

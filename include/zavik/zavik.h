@@ -59,8 +59,28 @@ typedef enum zavik_kind {
 /* The largest picture opened, in bytes as held (3 bytes a pixel, rows
  * padded to 4 bytes); a file claiming more is refused before it is read. */
 #define ZAVIK_MAX_PICTURE_BYTES 268435456
+/* The working memory of one open: whatever it keeps while it reads (a
+ * canvas's layers and picture, the JPEG decoder's tables and coefficients)
+ * is counted against it, and a section that would go beyond it is refused
+ * before anything is allocated. Three largest pictures and 64 MiB. */
+#define ZAVIK_MAX_OPEN_MEMORY_BYTES 872415232
 
 typedef struct zavik_file zavik_file;
+
+/* The limits of one open, as zavik view applies them to what a file claims.
+ * A picture beyond max_picture_bytes (a JPEG, PNG or BMP, a canvas's
+ * picture or layer, a painter's JPEG picture), or whose decoding needs more
+ * than max_memory_bytes, is refused: the open gives ZAVIK_ERROR_NO_PICTURE
+ * (for a canvas, whose other sections may still have been read, the
+ * picture that failed is left out) and its messages say which picture
+ * failed. 0 stands for zavik view's own limit; neither may be above it.
+ * The small pictures of fixed size (a painter's 100 x 100, an item's and
+ * a pen's 50 x 50) are always read. Made by zavik_default_limits, then
+ * lowered where wanted, so that members added later keep their defaults. */
+typedef struct zavik_limits {
+    size_t max_picture_bytes;   /* at most ZAVIK_MAX_PICTURE_BYTES */
+    size_t max_memory_bytes;    /* at most ZAVIK_MAX_OPEN_MEMORY_BYTES */
+} zavik_limits;
 
 ZAVIK_API int zavik_api_version(void);
 /* The library's version, "5.4" say. */
@@ -68,14 +88,27 @@ ZAVIK_API const char *zavik_version(void);
 /* The status as an English sentence; never null. */
 ZAVIK_API const char *zavik_status_text(zavik_status status);
 
-/* Opens the file at path (the system's spelling) by its content. On
- * ZAVIK_OK and on the errors after ZAVIK_ERROR_ARGUMENT, *file is a file to
- * close, whose messages say what went wrong; otherwise it is null. */
+/* Fills limits with zavik view's own (the maximums above). */
+ZAVIK_API void zavik_default_limits(zavik_limits *limits);
+
+/* Opens the file at path (the system's spelling) by its content, within
+ * zavik view's limits. On ZAVIK_OK and on the errors after
+ * ZAVIK_ERROR_ARGUMENT, *file is a file to close, whose messages say what
+ * went wrong; otherwise it is null. */
 ZAVIK_API zavik_status zavik_open_path(const char *path, zavik_file **file);
-/* The same for a file held in memory; the bytes are copied. name (may be
- * null) stands for the file's name where zavik view goes by it: a JPEG is
- * recognised by its extension, and messages name the file. */
+/* The same for a file held in memory, decoded where it is: nothing is
+ * written to or looked up in the file system, and the bytes need not stay
+ * once the call returns (a JPEG keeps a copy of them for its thumbnails).
+ * name (may be null) stands for the file's name where zavik view goes by
+ * it: a JPEG is recognised by its extension, and messages name the file.
+ * A canvas in memory does not look for the painter file it names: its
+ * painter's name is that file's name, as when the file is missing. */
 ZAVIK_API zavik_status zavik_open_memory(const void *bytes, size_t size, const char *name, zavik_file **file);
+/* Both within the given limits (null: zavik view's own); limits above zavik
+ * view's own are ZAVIK_ERROR_ARGUMENT. */
+ZAVIK_API zavik_status zavik_open_path_limited(const char *path, const zavik_limits *limits, zavik_file **file);
+ZAVIK_API zavik_status zavik_open_memory_limited(const void *bytes, size_t size, const char *name,
+                                                 const zavik_limits *limits, zavik_file **file);
 ZAVIK_API void zavik_close(zavik_file *file);
 
 ZAVIK_API zavik_kind zavik_file_kind(const zavik_file *file);

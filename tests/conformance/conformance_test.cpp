@@ -258,8 +258,8 @@ int OpenPng(Document& doc, const fs::path& path, bool& opened)
     ByteBuffer scratchMask;
     const int result = ReadPNG(path.c_str(), scratch, &scratchMask);
     ResetDocument(doc);
-    opened = LoadPNG(ui, doc, path.c_str(), doc.Picture) == 0;
-    EXPECT_EQ(opened, result == kPngRead);
+    opened = LoadPNG(ui, path.c_str(), doc, doc.Picture) == 0;
+    EXPECT_EQ(opened, result == kPNGRead);
     if (!opened) {
         ExpectDocumentUnchanged(doc);
         return result;
@@ -292,15 +292,15 @@ void CheckPng(Document& doc, const fs::path& path, Tally& tally, bool damaged)
     const std::string kind = type <= 6 ? kinds[type] : "?";
     bool opened = false;
     const int result = OpenPng(doc, path, opened);
-    if (damaged && result == kPngCorrupt) {
+    if (damaged && result == kPNGCorrupt) {
         ExpectMessage("PNGファイルのデータが壊れています。", "失敗");
         ++tally.counts["damaged " + kind + " refused as corrupt (-6, corrupt message)"];
     } else if (type == PNG_COLOR_TYPE_PALETTE) {
-        EXPECT_EQ(result, kPngPalette);
+        EXPECT_EQ(result, kPNGPalette);
         ExpectMessage(kPngPaletteText, "失敗");
         ++tally.counts["palette refused (-3, palette message)"];
     } else if (depth != 8) {
-        EXPECT_EQ(result, kPngBitDepth);
+        EXPECT_EQ(result, kPNGBitDepth);
         ExpectMessage(kPngDepthText, "失敗");
         ++tally.counts[(depth == 16 ? "16-bit " : "low-depth ") + kind + " refused (-2, depth message)"];
     } else {
@@ -369,7 +369,7 @@ TEST(JpegConformance, TestImagesOpenAsDjpegDecodesThem)
         const bool referenceDecodes =
             RunCommand(std::string(kDjpeg) + " -ppm -outfile " + decoded + " " + path.string() + " 2>/dev/null") == 0;
         ResetDocument(doc);
-        const bool opened = LoadJPEG(ui, path.c_str(), doc.Picture, 1) == 0;
+        const bool opened = LoadJPEG(ui, path.c_str(), 1, doc.Picture) == 0;
         EXPECT_EQ(opened, referenceDecodes);
         if (!opened) {
             ExpectMessage(kJpegFailedText, "失敗");
@@ -399,7 +399,7 @@ uint32_t Le32(const std::string& s, size_t at)
 int OpenBmp(Document& doc, const std::string& path)
 {
     RasterImage scratch;
-    const int result = ReadBMP(scratch, path.c_str());
+    const int result = ReadBMP(path.c_str(), scratch);
     ResetDocument(doc);
     const int opened = LoadBMP(ui, path.c_str(), doc.Picture);
     EXPECT_EQ(opened, result >= 0 ? 0 : -1);
@@ -474,11 +474,11 @@ TEST(BmpConformance, ImageMagickVariantsOpenWithTheSourcePixelsOrGiveTheirMessag
             ExpectSamePixels(Shown(doc, false), source);
             ++tally.counts["24-bit opened, equal to the source"];
         } else if (v.outcome == kNot24) {
-            EXPECT_EQ(result, kBmpNot24Bit);
+            EXPECT_EQ(result, kBMPNot24Bit);
             ExpectMessage(kBmpNot24Text, "エラー");
             ++tally.counts["other bit count refused (-6, 24-bit message)"];
         } else {
-            EXPECT_EQ(result, v.headerSize < 40 ? kBmpInfoHeaderFailed : kBmpCompressed);
+            EXPECT_EQ(result, v.headerSize < 40 ? kBMPInfoHeaderFailed : kBMPCompressed);
             ExpectMessage(kBmpFailedText, "失敗");
             ++tally.counts[v.headerSize < 40 ? "core header refused (-5, open-failed message)"
                                              : "compressed refused (-7, open-failed message)"];

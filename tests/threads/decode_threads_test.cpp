@@ -120,24 +120,23 @@ bool ReadHead(const std::string& path, uint8_t head[12])
 Outcome DecodeSection(const std::string& path, bool huffman)
 {
     Outcome out;
-    std::FILE* file = OpenRegularFile(path.c_str());
-    if (!file) {
+    ByteSource reader;
+    if (!reader.Open(path.c_str())) {
         out.results.push_back(-1000);
         return out;
     }
     if (huffman) {
         RasterImage picture;
-        out.results.push_back(HuffDecodeImg(picture, file));
+        out.results.push_back(HuffDecodeImg(reader, picture));
         AddPicture(out, picture);
     } else {
         for (int32_t side : {kPenPictureSize, kPainterPictureSize}) {
             RasterImage picture;
-            std::rewind(file);
-            out.results.push_back(ReadPackedPicture(picture, file, side, side));
+            reader.Rewind();
+            out.results.push_back(ReadPackedPicture(reader, side, side, picture));
             AddPicture(out, picture);
         }
     }
-    std::fclose(file);
     return out;
 }
 
@@ -156,19 +155,19 @@ Outcome DecodeFile(const std::string& path)
     MessageList messages;
     if (IsItemMagic(head)) {
         ItemContents item;
-        out.results.push_back(static_cast<int>(DecodeItemFile(path.c_str(), item, messages)));
+        ByteSource in;
+        out.results.push_back(in.Open(path.c_str()) ? static_cast<int>(DecodeItemFile(in, item)) : -1000);
         AddPicture(out, item.picture);
         out.texts = std::to_string(item.itemKind) + "|" + item.record.name + "|" + item.explanation;
     } else if (IsPainterMagic(head)) {
         PainterRecord painter;
         RasterImage picture;
-        std::FILE* file = OpenRegularFile(path.c_str());
-        if (!file) {
+        ByteSource in;
+        if (!in.Open(path.c_str())) {
             out.results.push_back(-1000);
             return out;
         }
-        out.results.push_back(static_cast<int>(DecodePainter(file, painter, picture, messages)));
-        std::fclose(file);
+        out.results.push_back(static_cast<int>(DecodePainter(in, painter, picture, messages)));
         AddPicture(out, picture);
         AddPicture(out, painter.fillPenPicture);
         AddPicture(out, painter.outlinePenPicture);
@@ -176,23 +175,24 @@ Outcome DecodeFile(const std::string& path)
                     painter.memo;
     } else if (IsCanvasMagic(head)) {
         CanvasContents canvas;
-        out.results.push_back(static_cast<int>(DecodeCanvasFile(path.c_str(), canvas, messages)));
+        ByteSource in;
+        out.results.push_back(in.Open(path.c_str()) ? static_cast<int>(DecodeCanvasFile(in, canvas, messages)) : -1000);
         AddPicture(out, canvas.picture);
         out.texts = std::string(canvas.subjectPath) + "|" + canvas.painterPath;
-    } else if (IsPngSignature(head)) {
+    } else if (IsPNGSignature(head)) {
         RasterImage picture;
         ByteBuffer mask;
         bool alpha = false;
         const int result = ReadPNG(path.c_str(), picture, &mask, &alpha);
         out.results = {result, alpha};
         MessageId id;
-        if (PngReadMessage(result, id))
+        if (PNGReadMessage(result, id))
             AddMessages(out, {Message{id, ""}});
         AddPicture(out, picture);
         out.mask.pixels = std::move(mask);
-    } else if (IsBmpName(path.c_str()) && head[0] == 'B' && head[1] == 'M') {
+    } else if (IsBMPName(path.c_str()) && head[0] == 'B' && head[1] == 'M') {
         RasterImage picture;
-        out.results.push_back(ReadBMP(picture, path.c_str()));
+        out.results.push_back(ReadBMP(path.c_str(), picture));
         AddPicture(out, picture);
     } else if (IsJPEGName(path.c_str())) {
         RasterImage picture;

@@ -84,10 +84,10 @@ TEST_F(Bmp, WrittenFilesReadBackWithIdenticalHeadersAndPadding)
         doc.Picture.FillHeaders();
         std::string path = dir.Path("w.bmp");
         ASSERT_EQ(WriteBMP(ui, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
-                  kBmpWritten);
+                  kBMPWritten);
         EXPECT_EQ(doc.Picture.stride, width == 5 ? 16 : width == 4 ? 12 : 4);
         RasterImage back;
-        ASSERT_EQ(ReadBMP(back, path.c_str()), kBmpRead);
+        ASSERT_EQ(ReadBMP(path.c_str(), back), kBMPRead);
         EXPECT_STREQ(back.path, path.c_str());
         // The file is the picture's own headers and block; reading gives both back.
         uint8_t headers[2][54];
@@ -142,27 +142,27 @@ TEST_F(Bmp, RefusedFilesKeepThePictureAndShowTheirMessage)
         std::string bytes;
         int result;
     } cases[] = {
-        {"8-bit", MakeBmp({3, 2, 8}), kBmpNot24Bit}, {"32-bit", MakeBmp({3, 2, 32}), kBmpNot24Bit},
-        {"run-length", MakeBmp({3, 2, 8, 1}), kBmpCompressed},   // compression is tested first
-        {"bit fields", MakeBmp({3, 2, 32, 3}), kBmpCompressed}, {"width 0", MakeBmp({0, 2}), kBmpBadSize},
-        {"height 0", MakeBmp({3, 0}), kBmpBadSize}, {"negative width", MakeBmp({-3, 2}), kBmpBadSize},
-        {"lowest height", MakeBmp({3, INT32_MIN}), kBmpBadSize},
-        {"beyond the limit", MakeBmp({100000, 100000}), kBmpBadSize},
-        {"core header", MakeBmp({3, 2, 24, 0, 12}), kBmpInfoHeaderFailed},
-        {"short file header", plain.substr(0, 13), kBmpFileHeaderFailed},
-        {"short info header", plain.substr(0, 53), kBmpInfoHeaderFailed}, {"not BM", "MB" + plain.substr(2), kBmpNotBM},
+        {"8-bit", MakeBmp({3, 2, 8}), kBMPNot24Bit}, {"32-bit", MakeBmp({3, 2, 32}), kBMPNot24Bit},
+        {"run-length", MakeBmp({3, 2, 8, 1}), kBMPCompressed},   // compression is tested first
+        {"bit fields", MakeBmp({3, 2, 32, 3}), kBMPCompressed}, {"width 0", MakeBmp({0, 2}), kBMPBadSize},
+        {"height 0", MakeBmp({3, 0}), kBMPBadSize}, {"negative width", MakeBmp({-3, 2}), kBMPBadSize},
+        {"lowest height", MakeBmp({3, INT32_MIN}), kBMPBadSize},
+        {"beyond the limit", MakeBmp({100000, 100000}), kBMPBadSize},
+        {"core header", MakeBmp({3, 2, 24, 0, 12}), kBMPInfoHeaderFailed},
+        {"short file header", plain.substr(0, 13), kBMPFileHeaderFailed},
+        {"short info header", plain.substr(0, 53), kBMPInfoHeaderFailed}, {"not BM", "MB" + plain.substr(2), kBMPNotBM},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ClearRecordedCalls();
         std::string path = dir.Write("x.bmp", c.bytes);
-        EXPECT_EQ(ReadBMP(doc.Picture, path.c_str()), c.result);
+        EXPECT_EQ(ReadBMP(path.c_str(), doc.Picture), c.result);
         EXPECT_EQ(LoadBMP(ui, path.c_str(), doc.Picture), -1);
-        EXPECT_EQ(Recorded().messages, std::vector<RecordedMessage>{c.result == kBmpNot24Bit ? not24 : failed});
+        EXPECT_EQ(Recorded().messages, std::vector<RecordedMessage>{c.result == kBMPNot24Bit ? not24 : failed});
         EXPECT_TRUE(doc.Picture.width == 2 && doc.Picture.info.bmiHeader.biWidth == 2 &&
                     doc.Picture.pixels.data[0] == 0x55);
     }
-    EXPECT_EQ(ReadBMP(doc.Picture, dir.Path("missing.bmp").c_str()), kBmpOpenFailed);
+    EXPECT_EQ(ReadBMP(dir.Path("missing.bmp").c_str(), doc.Picture), kBMPOpenFailed);
 }
 
 TEST_F(Bmp, NameAndContentTest)

@@ -73,7 +73,7 @@ protected:
     }
     int Read(const std::string& path)
     {
-        return ReadCNV(ui, doc, doc.Picture.path, doc.PainterPath, path.c_str());
+        return ReadCNV(ui, path.c_str(), doc, doc.Picture.path, doc.PainterPath);
     }
     std::string Write()
     {
@@ -190,7 +190,9 @@ TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
     canvas.picture.ResizeAndFill(2, 2, 0x33);
     std::strcpy(canvas.painterPath, "old painter path");
     MessageList messages;
-    EXPECT_EQ(DecodeCanvasFile(path.c_str(), canvas, messages), CanvasError::kNone);
+    ByteSource in;
+    ASSERT_TRUE(in.Open(path.c_str()));
+    EXPECT_EQ(DecodeCanvasFile(in, canvas, messages), CanvasError::kNone);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(Cp932MessageText(messages[0].id, nullptr), kJpegMainFailed.text);
     EXPECT_EQ(Pixels(canvas.picture), Bytes(16, 0x33));
@@ -204,9 +206,10 @@ TEST_F(CanvasReader, DecoderWritesOnlyItsContents)
     EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
     EXPECT_EQ(doc.kind, kNone);
 
-    messages.clear();
-    EXPECT_EQ(DecodeCanvasFile(dir.Path("missing.cnv").c_str(), canvas, messages), CanvasError::kCannotOpen);
-    EXPECT_TRUE(messages.empty());
+    // A canvas that cannot be opened is refused before anything is read, without a box.
+    char subject[kPathSize] = {}, painter[kPathSize] = {};
+    EXPECT_EQ(ReadCNV(ui, dir.Path("missing.cnv").c_str(), doc, subject, painter), kCanvasBadMagic);
+    EXPECT_TRUE(Recorded().messages.empty());
 }
 
 TEST_F(CanvasReader, LayersShowTheUnderLayerWhereTheMaskIsBlack)

@@ -67,6 +67,12 @@ protected:
         files.push_back(std::fopen(path.c_str(), "rb"));
         return files.back();
     }
+    // One section from the file's current position.
+    int Decode(std::FILE* file, RasterImage& into)
+    {
+        ByteSource reader(file);
+        return HuffDecodeImg(reader, into);
+    }
     void TearDown() override
     {
         for (std::FILE* f : files)
@@ -205,7 +211,7 @@ TEST_F(Huffman, DecodesStreamsCodedByATreeBuiltApart)
                 coded[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
         Weights stored{};
         std::copy(w.begin(), w.end(), stored.w);
-        ASSERT_EQ(HuffDecodeImg(picture, Open(Section(20, 20, stored, coded))), kHuffmanDecoded);
+        ASSERT_EQ(Decode(Open(Section(20, 20, stored, coded)), picture), kHuffmanDecoded);
         EXPECT_EQ(Pixels(picture), data);
     }
 }
@@ -214,7 +220,7 @@ TEST_F(Huffman, SevenZeroBitsThenOneGiveSevenCopiesAndTheRestStaysZero)
 {
     std::FILE* file = Open(Section(3, 3, {{0xB7, 3.0f}}, {0x01}));
     picture.ResizeAndFill(5, 5, 0x55);
-    ASSERT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded);
+    ASSERT_EQ(Decode(file, picture), kHuffmanDecoded);
     EXPECT_EQ(picture.width, 3);
     EXPECT_EQ(picture.stride, 12);
     Bytes expected(36, 0);   // row padding included
@@ -236,7 +242,7 @@ TEST_F(Huffman, WeightsThatTakeNoPartHaveNoEffect)
         for (float stored : {0.0f, -1.0f, -inf, kNaN, -kNaN, symbol == kHuffmanEndSymbol ? 4.0e9f : -0.0f}) {
             Bytes changed = reference;
             StoreF32LE(&changed[12 + 4 * symbol], stored);
-            ASSERT_EQ(HuffDecodeImg(picture, Open(changed)), kHuffmanDecoded) << symbol << " " << stored;
+            ASSERT_EQ(Decode(Open(changed), picture), kHuffmanDecoded) << symbol << " " << stored;
             EXPECT_EQ(Pixels(picture), Pixels(source)) << symbol << " " << stored;
         }
 }
@@ -247,7 +253,7 @@ TEST_F(Huffman, SizesNotAboveZeroReadOnlyTheHead)
     for (const auto& head : heads) {
         std::FILE* file = Open(Section(head[0], head[1], {{1, 1.0f}}, {0, 0}, head[2]));
         MakeBefore();
-        EXPECT_EQ(HuffDecodeImg(picture, file), kHuffmanBadSize);
+        EXPECT_EQ(Decode(file, picture), kHuffmanBadSize);
         EXPECT_EQ(std::ftell(file), 12);
         ExpectBefore();
     }
@@ -270,7 +276,7 @@ TEST_F(Huffman, RoundTripsThroughTheWriter)
     }
     std::FILE* file = Open(all);
     for (size_t i = 0; i < expected.size(); ++i) {
-        ASSERT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded) << i;
+        ASSERT_EQ(Decode(file, picture), kHuffmanDecoded) << i;
         EXPECT_EQ(picture.width, cases[i][0]);
         EXPECT_EQ(Pixels(picture), expected[i]) << i;
     }
@@ -307,12 +313,12 @@ TEST_F(Huffman, RefusedSectionsAreSkipped)
         bytes.insert(bytes.end(), following.begin(), following.end());
         std::FILE* file = Open(bytes);
         MakeBefore();
-        EXPECT_EQ(HuffDecodeImg(picture, file), c.result);
+        EXPECT_EQ(Decode(file, picture), c.result);
         if (c.result == kHuffmanBadWeights)
             EXPECT_EQ(Pixels(picture), Bytes(4, 0));
         else
             ExpectBefore();
-        EXPECT_EQ(HuffDecodeImg(picture, file), kHuffmanDecoded);
+        EXPECT_EQ(Decode(file, picture), kHuffmanDecoded);
         EXPECT_EQ(Pixels(picture), Pixels(next));
     }
 }
@@ -347,7 +353,7 @@ TEST_F(Huffman, DamagedStreamsStayInsideTheirBlocks)
         Bytes section = Section(c.width, 1, {{0x3C, 2.0f}}, c.coded, c.codedLength);
         if (c.cut)
             section.resize(c.cut);
-        EXPECT_EQ(HuffDecodeImg(picture, Open(section)), c.result);
+        EXPECT_EQ(Decode(Open(section), picture), c.result);
         Bytes expected(static_cast<size_t>(StrideForWidth(c.width)), 0);
         std::fill(expected.begin(), expected.begin() + c.decoded, 0x3C);
         EXPECT_EQ(Pixels(picture), expected);
@@ -378,14 +384,14 @@ TEST_F(Huffman, CutLargeSectionsEndInZerosInNewAndReusedBlocks)
     ASSERT_LT(count, source.pixels.length / 2);
 
     ReleaseSpareBlocks();
-    ASSERT_EQ(HuffDecodeImg(picture, Open(section)), kHuffmanTruncated);
+    ASSERT_EQ(Decode(Open(section), picture), kHuffmanTruncated);
     EXPECT_TRUE(Pixels(picture) == expected);
     RasterImage dirty;
     dirty.ResizeAndFill(1024, 1024, 0xA5);
     const uint8_t* used = dirty.pixels.data;
     dirty.pixels.Free();
     const bool kept = SpareBlockBytes() > 0;   // not in the sanitizer builds
-    ASSERT_EQ(HuffDecodeImg(picture, Open(section)), kHuffmanTruncated);
+    ASSERT_EQ(Decode(Open(section), picture), kHuffmanTruncated);
     EXPECT_EQ(picture.pixels.data == used, kept);
     EXPECT_TRUE(Pixels(picture) == expected);
     ReleaseSpareBlocks();

@@ -52,7 +52,7 @@ protected:
         Bytes bytes = ItemFileBytes(layout);
         bytes.resize(std::min(kept, bytes.size()));
         std::string path = dir.Write("item.itm", std::string(bytes.begin(), bytes.end()));
-        return ReadItem(ui, doc, path.c_str(), read, target);
+        return ReadItem(ui, path.c_str(), doc, read, target);
     }
     bool SamePixels(const RasterImage& a) const
     {
@@ -213,7 +213,7 @@ TEST_F(ItemReader, RefusedFilesChangeNothing)
         EXPECT_TRUE(Recorded().messages.empty()) << c.what;
         EXPECT_TRUE(Recorded().controlTexts.empty()) << c.what;
     }
-    EXPECT_EQ(ReadItem(ui, doc, dir.Path("none.itm").c_str(), read, target), kItemNotRead);
+    EXPECT_EQ(ReadItem(ui, dir.Path("none.itm").c_str(), doc, read, target), kItemNotRead);
     std::vector<RecordedMessage> expected = {{kWindow, "ファイルオープンに失敗しました。ReadItem", "失敗"}};
     EXPECT_EQ(Recorded().messages, expected);
 }

@@ -53,7 +53,7 @@ std::string Encode(const TempDir& dir, const RasterImage& p, bool progressive, c
 {
     std::string path = dir.Path(name);
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_EQ(EncodeJPEG(f, p, 80, progressive ? 1 : 0), 1);
+    EXPECT_EQ(EncodeJPEG(p, 80, progressive ? 1 : 0, f), 1);
     std::fclose(f);
     return path;
 }
@@ -280,7 +280,8 @@ TEST(Jpeg, ReadErrorsFailWhereTheEndOfTheFileDecodes)
         ASSERT_NE(f, nullptr);
         RasterImage decoded;
         decoded.ResizeAndFill(2, 2, 0x42);
-        EXPECT_EQ(DecodeJPEG(f, decoded), error ? 0 : 1) << error;
+        ByteSource in(f);
+        EXPECT_EQ(DecodeJPEG(in, decoded), error ? 0 : 1) << error;
         EXPECT_EQ(decoded.width, error ? 2 : 64);
         std::fclose(f);
     }
@@ -299,7 +300,8 @@ TEST(Jpeg, DecodesFromTheCurrentFilePosition)
     std::FILE* f = std::fopen(path.c_str(), "rb");
     std::fseek(f, 6, SEEK_SET);
     RasterImage decoded;
-    EXPECT_EQ(DecodeJPEG(f, decoded), 1);
+    ByteSource in(f);
+    EXPECT_EQ(DecodeJPEG(in, decoded), 1);
     // The file is left right after the JPEG data.
     EXPECT_EQ(std::ftell(f), long(6 + jpeg.size()));
     EXPECT_EQ(std::fgetc(f), 'X');
@@ -314,7 +316,7 @@ TEST(Jpeg, EmptyPictureIsAnEncodingError)
     RasterImage empty;
     std::string path = dir.Path("empty.jpg");
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_EQ(EncodeJPEG(f, empty, 80, 1), 0);
+    EXPECT_EQ(EncodeJPEG(empty, 80, 1, f), 0);
     std::fclose(f);
     EXPECT_EQ(ReadAll(path), "");
 }
@@ -339,18 +341,18 @@ TEST(Jpeg, LoadRecordsThePathOrShowsItsMessage)
     RasterImage loaded;
     ClearRecordedCalls();
     RecordingFrontEnd noWindow(nullptr);
-    EXPECT_EQ(LoadJPEG(noWindow, path.c_str(), loaded, 1), 0);
+    EXPECT_EQ(LoadJPEG(noWindow, path.c_str(), 1, loaded), 0);
     EXPECT_STREQ(loaded.path, path.c_str());
     EXPECT_TRUE(Recorded().messages.empty());
 
     std::string bad = dir.Write("bad.jpg", "garbage");
     WindowHandle owner = reinterpret_cast<WindowHandle>(0x99);
     RecordingFrontEnd ui(owner);
-    EXPECT_EQ(LoadJPEG(ui, bad.c_str(), loaded, 1), -1);
+    EXPECT_EQ(LoadJPEG(ui, bad.c_str(), 1, loaded), -1);
     ASSERT_EQ(Recorded().messages.size(), 1u);
     EXPECT_EQ(Recorded().messages[0], (RecordedMessage{owner, "JPEGファイルオープンに失敗しました。2", "失敗"}));
     EXPECT_STREQ(loaded.path, path.c_str());
-    EXPECT_EQ(LoadJPEG(ui, bad.c_str(), loaded, 0), -1);
+    EXPECT_EQ(LoadJPEG(ui, bad.c_str(), 0, loaded), -1);
     EXPECT_EQ(Recorded().messages.size(), 1u);
 }
 

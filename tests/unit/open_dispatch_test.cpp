@@ -68,7 +68,7 @@ const RecordedMessage kNotLoaded{kWindow, "ファイルの読み込みに失敗�
 TEST_F(OpenDispatch, MissingFileShowsBothBoxesAndChangesNothing)
 {
     std::string path = dir.Path("nothing here.esi");
-    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenCannotOpen);
+    EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenCannotOpen);
     std::vector<RecordedMessage> expected = {{kWindow, "ファイル生成に失敗しました。", "Read_ESI_CNV"},
                                              {kWindow, path, "test"}};
     EXPECT_EQ(Messages(), expected);
@@ -81,7 +81,7 @@ TEST_F(OpenDispatch, MissingFileShowsBothBoxesAndChangesNothing)
 TEST_F(OpenDispatch, UnknownContentIsTriedAsStandardImage)
 {
     std::string path = dir.Write("data.dat", "just some bytes");
-    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kNone);
@@ -101,7 +101,7 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
 {
     doc.Picture.ResizeAndFill(4, 1, 0x21);
     const std::string real = dir.Path("real.bmp");
-    ASSERT_EQ(WriteBMP(ui, real.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
+    ASSERT_EQ(WriteBMP(ui, real.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBMPWritten);
     std::ifstream in(real, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const RecordedMessage notJpeg{kWindow, "JPEGファイルオープンに失敗しました。2", "失敗"};
@@ -112,7 +112,7 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        EXPECT_EQ(Read_ESI_CNV(ui, doc, dir.Write(c.name, bytes).c_str(), changes), kOpenDone);
+        EXPECT_EQ(Read_ESI_CNV(ui, dir.Write(c.name, bytes).c_str(), doc, changes), kOpenDone);
         EXPECT_EQ(Messages(), c.messages);
         EXPECT_EQ(doc.kind, c.messages.empty() ? kStandardImage : kNone);
         EXPECT_EQ(doc.Picture.width, c.messages.empty() ? 4 : 3);
@@ -122,7 +122,7 @@ TEST_F(OpenDispatch, ABitmapIsKnownByItsNameAndItsContent)
 TEST_F(OpenDispatch, ItemMagicWinsOverTheName)
 {
     std::string path = dir.Write("really an item.esi", std::string("itm file 0f\0", 12) + "rest");
-    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenDone);
     std::vector<RecordedMessage> expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_STREQ(doc.CurrentPainter.name, "－－");
@@ -143,7 +143,7 @@ TEST_F(OpenDispatch, AnItemIsLaidOutUnderThePreviousPainterAndTitledUnderNone)
     picture.ResizeAndFill(kItemPictureSize, kItemPictureSize, 0x30);
     const std::string path = dir.Path("pen.itm");
     ASSERT_TRUE(WriteItemFile(path.c_str(), ItemFileLayout(item, picture)));
-    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(doc.kind, kPenItem);
     EXPECT_TRUE(changes.layout);
@@ -158,7 +158,7 @@ TEST_F(OpenDispatch, PainterFailureEndsTheOpenEarly)
     for (const std::string& content : {std::string(), std::string("esi file 0a"), std::string("esi")}) {
         Clear();
         std::string path = dir.Write("p.bin", content);
-        EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenReadFailed) << content;
+        EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenReadFailed) << content;
         EXPECT_FALSE(changes.title);
         EXPECT_FALSE(changes.layout);
         EXPECT_STREQ(doc.PainterPath, "");
@@ -169,7 +169,7 @@ TEST_F(OpenDispatch, PainterFailureEndsTheOpenEarly)
 TEST_F(OpenDispatch, CanvasFailureShowsItsBox)
 {
     std::string path = dir.Write("c.cnv", std::string("cnv file 0a\x07", 12));
-    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenReadFailed);
+    EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenReadFailed);
     std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_FALSE(changes.title);
@@ -179,7 +179,7 @@ TEST_F(OpenDispatch, CanvasFailureShowsItsBox)
 TEST_F(OpenDispatch, ElevenBytesOtherThanAOrFGoOnToTheStandardImages)
 {
     std::string path = dir.Write("x.esi", std::string("esi file 0c\0", 12));
-    EXPECT_EQ(Read_ESI_CNV(ui, doc, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(Read_ESI_CNV(ui, path.c_str(), doc, changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
 }
@@ -203,7 +203,7 @@ TEST_F(OpenDispatch, FilterTextIsFourteenStrings)
 TEST_F(OpenDispatch, DialogAllTypesIsTheContentDispatch)
 {
     std::string path = dir.Write("a.dat", "zzzz");
-    EXPECT_EQ(OpenChosenFile(ui, doc, 1, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 1, path.c_str(), doc, changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported, kNotLoaded};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.Transparency.MaskActive, 0);
@@ -211,7 +211,7 @@ TEST_F(OpenDispatch, DialogAllTypesIsTheContentDispatch)
 
     Clear();
     doc.Transparency.MaskActive = 1;
-    EXPECT_EQ(OpenChosenFile(ui, doc, 1, dir.Path("gone.esi").c_str(), changes), kOpenCannotOpen);
+    EXPECT_EQ(OpenChosenFile(ui, 1, dir.Path("gone.esi").c_str(), doc, changes), kOpenCannotOpen);
     EXPECT_EQ(Messages().size(), 2u);
     EXPECT_EQ(doc.Transparency.MaskActive, 0);   // the dialog resets it as soon as it returns
 }
@@ -220,37 +220,37 @@ TEST_F(OpenDispatch, DialogPainterAndCanvasEntriesOnOtherFiles)
 {
     // "ESI" on a file that is no painter: only a new layout, the title with the old name.
     std::string jpeg = dir.Write("photo.jpg", "\xFF\xD8\xFF\xE0 not really");
-    EXPECT_EQ(OpenChosenFile(ui, doc, 2, jpeg.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 2, jpeg.c_str(), doc, changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(changes.layout);
     EXPECT_EQ(ShownTitle(), Title(jpeg, "前の絵師"));
     EXPECT_EQ(doc.kind, kNone);
 
     Clear();
-    EXPECT_EQ(OpenChosenFile(ui, doc, 3, jpeg.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 3, jpeg.c_str(), doc, changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(changes.layout);
 
     Clear();
     std::string painter = dir.Write("p.esi", std::string("esi file 0f\0", 12));
-    EXPECT_EQ(OpenChosenFile(ui, doc, 2, painter.c_str(), changes), kOpenReadFailed);
+    EXPECT_EQ(OpenChosenFile(ui, 2, painter.c_str(), doc, changes), kOpenReadFailed);
     EXPECT_FALSE(changes.title);
 
     Clear();
     std::string canvas = dir.Write("c.cnv", std::string("cnv file 0a\0", 12));
-    EXPECT_EQ(OpenChosenFile(ui, doc, 3, canvas.c_str(), changes), kOpenReadFailed);
+    EXPECT_EQ(OpenChosenFile(ui, 3, canvas.c_str(), doc, changes), kOpenReadFailed);
     std::vector<RecordedMessage> expected = {{kWindow, "失敗：ReadCNV2", "失敗しちゃいました。"}};
     EXPECT_EQ(Messages(), expected);
 
     Clear();
-    EXPECT_EQ(OpenChosenFile(ui, doc, 2, dir.Path("gone.esi").c_str(), changes), kOpenCannotOpen);
+    EXPECT_EQ(OpenChosenFile(ui, 2, dir.Path("gone.esi").c_str(), doc, changes), kOpenCannotOpen);
     EXPECT_EQ(Messages().size(), 2u);
 }
 
 TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
 {
     std::string path = dir.Write("not a jpeg.jpg", "plain text");
-    EXPECT_EQ(OpenChosenFile(ui, doc, 4, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 4, path.c_str(), doc, changes), kOpenDone);
     std::vector<RecordedMessage> expected = {{kWindow, "JPEGファイルオープンに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kStandardImage);
@@ -262,7 +262,7 @@ TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
     Clear();
     doc.kind = kNone;
     std::string bmp = dir.Write("not a bitmap.bmp", "plain text");
-    EXPECT_EQ(OpenChosenFile(ui, doc, 5, bmp.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 5, bmp.c_str(), doc, changes), kOpenDone);
     expected = {{kWindow, "BMPファイルオープンに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kStandardImage);
@@ -273,7 +273,7 @@ TEST_F(OpenDispatch, DialogJpegAndBitmapEntriesSetTheKindEvenOnFailure)
 TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
 {
     std::string path = dir.Write("x.png", "not png");
-    EXPECT_EQ(OpenChosenFile(ui, doc, 6, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 6, path.c_str(), doc, changes), kOpenDone);
     std::vector<RecordedMessage> expected = {kUnsupported};
     EXPECT_EQ(Messages(), expected);
     EXPECT_EQ(doc.kind, kNone);
@@ -285,9 +285,9 @@ TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
     doc.Picture.ResizeAndFill(4, 3, 0x21);
     doc.Picture.FillHeaders();
     const std::string bmp = dir.Path("chosen as png.bmp");
-    ASSERT_EQ(WriteBMP(ui, bmp.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBmpWritten);
+    ASSERT_EQ(WriteBMP(ui, bmp.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency), kBMPWritten);
     doc.Picture.ResizeAndFill(3, 2, 0x55);
-    EXPECT_EQ(OpenChosenFile(ui, doc, 6, bmp.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 6, bmp.c_str(), doc, changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(doc.kind, kStandardImage);
     EXPECT_EQ(doc.Picture.width, 4);
@@ -296,13 +296,13 @@ TEST_F(OpenDispatch, DialogPngItemAndUnknownEntries)
     EXPECT_EQ(ShownTitle(), Title(bmp, "前の絵師"));
 
     Clear();
-    EXPECT_EQ(OpenChosenFile(ui, doc, 7, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 7, path.c_str(), doc, changes), kOpenDone);
     expected = {{kWindow, "アイテムの読み込みに失敗しました。", "失敗"}};
     EXPECT_EQ(Messages(), expected);
     EXPECT_STREQ(doc.CurrentPainter.name, "前の絵師");
 
     Clear();
-    EXPECT_EQ(OpenChosenFile(ui, doc, 9, path.c_str(), changes), kOpenDone);
+    EXPECT_EQ(OpenChosenFile(ui, 9, path.c_str(), doc, changes), kOpenDone);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(changes.title);
 }
@@ -311,6 +311,6 @@ TEST_F(OpenDispatch, EarlierPathsSurviveLaterOpens)
 {
     std::strcpy(doc.PainterPath, "old.esi");
     std::string path = dir.Write("d.dat", "??");
-    Read_ESI_CNV(ui, doc, path.c_str(), changes);
+    Read_ESI_CNV(ui, path.c_str(), doc, changes);
     EXPECT_STREQ(doc.PainterPath, "old.esi");   // Save stays allowed
 }

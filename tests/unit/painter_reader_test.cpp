@@ -143,10 +143,11 @@ protected:
     }
     FilePtr Open(const Bytes& bytes) { return FilePtr(std::fopen(Put(bytes).c_str(), "rb")); }
     // The full reader (into this document), or the short one when given.
-    int Read(PainterRecord& p, const Bytes& bytes, int (*shortReader)(PainterRecord&, std::FILE*) = nullptr)
+    int Read(PainterRecord& p, const Bytes& bytes, int (*shortReader)(ByteSource&, PainterRecord&) = nullptr)
     {
         FilePtr f = Open(bytes);
-        return shortReader ? shortReader(p, f.get()) : ReadPainter(ui, doc, p, f.get());
+        ByteSource in(f.get());
+        return shortReader ? shortReader(in, p) : ReadPainter(ui, in, doc, p);
     }
     void ExpectPreviousPicture() const
     {
@@ -285,8 +286,8 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
             const auto& messages = shortForm && c.length >= 16 ? none : c.messages;
             bool ok = messages.empty();
             const std::string path = Put(file);
-            EXPECT_EQ(shortForm ? LoadPainterFileShort(ui, read, path.c_str())
-                                : LoadPainterFile(ui, doc, read, path.c_str()),
+            EXPECT_EQ(shortForm ? LoadPainterFileShort(ui, path.c_str(), read)
+                                : LoadPainterFile(ui, path.c_str(), doc, read),
                       ok ? kPainterLoaded : kPainterLoadFailed) << c.position << shortForm;
             EXPECT_EQ(Recorded().messages, messages) << c.position << shortForm;
             // A failure leaves what was read before it: the name of a file cut after it.
@@ -296,8 +297,8 @@ TEST_F(PainterReader, MagicVersionAndTheWrappersBoxes)
     }
     ClearRecordedCalls();
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(ui, doc, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
-    EXPECT_EQ(LoadPainterFileShort(ui, read, dir.Path("missing.esi").c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFile(ui, dir.Path("missing.esi").c_str(), doc, read), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFileShort(ui, dir.Path("missing.esi").c_str(), read), kPainterLoadFailed);
     EXPECT_TRUE(Recorded().messages.empty());
 }
 
@@ -307,7 +308,7 @@ TEST_F(PainterReader, FormatWordTwoFailsAfterTheScalars)
     layout.pictureFormat = 2;
     PainterRecord read;
     std::strcpy(read.fillPenName, "前の筆");
-    EXPECT_EQ(LoadPainterFile(ui, doc, read, Put(PainterFileBytes(layout)).c_str()), kPainterLoadFailed);
+    EXPECT_EQ(LoadPainterFile(ui, Put(PainterFileBytes(layout)).c_str(), doc, read), kPainterLoadFailed);
     const std::vector<RecordedMessage> expected = {{kWindow, "本当に絵師ファイルかな？", "失敗してしまいました。"}};
     EXPECT_EQ(Recorded().messages, expected);
     EXPECT_EQ(Scalars(read), Scalars(source));   // already overwritten
@@ -362,7 +363,8 @@ TEST_F(PainterReader, PackedPicturesRoundTrip)
         section.push_back(0xEE);   // what follows must not be taken
         ASSERT_EQ(LoadI32LE(&section[4]), c.count);
         FilePtr f = Open(section);
-        EXPECT_EQ(ReadPackedPicture(out, f.get(), c.size, c.size), kPackedRead);
+        ByteSource reader(f.get());
+        EXPECT_EQ(ReadPackedPicture(reader, c.size, c.size, out), kPackedRead);
         EXPECT_EQ(std::ftell(f.get()), long(section.size() - 1)) << c.size << c.mode;
         ASSERT_EQ(out.width, c.size);
         EXPECT_EQ(out.info.bmiHeader.biSizeImage, uint32_t(c.count));
@@ -399,8 +401,8 @@ TEST_F(PainterReader, RunEncodings)
     for (const Case& c : cases) {
         Bytes plane(c.capacity + 1, 0xC3);   // one guard byte
         FilePtr f = Open(c.stream);
-        FileReader in(f.get());
-        EXPECT_EQ(DecodeRunPlane(in, plane.data(), c.capacity, c.count), c.produced) << c.count;
+        ByteSource in(f.get());
+        EXPECT_EQ(DecodeRunPlane(in, c.count, plane.data(), c.capacity), c.produced) << c.count;
         EXPECT_EQ(std::ftell(f.get()), c.consumed) << c.count;
         Bytes expected(c.capacity + 1, 0xC3);
         std::fill(expected.begin(), expected.begin() + c.stored, V);
@@ -464,8 +466,8 @@ TEST_F(PainterReader, HostileSectionsStayInsideThePicture)
     for (const Case& c : cases) {
         RasterImage out;
         FilePtr f = Open(c.section);
-        FileReader in(f.get());
-        EXPECT_EQ(ReadPackedPicture(out, in, 100, 100), c.result) << c.what;
+        ByteSource in(f.get());
+        EXPECT_EQ(ReadPackedPicture(in, 100, 100, out), c.result) << c.what;
         EXPECT_EQ(PixelBytes(out), c.expected) << c.what;
         Bytes after(4, 0);
         EXPECT_EQ(in.Bytes(after.data(), 4) && after == next, c.nextFound) << c.what;
@@ -533,7 +535,7 @@ TEST_F(PainterReader, JpegPictureThenTheFollowingSections)
     EXPECT_EQ(file[565], 0xD8);
 
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(ui, doc, read, Put(file).c_str()), kPainterLoaded);
+    EXPECT_EQ(LoadPainterFile(ui, Put(file).c_str(), doc, read), kPainterLoaded);
     EXPECT_TRUE(Recorded().messages.empty());
     EXPECT_EQ(doc.Picture.width, 64);
     EXPECT_EQ(doc.Picture.height, 64);
@@ -554,7 +556,7 @@ TEST_F(PainterReader, FailedJpegPictureIsReportedAndReadingGoesOn)
     Bytes file = PainterHeaderBytes(layout);
     file.insert(file.end(), 200, 0x42);   // no JPEG data
     PainterRecord read;
-    EXPECT_EQ(LoadPainterFile(ui, doc, read, Put(file).c_str()), kPainterLoaded);
+    EXPECT_EQ(LoadPainterFile(ui, Put(file).c_str(), doc, read), kPainterLoaded);
     std::vector<RecordedMessage> expected = {
         {nullptr, "JPEGファイル読み込みに失敗しました。ReadPainter", "失敗"}};   // a box without an owner
     EXPECT_EQ(Recorded().messages, expected);

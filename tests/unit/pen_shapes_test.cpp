@@ -38,12 +38,12 @@ TEST(PenShapeName, HybridListSkipsEmptySlots)
 {
     const int32_t some[5] = {3, -1, 5, -1, -1}, none[5] = {-1, -1, -1, -1, -1}, longest[5] = {34, 34, 34, 34, 34};
     char text[kHybridPenTextSize];
-    EXPECT_TRUE(BuildHybridPenText(text, sizeof text, some, 5));
+    EXPECT_TRUE(BuildHybridPenText(some, 5, text, sizeof text));
     EXPECT_STREQ(text, "ハイブリッド筆： 斜めの筆（右上向き）, ひし形の筆, ");
-    EXPECT_TRUE(BuildHybridPenText(text, sizeof text, none, 5));
+    EXPECT_TRUE(BuildHybridPenText(none, 5, text, sizeof text));
     EXPECT_STREQ(text, "ハイブリッド筆： ");
-    EXPECT_TRUE(BuildHybridPenText(text, sizeof text, longest, 5));
+    EXPECT_TRUE(BuildHybridPenText(longest, 5, text, sizeof text));
     char small[20];   // too small: whole characters only
-    EXPECT_FALSE(BuildHybridPenText(small, sizeof small, longest, 5));
+    EXPECT_FALSE(BuildHybridPenText(longest, 5, small, sizeof small));
     EXPECT_STREQ(small, "ハイブリッド筆： 斜");
 }

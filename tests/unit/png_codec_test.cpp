@@ -127,7 +127,7 @@ TEST_F(Png, AcceptedKindsReadBottomUpWithTheirMask)
                 const bool colour = type & PNG_COLOR_MASK_COLOR, alpha = type & PNG_COLOR_MASK_ALPHA;
                 doc.Transparency.MaskActive = 0;
                 std::string path = WritePng(dir.Path("p.jpg"), width, 5, type, 8, adam7);   // content decides
-                ASSERT_EQ(OpenStandardImage(ui, doc, path.c_str(), doc.Picture), 0);
+                ASSERT_EQ(OpenStandardImage(ui, path.c_str(), doc, doc.Picture), 0);
                 EXPECT_STREQ(doc.Picture.path, path.c_str());
                 ASSERT_TRUE(doc.Picture.width == width && doc.Picture.height == 5);
                 ASSERT_EQ(doc.AlphaMask.length, width * 5);
@@ -156,18 +156,18 @@ TEST_F(Png, RefusedFilesKeepThePictureAndShowTheirMessage)
         int result;
         std::string text;
     } cases[] = {
-        {WritePng(dir.Path("p8.png"), 4, 3, PNG_COLOR_TYPE_PALETTE, 8), kPngPalette, palette},
-        {WritePng(dir.Path("p2.png"), 4, 3, PNG_COLOR_TYPE_PALETTE, 2), kPngPalette, palette},   // before the depth
-        {WritePng(dir.Path("c16.png"), 4, 3, PNG_COLOR_TYPE_RGB_ALPHA, 16), kPngBitDepth, depth},
-        {WritePng(dir.Path("g4.png"), 4, 3, PNG_COLOR_TYPE_GRAY, 4), kPngBitDepth, depth},
-        {dir.Write("text.png", "plain text, long enough"), kPngNotPng, "本ソフトで扱えるPNGファイルではありません。"},
-        {dir.Path("missing.png"), kPngCannotOpen, "PNGファイルのオープンに失敗しました。"},
+        {WritePng(dir.Path("p8.png"), 4, 3, PNG_COLOR_TYPE_PALETTE, 8), kPNGPalette, palette},
+        {WritePng(dir.Path("p2.png"), 4, 3, PNG_COLOR_TYPE_PALETTE, 2), kPNGPalette, palette},   // before the depth
+        {WritePng(dir.Path("c16.png"), 4, 3, PNG_COLOR_TYPE_RGB_ALPHA, 16), kPNGBitDepth, depth},
+        {WritePng(dir.Path("g4.png"), 4, 3, PNG_COLOR_TYPE_GRAY, 4), kPNGBitDepth, depth},
+        {dir.Write("text.png", "plain text, long enough"), kPNGNotPNG, "本ソフトで扱えるPNGファイルではありません。"},
+        {dir.Path("missing.png"), kPNGCannotOpen, "PNGファイルのオープンに失敗しました。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         ClearRecordedCalls();
         EXPECT_EQ(ReadPNG(c.path.c_str(), doc.Picture, &doc.AlphaMask), c.result);
-        EXPECT_EQ(LoadPNG(ui, doc, c.path.c_str(), doc.Picture), -1);
+        EXPECT_EQ(LoadPNG(ui, c.path.c_str(), doc, doc.Picture), -1);
         EXPECT_EQ(Recorded().messages, (std::vector<RecordedMessage>{{kWindow, c.text, "失敗"}}));
         ExpectNothingChanged();
     }
@@ -186,8 +186,8 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
         SCOPED_TRACE(bytes.size());
         ClearRecordedCalls();
         std::string path = dir.Write("bad.png", bytes);
-        EXPECT_EQ(ReadPNG(path.c_str(), doc.Picture, &doc.AlphaMask), kPngCorrupt);
-        EXPECT_EQ(LoadPNG(ui, doc, path.c_str(), doc.Picture), -1);
+        EXPECT_EQ(ReadPNG(path.c_str(), doc.Picture, &doc.AlphaMask), kPNGCorrupt);
+        EXPECT_EQ(LoadPNG(ui, path.c_str(), doc, doc.Picture), -1);
         EXPECT_EQ(Recorded().messages,
                   (std::vector<RecordedMessage>{{kWindow, "PNGファイルのデータが壊れています。", "失敗"}}));
         ExpectNothingChanged();
@@ -197,14 +197,14 @@ TEST_F(Png, CorruptAndTruncatedFilesChangeNothing)
 TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
 {
     ASSERT_EQ(
-        LoadPNG(ui, doc, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), doc.Picture), 0);
+        LoadPNG(ui, WritePng(dir.Path("rgba.png"), 5, 4, PNG_COLOR_TYPE_RGB_ALPHA).c_str(), doc, doc.Picture), 0);
     const std::string saved = dir.Path("saved.png");
     ASSERT_EQ(WRITE_PNG(ui, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
-              kPngWritten);
+              kPNGWritten);
     EXPECT_EQ(ReadAll(saved), ReadAll(dir.Path("rgba.png")));   // libpng's default filters and level
     RasterImage back;
     ByteBuffer mask;
-    ASSERT_EQ(ReadPNG(saved.c_str(), back, &mask), kPngRead);
+    ASSERT_EQ(ReadPNG(saved.c_str(), back, &mask), kPNGRead);
     EXPECT_EQ(0, std::memcmp(back.pixels.data, doc.Picture.pixels.data, 64));
     EXPECT_EQ(0, std::memcmp(mask.data, doc.AlphaMask.data, 20));
 
@@ -225,9 +225,9 @@ TEST_F(Png, TransparentSaveKeepsColoursAndAlphaColourFillEqualsTheView)
     RasterImage view;
     ASSERT_EQ(ComposeView(view, doc.Picture, doc.Backdrop, doc.AlphaMask, 1), kRasterOk);
     ASSERT_EQ(WRITE_PNG(ui, saved.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
-              kPngWritten);
+              kPNGWritten);
     EXPECT_EQ(ReadAll(saved)[25], PNG_COLOR_TYPE_RGB);
-    ASSERT_EQ(ReadPNG(saved.c_str(), back, nullptr), kPngRead);
+    ASSERT_EQ(ReadPNG(saved.c_str(), back, nullptr), kPNGRead);
     ASSERT_EQ(back.pixels.length, view.pixels.length);
     for (int i = 0; i < view.pixels.length; ++i) {
         const int f = doc.Picture.pixels.data[i], g = doc.Backdrop.pixels.data[i], fullWeight = i % 768 / 3 == 255;
@@ -247,7 +247,7 @@ TEST_F(Png, ReadingEndsWithTheChunkThatCompletesTheRows)
         const std::string goodPath = WritePng(dir.Path("good.png"), 9, 7, PNG_COLOR_TYPE_RGB_ALPHA, 8, adam7);
         RasterImage expected;
         ByteBuffer expectedMask;
-        ASSERT_EQ(ReadPNG(goodPath.c_str(), expected, &expectedMask), kPngRead);
+        ASSERT_EQ(ReadPNG(goodPath.c_str(), expected, &expectedMask), kPNGRead);
         // The filtered rows, deflated again in three flushed pieces: all but
         // the last byte, the last byte, then 64 KiB of zeros past the rows.
         const std::string good = ReadAll(goodPath);
@@ -271,21 +271,21 @@ TEST_F(Png, ReadingEndsWithTheChunkThatCompletesTheRows)
             std::string bytes;
             int result;
         } cases[] = {
-            {head + whole + end, kPngRead},
-            {head + Chunk("IDAT", most) + Chunk("IDAT", last + surplus) + end, kPngRead},
-            {head + Chunk("IDAT", most + last) + Flipped(Chunk("IDAT", surplus), 10) + end, kPngRead},
-            {head + Chunk("IDAT", most + last) + end, kPngRead},   // the stream never ends
-            {head + Chunk("IDAT", most) + Flipped(Chunk("IDAT", last), 8) + end, kPngCorrupt},
-            {head + Flipped(whole, whole.size() - 5) + end, kPngCorrupt},   // past the rows, same chunk
-            {head + Chunk("IDAT", most) + end, kPngCorrupt},
-            {head + Chunk("IDAT", most + last).substr(0, 8 + most.size() + last.size()), kPngCorrupt},
+            {head + whole + end, kPNGRead},
+            {head + Chunk("IDAT", most) + Chunk("IDAT", last + surplus) + end, kPNGRead},
+            {head + Chunk("IDAT", most + last) + Flipped(Chunk("IDAT", surplus), 10) + end, kPNGRead},
+            {head + Chunk("IDAT", most + last) + end, kPNGRead},   // the stream never ends
+            {head + Chunk("IDAT", most) + Flipped(Chunk("IDAT", last), 8) + end, kPNGCorrupt},
+            {head + Flipped(whole, whole.size() - 5) + end, kPNGCorrupt},   // past the rows, same chunk
+            {head + Chunk("IDAT", most) + end, kPNGCorrupt},
+            {head + Chunk("IDAT", most + last).substr(0, 8 + most.size() + last.size()), kPNGCorrupt},
         };
         for (const auto& c : cases) {
             SCOPED_TRACE(&c - cases);
             RasterImage picture;
             ByteBuffer mask;
             ASSERT_EQ(ReadPNG(dir.Write("case.png", c.bytes).c_str(), picture, &mask), c.result);
-            if (c.result == kPngRead) {
+            if (c.result == kPNGRead) {
                 ASSERT_EQ(picture.pixels.length, expected.pixels.length);
                 EXPECT_EQ(0, std::memcmp(picture.pixels.data, expected.pixels.data, expected.pixels.length));
                 ASSERT_EQ(mask.length, expectedMask.length);

@@ -93,7 +93,7 @@ TEST_F(Save, CompositeIsACopyOverTheChosenBackground)
             // BMP is lossless: the file holds the composite.
             std::string path = dir.Path("c.bmp");
             ASSERT_EQ(WriteBMP(ui, path.c_str(), doc.Picture, doc.AlphaMask, doc.Backdrop, doc.Transparency),
-                      kBmpWritten);
+                      kBMPWritten);
             EXPECT_EQ(ReadAll(path).substr(54), std::string(composite.pixels.data, composite.pixels.data + 48));
         }
     EXPECT_EQ(Bytes(doc.Picture), before);
@@ -114,12 +114,12 @@ TEST_F(Save, TheFilterIndexChoosesTheFormatAndASecondSaveWritesTheSameFile)
         const char *typed, *written;
         std::string magic;
     } cases[] = {
-        {kSaveAsJpeg, kTransparent, "a.png", "a.png", "\xFF\xD8\xFF"},
-        {kSaveAsBmp, kTransparent, "b.jpg", "b.jpg", "BM"},
-        {kSaveAsPng, kTransparent, "c.bmp", "c.bmp", "\x89PNG"},
-        {kSaveAsJpeg, kBGColorFill, "d", "d.jpg", "\xFF\xD8\xFF"},   // a bare name gets the format's extension
-        {kSaveAsBmp, kBGColorFill, "e", "e.bmp", "BM"},
-        {kSaveAsPng, kBGColorFill, "f.", "f.png", "\x89PNG"},
+        {kSaveAsJPEG, kTransparent, "a.png", "a.png", "\xFF\xD8\xFF"},
+        {kSaveAsBMP, kTransparent, "b.jpg", "b.jpg", "BM"},
+        {kSaveAsPNG, kTransparent, "c.bmp", "c.bmp", "\x89PNG"},
+        {kSaveAsJPEG, kBGColorFill, "d", "d.jpg", "\xFF\xD8\xFF"},   // a bare name gets the format's extension
+        {kSaveAsBMP, kBGColorFill, "e", "e.bmp", "BM"},
+        {kSaveAsPNG, kBGColorFill, "f.", "f.png", "\x89PNG"},
     };
     const std::vector<uint8_t> before = Bytes(doc.Picture);
     doc.Transparency.MaskActive = 1;
@@ -156,9 +156,9 @@ TEST_F(Save, AnEmptyPictureIsNeverWritten)
         int index, result;
         const char* message;
     } cases[] = {
-        {kSaveAsJpeg, kJpegWriteFailed, "JPEGファイル作成に失敗しました。WRITE_JPEG"},
-        {kSaveAsBmp, kBmpWriteFailed, "ファイルの書き込みに失敗しました。"},
-        {kSaveAsPng, kPngWriteFailed, "PNGファイル作成に失敗しました。WRITE_PNG"},
+        {kSaveAsJPEG, kJPEGWriteFailed, "JPEGファイル作成に失敗しました。WRITE_JPEG"},
+        {kSaveAsBMP, kBMPWriteFailed, "ファイルの書き込みに失敗しました。"},
+        {kSaveAsPNG, kPNGWriteFailed, "PNGファイル作成に失敗しました。WRITE_PNG"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -177,7 +177,7 @@ TEST_F(Save, AnEmptyPictureIsNeverWritten)
 // scans of the library's progressive script for colour pictures.
 TEST_F(Save, ASavedJpegIsProgressiveJfifAtQuality80)
 {
-    ASSERT_EQ(SaveByFilterIndex(ui, kSaveAsJpeg, dir.Path("q.jpg").c_str(), doc.Picture, doc.AlphaMask,
+    ASSERT_EQ(SaveByFilterIndex(ui, kSaveAsJPEG, dir.Path("q.jpg").c_str(), doc.Picture, doc.AlphaMask,
                                 doc.Backdrop, doc.Transparency),
               0);
     const std::string file = ReadAll(dir.Path("q.jpg"));
@@ -267,11 +267,11 @@ TEST_F(Save, AFailedSaveLeavesTheTargetAsItWasAndTellsTheUser)
         int cannotCreate, writeFailed;
         RecordedMessage created, written;
     } writers[] = {
-        {kSaveAsJpeg, "jpg", kJpegCannotCreate, kJpegWriteFailed, {kWindow, "ファイルオープンに失敗しました。WRITE_JPEG", "失敗"},
+        {kSaveAsJPEG, "jpg", kJPEGCannotCreate, kJPEGWriteFailed, {kWindow, "ファイルオープンに失敗しました。WRITE_JPEG", "失敗"},
          {kWindow, "JPEGファイル作成に失敗しました。WRITE_JPEG", "失敗"}},
-        {kSaveAsBmp, "bmp", kBmpCannotCreate, kBmpWriteFailed, {kWindow, "ファイル生成に失敗しました。", "Error"},
+        {kSaveAsBMP, "bmp", kBMPCannotCreate, kBMPWriteFailed, {kWindow, "ファイル生成に失敗しました。", "Error"},
          {kWindow, "ファイルの書き込みに失敗しました。", "Error"}},
-        {kSaveAsPng, "png", kPngCannotCreate, kPngWriteFailed, {kWindow, "ファイルオープンに失敗しました。WRITE_PNG", "失敗"},
+        {kSaveAsPNG, "png", kPNGCannotCreate, kPNGWriteFailed, {kWindow, "ファイルオープンに失敗しました。WRITE_PNG", "失敗"},
          {kWindow, "PNGファイル作成に失敗しました。WRITE_PNG", "失敗"}},
     };
     std::set<std::string> expected;

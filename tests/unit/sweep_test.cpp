@@ -429,7 +429,7 @@ Bytes JpegClaiming(uint16_t width, uint16_t height, const std::string& folder)
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return {};
-    const bool encoded = EncodeJPEG(file, small, 75, 0) == 1;
+    const bool encoded = EncodeJPEG(small, 75, 0, file) == 1;
     std::fclose(file);
     Bytes bytes = encoded ? ReadWhole(path) : Bytes();
     for (size_t i = 0; i + 8 < bytes.size(); ++i)

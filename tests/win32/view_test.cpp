@@ -42,7 +42,7 @@ protected:
         picture.FillHeaders();
         path = dir.Path("quadrants photo.jpg");
         std::FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_EQ(EncodeJPEG(f, picture, 90, 1), 1);
+        ASSERT_EQ(EncodeJPEG(picture, 90, 1, f), 1);
         std::fclose(f);
         ASSERT_EQ(ReadJPEG(path.c_str(), expected), 1);
     }

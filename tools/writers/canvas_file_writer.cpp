@@ -58,7 +58,7 @@ bool WriteCanvasFile(std::FILE* file, const CanvasFileFields& fields)
     if (!WriteBytes(file, bytes))
         return false;
     if (fields.mainPicture && fields.mainFormat != 1)
-        return EncodeJPEG(file, *fields.mainPicture, fields.jpegQuality, 0) == 1;
+        return EncodeJPEG(*fields.mainPicture, fields.jpegQuality, 0, file) == 1;
     return true;
 }
 

@@ -133,7 +133,7 @@ bool AppendJpegStream(std::vector<uint8_t>& out, const RasterImage& picture, int
     std::FILE* file = std::tmpfile();
     if (!file)
         return false;
-    bool ok = EncodeJPEG(file, picture, quality, 0) == 1 && std::fflush(file) == 0 &&
+    bool ok = EncodeJPEG(picture, quality, 0, file) == 1 && std::fflush(file) == 0 &&
               std::fseek(file, 0, SEEK_SET) == 0;
     size_t start = out.size();
     uint8_t block[4096];

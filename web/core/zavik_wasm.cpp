@@ -155,7 +155,7 @@ EMSCRIPTEN_KEEPALIVE int zv_open(const char* path)
     // title is kept.
     PageFrontEnd ui;
     ViewChanges changes;
-    const int result = Read_ESI_CNV(ui, Doc(), path, changes);
+    const int result = Read_ESI_CNV(ui, path, Doc(), changes);
     if (changes.title)
         Web().title = changes.titleText;
     return result;
@@ -193,7 +193,7 @@ EMSCRIPTEN_KEEPALIVE int zv_render_picture(int which)
     ItemRecord item;
     RasterImage picture;
     PageFrontEnd ui;
-    if (ReadItem(ui, Doc(), Doc().CurrentPath, picture, item) < 0)
+    if (ReadItem(ui, Doc().CurrentPath, Doc(), picture, item) < 0)
         return -1;
     return ToRgba(picture, out);
 }
@@ -304,7 +304,7 @@ EMSCRIPTEN_KEEPALIVE const char* zv_properties()
         ItemRecord item;
         RasterImage picture;
         PageFrontEnd ui;
-        if (ReadItem(ui, doc, doc.CurrentPath, picture, item) < 0) {
+        if (ReadItem(ui, doc.CurrentPath, doc, picture, item) < 0) {
             ui.ShowMessage(MessageId::kFailedPath, doc.CurrentPath, BoxOwner::kWindow);
             break;
         }
