@@ -82,6 +82,7 @@ int RunBatch(const std::vector<BatchFile>& files, const BatchSettings& settings,
 
     // On the conversion's thread.
     auto run = [&](Conversion& conversion) {
+        ThreadMessageLog log;
         KeepErrorTexts(&conversion.messages);
         if (shareMemory)
             StartFileMemory();

@@ -16,14 +16,33 @@ struct MessageLog {
     std::string* kept = nullptr;   // where error texts go instead of stderr
 };
 
-// Each thread's: the conversions of a batch run side by side.
+// The thread's own log while a ThreadMessageLog lives on its stack (the
+// conversions of a batch run side by side), else the process's. Only a
+// pointer is thread_local: MinGW frees a thread's thread_local storage
+// before the destructors of thread_local objects run, so a log destroyed at
+// thread exit freed a vector that was already gone.
+thread_local MessageLog* tLog = nullptr;
+
 MessageLog& Log()
 {
-    thread_local MessageLog log;
-    return log;
+    if (tLog)
+        return *tLog;
+    static MessageLog process;
+    return process;
 }
 
 }  // namespace
+
+ThreadMessageLog::ThreadMessageLog() : previous_(tLog)
+{
+    tLog = new MessageLog;
+}
+
+ThreadMessageLog::~ThreadMessageLog()
+{
+    delete tLog;
+    tLog = static_cast<MessageLog*>(previous_);
+}
 
 void KeepErrorTexts(std::string* kept) { Log().kept = kept; }
 

@@ -35,6 +35,20 @@ void ClearCliMessages();
 // calling thread's setting).
 void SetCliMessageEcho(bool echo);
 
+// While one lives on a thread's stack, that thread's messages, echo
+// setting and kept error texts are its own; elsewhere they are the
+// process's. A batch's conversion threads each hold one.
+class ThreadMessageLog {
+public:
+    ThreadMessageLog();
+    ~ThreadMessageLog();
+    ThreadMessageLog(const ThreadMessageLog&) = delete;
+    ThreadMessageLog& operator=(const ThreadMessageLog&) = delete;
+
+private:
+    void* previous_;
+};
+
 // Where the calling thread's error texts (the messages above and the
 // tool's own "zavik: ..." lines) go: standard error, or, while `kept` is
 // set, the end of *kept, so that a batch shows each file's texts in one
