@@ -342,26 +342,49 @@ inline bool DecodeCode(const Stream& s, Cursor& c)
     return false;
 }
 
-// DecodeWindow for two cursors in step, so that their two chains of
-// lookups overlap: false unless both had a whole window and room (the
-// first, a window ending before limit), or as soon as either meets another
-// kind of entry (both decoded up to there).
-inline bool DecodeWindowPair(const Stream& s, Cursor& a, Cursor& b, int64_t limit)
+// DecodeWindow for two cursors in step, window after window, so that their
+// two chains of lookups overlap: goes on while both have a whole window and
+// room (the first, a window ending before limit) and meet only byte entries.
+// The cursors' fields are held in locals meanwhile: the byte stores could
+// otherwise alias them, and each would be reloaded after every store.
+inline void DecodeWindowPairs(const Stream& s, Cursor& a, Cursor& b, int64_t limit)
 {
-    if (a.bit + 64 > limit || (a.bit >> 3) > s.lastWindowByte || (b.bit >> 3) > s.lastWindowByte ||
-        a.capacity - a.produced < 2 * kEntriesPerWindow || b.capacity - b.produced < 2 * kEntriesPerWindow)
-        return false;
-    uint64_t wa = LoadU64BE(s.coded + (a.bit >> 3)) << (a.bit & 7);
-    uint64_t wb = LoadU64BE(s.coded + (b.bit >> 3)) << (b.bit & 7);
-    for (int k = 0; k < kEntriesPerWindow; ++k) {
-        const uint32_t ea = s.table[wa >> (64 - kHuffmanTableBits)];
-        const uint32_t eb = s.table[wb >> (64 - kHuffmanTableBits)];
-        if (KindOf(ea) != kEntryBytes || KindOf(eb) != kEntryBytes)
-            return false;
-        TakeEntry(a, wa, ea);
-        TakeEntry(b, wb, eb);
+    const int64_t windowEnd = (s.lastWindowByte + 1) * 8;   // a window may start before this bit
+    const int64_t aLast = limit - 64 < windowEnd - 1 ? limit - 64 : windowEnd - 1;
+    const int64_t bLast = windowEnd - 1;
+    int64_t aBit = a.bit, bBit = b.bit;
+    uint8_t* aOut = a.out + a.produced;
+    uint8_t* bOut = b.out + b.produced;
+    const uint8_t* const aRoom = a.out + (a.capacity - 2 * kEntriesPerWindow);
+    const uint8_t* const bRoom = b.out + (b.capacity - 2 * kEntriesPerWindow);
+    const uint32_t* const table = s.table;
+    while (aBit <= aLast && bBit <= bLast && aOut <= aRoom && bOut <= bRoom) {
+        uint64_t wa = LoadU64BE(s.coded + (aBit >> 3)) << (aBit & 7);
+        uint64_t wb = LoadU64BE(s.coded + (bBit >> 3)) << (bBit & 7);
+        int k = 0;
+        for (; k < kEntriesPerWindow; ++k) {
+            const uint32_t ea = table[wa >> (64 - kHuffmanTableBits)];
+            const uint32_t eb = table[wb >> (64 - kHuffmanTableBits)];
+            if (KindOf(ea | eb) != kEntryBytes)
+                break;
+            aOut[0] = static_cast<uint8_t>(ea >> 16);
+            aOut += 1 + ((ea & kEntryTwo) >> 8);
+            aOut[-1] = static_cast<uint8_t>(ea >> 24);
+            wa <<= BitsOf(ea);
+            aBit += BitsOf(ea);
+            bOut[0] = static_cast<uint8_t>(eb >> 16);
+            bOut += 1 + ((eb & kEntryTwo) >> 8);
+            bOut[-1] = static_cast<uint8_t>(eb >> 24);
+            wb <<= BitsOf(eb);
+            bBit += BitsOf(eb);
+        }
+        if (k < kEntriesPerWindow)
+            break;
     }
-    return true;
+    a.bit = aBit;
+    b.bit = bBit;
+    a.produced = static_cast<int32_t>(aOut - a.out);
+    b.produced = static_cast<int32_t>(bOut - b.out);
 }
 
 // Decodes from the cursor to the end of the stream.
@@ -422,8 +445,8 @@ int HuffmanDecodeSplit(const uint8_t* coded, int32_t codedLength, const HuffmanN
     // Both chains: the first up to the middle, the second to its end.
     bool firstLive = true;
     while ((firstLive && first.bit < middle) || secondLive) {
-        if (firstLive && secondLive && DecodeWindowPair(s, first, second, middle))
-            continue;
+        if (firstLive && secondLive)
+            DecodeWindowPairs(s, first, second, middle);
         if (firstLive && first.bit < middle && (first.bit + 64 > middle || !DecodeWindow(s, first)))
             firstLive = DecodeCode(s, first);
         if (secondLive && !DecodeWindow(s, second))
