@@ -355,10 +355,11 @@ inline void DecodeWindowPairs(const Stream& s, Cursor& a, Cursor& b, int64_t lim
     int64_t aBit = a.bit, bBit = b.bit;
     uint8_t* aOut = a.out + a.produced;
     uint8_t* bOut = b.out + b.produced;
-    const uint8_t* const aRoom = a.out + (a.capacity - 2 * kEntriesPerWindow);
-    const uint8_t* const bRoom = b.out + (b.capacity - 2 * kEntriesPerWindow);
+    // The most bytes produced at which a window may still start.
+    const int64_t aRoom = int64_t{a.capacity} - 2 * kEntriesPerWindow;
+    const int64_t bRoom = int64_t{b.capacity} - 2 * kEntriesPerWindow;
     const uint32_t* const table = s.table;
-    while (aBit <= aLast && bBit <= bLast && aOut <= aRoom && bOut <= bRoom) {
+    while (aBit <= aLast && bBit <= bLast && aOut - a.out <= aRoom && bOut - b.out <= bRoom) {
         uint64_t wa = LoadU64BE(s.coded + (aBit >> 3)) << (aBit & 7);
         uint64_t wb = LoadU64BE(s.coded + (bBit >> 3)) << (bBit & 7);
         int k = 0;
