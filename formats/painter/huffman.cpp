@@ -286,16 +286,18 @@ struct Stream {
     }
 };
 
-// Stores one byte entry at the cursor and moves past its bits.
-inline void TakeEntry(Cursor& c, uint64_t& window, uint32_t entry)
+// Stores one byte entry at out and moves past its bits. The second store
+// repeats the first byte for a one-byte entry, so nothing is written past
+// the bytes produced. The callers keep out and bit in locals, not in their
+// cursor: the byte stores could alias its fields, which would then be
+// reloaded after every store.
+inline void TakeEntry(uint8_t*& out, uint64_t& window, int64_t& bit, uint32_t entry)
 {
-    // The second store repeats the first byte for a one-byte entry, so
-    // nothing is written past the bytes produced.
-    c.out[c.produced] = static_cast<uint8_t>(entry >> 16);
-    c.produced += 1 + static_cast<int32_t>((entry & kEntryTwo) >> 8);
-    c.out[c.produced - 1] = static_cast<uint8_t>(entry >> 24);
+    out[0] = static_cast<uint8_t>(entry >> 16);
+    out += 1 + ((entry & kEntryTwo) >> 8);
+    out[-1] = static_cast<uint8_t>(entry >> 24);
     window <<= BitsOf(entry);
-    c.bit += BitsOf(entry);
+    bit += BitsOf(entry);
 }
 
 // The byte entries of one window, several codes to a window, while their
@@ -305,14 +307,19 @@ inline bool DecodeWindow(const Stream& s, Cursor& c)
 {
     if ((c.bit >> 3) > s.lastWindowByte || c.capacity - c.produced < 2 * kEntriesPerWindow)
         return false;
-    uint64_t window = LoadU64BE(s.coded + (c.bit >> 3)) << (c.bit & 7);
-    for (int k = 0; k < kEntriesPerWindow; ++k) {
+    int64_t bit = c.bit;
+    uint8_t* out = c.out + c.produced;
+    uint64_t window = LoadU64BE(s.coded + (bit >> 3)) << (bit & 7);
+    int k = 0;
+    for (; k < kEntriesPerWindow; ++k) {
         const uint32_t entry = s.table[window >> (64 - kHuffmanTableBits)];
         if (KindOf(entry) != kEntryBytes)
-            return false;
-        TakeEntry(c, window, entry);
+            break;
+        TakeEntry(out, window, bit, entry);
     }
-    return true;
+    c.bit = bit;
+    c.produced = static_cast<int32_t>(out - c.out);
+    return k == kEntriesPerWindow;
 }
 
 // One code the general way: the first code of the window's entry while a
@@ -345,8 +352,6 @@ inline bool DecodeCode(const Stream& s, Cursor& c)
 // DecodeWindow for two cursors in step, window after window, so that their
 // two chains of lookups overlap: goes on while both have a whole window and
 // room (the first, a window ending before limit) and meet only byte entries.
-// The cursors' fields are held in locals meanwhile: the byte stores could
-// otherwise alias them, and each would be reloaded after every store.
 inline void DecodeWindowPairs(const Stream& s, Cursor& a, Cursor& b, int64_t limit)
 {
     const int64_t windowEnd = (s.lastWindowByte + 1) * 8;   // a window may start before this bit
@@ -368,16 +373,8 @@ inline void DecodeWindowPairs(const Stream& s, Cursor& a, Cursor& b, int64_t lim
             const uint32_t eb = table[wb >> (64 - kHuffmanTableBits)];
             if (KindOf(ea | eb) != kEntryBytes)
                 break;
-            aOut[0] = static_cast<uint8_t>(ea >> 16);
-            aOut += 1 + ((ea & kEntryTwo) >> 8);
-            aOut[-1] = static_cast<uint8_t>(ea >> 24);
-            wa <<= BitsOf(ea);
-            aBit += BitsOf(ea);
-            bOut[0] = static_cast<uint8_t>(eb >> 16);
-            bOut += 1 + ((eb & kEntryTwo) >> 8);
-            bOut[-1] = static_cast<uint8_t>(eb >> 24);
-            wb <<= BitsOf(eb);
-            bBit += BitsOf(eb);
+            TakeEntry(aOut, wa, aBit, ea);
+            TakeEntry(bOut, wb, bBit, eb);
         }
         if (k < kEntriesPerWindow)
             break;
